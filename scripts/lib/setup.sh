@@ -1,0 +1,137 @@
+# Shared set-up for scripts/run and scripts/test: packages, build, a private
+# X display and a private Wine prefix, and a cleanup that leaves nothing
+# running. Sourced, not run.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+BUILD=${DUSKLID_BUILD:-$ROOT/build}
+DESKTOP_SIZE=${DUSKLID_DESKTOP_SIZE:-1024x768}
+
+say() { printf '%s\n' "$*" >&2; }
+
+as_root() {
+    if [ "$(id -u)" = 0 ]; then "$@"
+    elif command -v sudo >/dev/null 2>&1; then sudo "$@"
+    else say "need root to run: $*"; return 1
+    fi
+}
+
+# Installs from Debian whatever command or file is missing.
+ensure_packages() {
+    local missing=() entry
+    for entry in \
+        cmake:cmake make:make g++:g++ \
+        x86_64-w64-mingw32-g++:g++-mingw-w64-x86-64 \
+        x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64 \
+        wine:wine /usr/lib/wine/wine64:wine64 \
+        Xvfb:xvfb xdotool:xdotool import:imagemagick xwd:x11-apps \
+        xdpyinfo:x11-utils locale-gen:locales \
+        /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf:fonts-ipafont-gothic \
+        /usr/include/gtest/gtest.h:libgtest-dev; do
+        local what=${entry%%:*} package=${entry#*:}
+        if [[ $what == /* ]]; then [ -e "$what" ] && continue
+        else command -v "$what" >/dev/null 2>&1 && continue
+        fi
+        missing+=("$package")
+    done
+    # ImageMagick's import is sometimes a stand-in; the real one has identify.
+    command -v identify >/dev/null 2>&1 || missing+=(imagemagick)
+    if [ ${#missing[@]} -gt 0 ]; then
+        say "Installing: ${missing[*]}"
+        as_root apt-get update -qq
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+            $(printf '%s\n' "${missing[@]}" | sort -u) >/dev/null
+    fi
+    ensure_japanese_locale
+}
+
+# Wine decodes command lines and file names through the Unix locale.
+ensure_japanese_locale() {
+    if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+        say "Generating the ja_JP.UTF-8 locale"
+        as_root sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+        grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+        as_root locale-gen >/dev/null
+    fi
+}
+
+build_windows() {
+    cmake -S "$ROOT" -B "$BUILD/windows" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+    cmake --build "$BUILD/windows" -j"$(nproc)"
+}
+
+build_native() {
+    cmake -S "$ROOT" -B "$BUILD/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake --build "$BUILD/native" -j"$(nproc)"
+}
+
+XVFB_PID=
+RUN_DIR=
+
+# Everything this run started goes when the script ends, however it ends.
+cleanup() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        wineserver -k >/dev/null 2>&1 || true
+        wineserver -w >/dev/null 2>&1 || true
+    fi
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+    fi
+    if [ -n "$RUN_DIR" ] && [ -z "${DUSKLID_KEEP_RUN:-}" ]; then
+        rm -rf "$RUN_DIR"
+    fi
+}
+
+# A display number that no X server and no other run is using.
+free_display() {
+    local n
+    for n in $(seq 90 190); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { echo "$n"; return; }
+    done
+    return 1
+}
+
+start_private_display() {
+    local number size_x size_y
+    number=$(free_display) || { say "no free X display number"; return 1; }
+    size_x=${DESKTOP_SIZE%x*}; size_y=${DESKTOP_SIZE#*x}
+    Xvfb ":$number" -screen 0 "${size_x}x${size_y}x24" -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$number"
+    local tries=0
+    until xdpyinfo >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        if [ $tries -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
+            say "Xvfb did not start on $DISPLAY"; return 1
+        fi
+        sleep 0.1
+    done
+}
+
+# A fresh prefix per run: Japanese code page and fonts, one virtual desktop.
+prepare_wine_prefix() {
+    RUN_DIR=$(mktemp -d "$BUILD/run.XXXXXX")
+    export WINEPREFIX="$RUN_DIR/prefix"
+    export WINEARCH=win64
+    export WINEDEBUG=${WINEDEBUG:--all}
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+    wineboot -i >/dev/null 2>&1
+    local reg="$RUN_DIR/setup.reg"
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+        local face
+        for face in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "MS PGothic" \
+                    "ＭＳ Ｐゴシック" "ＭＳ ゴシック" "MS Sans Serif"; do
+            printf '"%s"="IPAPGothic"\r\n' "$face"
+        done
+        printf '"MS Gothic"="IPAGothic"\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="%s"\r\n' "$DESKTOP_SIZE"
+    } | iconv -f UTF-8 -t UTF-16 > "$reg"
+    wine regedit "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+}

@@ -1,0 +1,4 @@
+#include "app_state.h"
+
+// Static storage: zero-initialised before WinMain runs.
+AppState appState;

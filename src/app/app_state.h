@@ -1,0 +1,53 @@
+// The one record of the program: the user's settings and everything the
+// running program remembers between two messages. Zero at process start;
+// only the GUI thread touches it.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+// Every path is ANSI text of at most 255 bytes plus the terminating zero.
+constexpr int PATH_BUFFER_SIZE = 256;
+
+struct AppState {
+    // Settings, in the order the preference file stores them.
+    int backgroundRed;
+    int backgroundGreen;
+    int backgroundBlue;
+    char picturePath[PATH_BUFFER_SIZE];
+    int stretchPicture;
+    int hotCorner;
+    int hotCornerDelay;
+    char captureFolder[PATH_BUFFER_SIZE];
+
+    // Process and window.
+    HINSTANCE instance;
+    HANDLE instanceMutex;
+    HWND coverWindow;
+    char startDirectory[PATH_BUFFER_SIZE];
+
+    // Picture.
+    HBITMAP picture;
+    int pictureWidth;
+    int pictureHeight;
+    int pictureX;
+    int pictureY;
+
+    // Cover and mouse.
+    int covered;
+    int leftButtonDown;
+    int rightButtonDown;
+    POINT dragAnchor;
+    UINT_PTR releaseTimerId;
+
+    // Hot corner.
+    UINT_PTR hotCornerTimerId;
+    DWORD lastOutsideTick;
+
+    // Shell integration.
+    NOTIFYICONDATAA trayIcon;
+    HMENU trayMenu;
+    int preferencesAvailable;
+};
+
+extern AppState appState;

@@ -1,0 +1,194 @@
+#include "cover_window.h"
+
+#include "app_state.h"
+#include "cover/cover.h"
+#include "cover/cover_paint.h"
+#include "resource.h"
+#include "shell_integration.h"
+
+namespace {
+
+constexpr UINT_PTR RELEASE_TIMER_ID = 128;
+constexpr UINT RELEASE_DELAY = 2000;  // ms both buttons must be held
+
+const char ABOUT_TEXT[] =
+    "ZvDusklid v1.6\n"
+    "\n"
+    "画面をすぐに隠し、画面を撮影する常駐ツールです。\n"
+    "両方のマウスボタンを2秒間押し続けると画面が戻ります。\n"
+    "\n"
+    "Dusklid 開発チーム";
+
+void OnCreate(HWND window)
+{
+    // The settings stay in their zero state until the preference file is read
+    // here; with nothing to fail, the shell integration always goes in.
+    InstallShellIntegration(window);
+}
+
+void OnPaint(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (dc != nullptr)
+        PaintCover(window, dc);
+    EndPaint(window, &paint);
+}
+
+void OnCommand(HWND window, WPARAM wParam)
+{
+    switch (LOWORD(wParam)) {
+    case IDM_COVER:
+        SetCoverVisible(window, TRUE);
+        break;
+    case IDM_HELP:
+        OpenDocument("ReadMe.txt");
+        break;
+    case IDM_ABOUT:
+        MessageBoxA(window, ABOUT_TEXT, "バージョン情報", MB_OK | MB_ICONINFORMATION);
+        break;
+    case IDM_EXIT:
+        DestroyWindow(window);
+        break;
+    default:
+        break;
+    }
+}
+
+void OnHotKey(HWND window, WPARAM wParam)
+{
+    if (wParam == HOTKEY_COVER)
+        SetCoverVisible(window, TRUE);
+}
+
+void OnTrayIcon(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (wParam != TRAY_ICON_ID)
+        return;
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    if (lParam == WM_LBUTTONDOWN)
+        SetCoverVisible(window, TRUE);
+    else if (lParam == WM_RBUTTONDOWN)
+        TrackPopupMenu(appState.trayMenu, 0, cursor.x, cursor.y, 0, window, nullptr);
+}
+
+// Called when the second button goes down while the first is held.
+void StartReleaseTimer(HWND window)
+{
+    if (SetTimer(window, RELEASE_TIMER_ID, RELEASE_DELAY, nullptr) != 0)
+        return;
+    // No timer: hide at once. The hidden cover will not see the releases, so
+    // forget both buttons as the timer path does; otherwise the next showing
+    // would start with stale buttons and drag on a bare mouse move.
+    appState.leftButtonDown = FALSE;
+    appState.rightButtonDown = FALSE;
+    SetCoverVisible(window, FALSE);
+}
+
+void OnButtonDown(HWND window, UINT message)
+{
+    appState.releaseTimerId = RELEASE_TIMER_ID;
+    if (message == WM_LBUTTONDOWN) {
+        GetCursorPos(&appState.dragAnchor);
+        appState.leftButtonDown = TRUE;
+        if (appState.rightButtonDown)
+            StartReleaseTimer(window);
+    } else {
+        appState.rightButtonDown = TRUE;
+        if (appState.leftButtonDown)
+            StartReleaseTimer(window);
+    }
+}
+
+void OnButtonUp(HWND window, UINT message)
+{
+    if (message == WM_LBUTTONUP)
+        appState.leftButtonDown = FALSE;
+    else
+        appState.rightButtonDown = FALSE;
+    KillTimer(window, appState.releaseTimerId);
+}
+
+void OnReleaseTimer(HWND window)
+{
+    KillTimer(window, appState.releaseTimerId);
+    // The releases will reach whatever window lies under the pointer once the
+    // cover is gone, so the flags are cleared here.
+    appState.leftButtonDown = FALSE;
+    appState.rightButtonDown = FALSE;
+    SetCoverVisible(window, FALSE);
+}
+
+void OnTimer(HWND window, WPARAM timerId)
+{
+    if (timerId == appState.hotCornerTimerId)
+        CheckHotCorner(window);
+    else if (timerId == appState.releaseTimerId)
+        OnReleaseTimer(window);
+}
+
+void OnMouseMove(HWND window)
+{
+    if (!appState.leftButtonDown || appState.stretchPicture || appState.picture == nullptr)
+        return;
+    HDC dc = GetDC(window);
+    // Without a DC the anchor stays put, so the next step applies the whole
+    // movement since the last one that was drawn.
+    if (dc == nullptr)
+        return;
+    POINT cursor = appState.dragAnchor;
+    GetCursorPos(&cursor);
+    appState.pictureX += cursor.x - appState.dragAnchor.x;
+    appState.dragAnchor.x = cursor.x;
+    appState.pictureY += cursor.y - appState.dragAnchor.y;
+    appState.dragAnchor.y = cursor.y;
+    PaintCover(window, dc);
+    ReleaseDC(window, dc);
+}
+
+} // namespace
+
+LRESULT CALLBACK CoverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(window);
+        return 0;
+    case WM_CLOSE:
+        // Only the tray menu's exit command ends the program.
+        return 0;
+    case WM_DESTROY:
+        RemoveShellIntegration(window);
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        OnPaint(window);
+        return 0;
+    case WM_COMMAND:
+        OnCommand(window, wParam);
+        return 0;
+    case WM_TIMER:
+        OnTimer(window, wParam);
+        return 0;
+    case WM_MOUSEMOVE:
+        OnMouseMove(window);
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        OnButtonDown(window, message);
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+        OnButtonUp(window, message);
+        return 0;
+    case WM_HOTKEY:
+        OnHotKey(window, wParam);
+        return 0;
+    case WM_TRAYICON:
+        OnTrayIcon(window, wParam, lParam);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}

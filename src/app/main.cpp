@@ -1,0 +1,78 @@
+// Start-up: one copy only, the cover window's class and the window itself,
+// then the message loop that everything else runs inside.
+#include <windows.h>
+
+#include "app_state.h"
+#include "cover_window.h"
+#include "resource.h"
+
+namespace {
+
+const char MUTEX_NAME[] = "ZvDusklid";
+const char CLASS_NAME[] = "ZvDusklid Class";
+const char WINDOW_TITLE[] = "Dusklid v1.6";
+
+void ShowStartupFailure(const char* text)
+{
+    MessageBoxA(nullptr, text, WINDOW_TITLE, MB_OK | MB_ICONERROR);
+}
+
+} // namespace
+
+int RegisterCoverClass(HINSTANCE instance)
+{
+    WNDCLASSA coverClass = {};
+    coverClass.style = CS_DBLCLKS;
+    coverClass.lpfnWndProc = CoverWindowProc;
+    coverClass.hInstance = instance;
+    coverClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_DUSKLID));
+    coverClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    coverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    coverClass.lpszClassName = CLASS_NAME;
+    return RegisterClassA(&coverClass);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    // The command line and the show command are ignored: no options, and the
+    // cover always starts hidden.
+    appState.instanceMutex = CreateMutexA(nullptr, FALSE, MUTEX_NAME);
+    if (appState.instanceMutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS)
+        return 0;
+
+    HWND desktop = GetDesktopWindow();
+    if (desktop == nullptr) {
+        ShowStartupFailure("ウィンドウの大きさを決定できませんでした。");
+        return 0;
+    }
+    RECT desktopRect = {};
+    GetClientRect(desktop, &desktopRect);
+
+    if (RegisterCoverClass(instance) == 0) {
+        ShowStartupFailure("ウィンドウの登録に失敗しました。");
+        return 0;
+    }
+
+    // The creation handler installs the tray icon, which is loaded from here.
+    appState.instance = instance;
+    appState.coverWindow = CreateWindowExA(0, CLASS_NAME, WINDOW_TITLE, WS_POPUP, 0, 0,
+                                           desktopRect.right, desktopRect.bottom, nullptr,
+                                           nullptr, instance, nullptr);
+    if (appState.coverWindow == nullptr) {
+        ShowStartupFailure("ウィンドウの作成に失敗しました。");
+        return 0;
+    }
+
+    SetWindowPos(appState.coverWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ShowWindow(appState.coverWindow, SW_HIDE);
+
+    MSG message = {};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+
+    UnregisterClassA(CLASS_NAME, instance);
+    CloseHandle(appState.instanceMutex);
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,57 @@
+#include "cover_paint.h"
+
+#include "app/app_state.h"
+#include "cover_layout.h"
+
+void PaintCover(HWND window, HDC dc)
+{
+    if (dc == nullptr)
+        return;
+
+    RECT client = {};
+    GetClientRect(window, &client);
+
+    // Straight to the window: no off-screen buffer, no cached brush.
+    HBRUSH fill = CreateSolidBrush(CoverFillColor(appState.backgroundRed,
+                                                  appState.backgroundGreen,
+                                                  appState.backgroundBlue));
+    if (fill != nullptr) {
+        FillRect(dc, &client, fill);
+        DeleteObject(fill);
+    }
+
+    if (appState.picture == nullptr)
+        return;
+    if (appState.stretchPicture)
+        DrawBitmap(dc, 0, 0, client.right, client.bottom, appState.picture, SRCCOPY);
+    else
+        DrawBitmap(dc, appState.pictureX, appState.pictureY, 0, 0, appState.picture, SRCCOPY);
+}
+
+BOOL DrawBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, DWORD rasterOp)
+{
+    if (dc == nullptr || bitmap == nullptr)
+        return FALSE;
+
+    HDC memory = CreateCompatibleDC(dc);
+    if (memory == nullptr)
+        return FALSE;
+
+    BITMAP info = {};
+    if (GetObjectA(bitmap, sizeof info, &info) == 0) {
+        DeleteDC(memory);
+        return FALSE;
+    }
+
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    if (width == 0)
+        width = info.bmWidth;
+    if (height == 0)
+        height = info.bmHeight;
+    const BOOL result = StretchBlt(dc, x, y, width, height, memory, 0, 0, info.bmWidth,
+                                   info.bmHeight, rasterOp);
+    // Put the DC's own bitmap back so that deleting it leaves ours untouched.
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    return result;
+}

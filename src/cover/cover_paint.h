@@ -1,0 +1,13 @@
+// Painting the cover: the background colour, then the picture.
+#pragma once
+
+#include <windows.h>
+
+// Fills the whole client area of `window` with the cover colour and draws the
+// picture, stretched or at its position. A null `dc` paints nothing.
+void PaintCover(HWND window, HDC dc);
+
+// Copies the whole of `bitmap` to (x, y, width, height) of `dc`; a width or
+// height of 0 takes the bitmap's own. Returns the blit's result, 0 when `dc`
+// or `bitmap` is null.
+BOOL DrawBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, DWORD rasterOp);

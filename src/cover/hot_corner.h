@@ -1,0 +1,34 @@
+// The hot-corner decisions: whether the pointer lies in the chosen corner and
+// whether it has rested there long enough. No platform calls, so the rules can
+// be tested natively; the caller supplies the screen size, pointer and ticks.
+#pragma once
+
+#include <cstdint>
+
+enum HotCorner : std::int32_t {
+    HOT_CORNER_OFF = 0,
+    HOT_CORNER_TOP_LEFT = 1,
+    HOT_CORNER_TOP_RIGHT = 2,
+    HOT_CORNER_BOTTOM_LEFT = 3,
+    HOT_CORNER_BOTTOM_RIGHT = 4,
+};
+
+// Width of the band at the right and bottom edges that counts as the corner.
+// At the top and left the corner is the screen edge itself (0 or less).
+constexpr std::int32_t HOT_CORNER_BAND = 10;
+
+// True when (x, y) lies in `corner` of a desktop `width` by `height` pixels.
+// Coordinates may be negative or beyond the desktop where other monitors lie.
+// Corner 0 or an unknown value is never hot.
+bool IsPointerInHotCorner(std::int32_t corner, std::int32_t x, std::int32_t y,
+                          std::int32_t width, std::int32_t height);
+
+// Milliseconds from `lastOutsideTick` to `now`, taken modulo 2^32 and read as
+// a signed number, so that a tick count that wrapped is bridged and a gap of
+// 2^31 ms or more reads as negative.
+std::int32_t ElapsedTicks(std::uint32_t now, std::uint32_t lastOutsideTick);
+
+// True when the pointer, seen outside the corner last at `lastOutsideTick`,
+// has rested in it for at least `delay` milliseconds by `now`.
+bool HasDweltLongEnough(std::uint32_t now, std::uint32_t lastOutsideTick,
+                        std::int32_t delay);

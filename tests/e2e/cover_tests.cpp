@@ -1,0 +1,183 @@
+// Showing the cover and the two-button release gesture, with real input.
+#include "e2e_support.h"
+
+namespace {
+
+constexpr COLORREF WHITE = RGB(255, 255, 255);
+constexpr COLORREF BLACK = RGB(0, 0, 0);
+constexpr DWORD RELEASE_DELAY = 2000;
+
+// A white window of the driver's under the screen's centre, so that the cover
+// (black until the settings say otherwise) is seen to arrive there.
+RECT CentreArea()
+{
+    const POINT centre = ScreenCentre();
+    return RECT{centre.x - 50, centre.y - 50, centre.x + 50, centre.y + 50};
+}
+
+bool CentreIs(COLORREF colour)
+{
+    const POINT centre = ScreenCentre();
+    return ScreenPixel(centre.x, centre.y) == colour;
+}
+
+bool CoverShown(HWND cover)
+{
+    return IsWindowVisible(cover) && CentreIs(BLACK);
+}
+
+// Shows the cover with its hot key over a white background; false if it fails.
+bool ShowCoverWithHotKey(HWND cover)
+{
+    if (!WaitUntil([] { return CentreIs(WHITE); }, 5000))
+        return false;
+    SendHotKey(false, true, true, false, 'H');
+    return WaitUntil([&] { return CoverShown(cover); }, 5000);
+}
+
+// Presses `first` then `second` (xdotool button numbers: 1 left, 3 right),
+// holds both, and returns the milliseconds until the cover went away, or -1.
+long HoldBothButtons(HWND cover, int first, int second)
+{
+    Xdo("mousedown " + std::to_string(first));
+    Sleep(200);
+    Xdo("mousedown " + std::to_string(second));
+    const DWORD pressed = GetTickCount();
+    const bool hidden = WaitUntil([&] { return !IsWindowVisible(cover); }, RELEASE_DELAY + 5000);
+    const DWORD elapsed = GetTickCount() - pressed;
+    Xdo("mouseup " + std::to_string(second));
+    Xdo("mouseup " + std::to_string(first));
+    return hidden ? static_cast<long>(elapsed) : -1;
+}
+
+} // namespace
+
+E2E_TEST(HotKeyShowsTheCoverOverEverything)
+{
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "hot_key_shows"));
+    ColourWindow white(WHITE, CentreArea());
+    HWND cover = FindCoverWindow();
+    REQUIRE(ShowCoverWithHotKey(cover));
+    CHECK(GetForegroundWindow() == cover);
+    // Every corner of the screen is covered too.
+    RECT desktop = {};
+    GetClientRect(GetDesktopWindow(), &desktop);
+    CHECK(ScreenPixel(0, 0) == BLACK);
+    CHECK(ScreenPixel(desktop.right - 1, desktop.bottom - 1) == BLACK);
+    Screenshot("cover-shown");
+}
+
+E2E_TEST(MenuCommandAndTrayClickShowTheCover)
+{
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "command_shows"));
+    HWND cover = FindCoverWindow();
+    {
+        ColourWindow white(WHITE, CentreArea());
+        REQUIRE(WaitUntil([] { return CentreIs(WHITE); }, 5000));
+        PostMessageW(cover, WM_COMMAND, 500, 0);
+        CHECK(WaitUntil([&] { return CoverShown(cover); }, 5000));
+    }
+    MovePointer(ScreenCentre().x, ScreenCentre().y);
+    CHECK(HoldBothButtons(cover, 1, 3) >= 0);
+    {
+        ColourWindow white(WHITE, CentreArea());
+        REQUIRE(WaitUntil([] { return CentreIs(WHITE); }, 5000));
+        // The tray icon's left-button press, as the shell reports it.
+        PostMessageW(cover, 4321, 2953, WM_LBUTTONDOWN);
+        CHECK(WaitUntil([&] { return CoverShown(cover); }, 5000));
+    }
+}
+
+E2E_TEST(TrayNotificationsOtherThanLeftPressDoNotShowTheCover)
+{
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "tray_other"));
+    HWND cover = FindCoverWindow();
+    PostMessageW(cover, 4321, 2953, WM_LBUTTONUP);
+    PostMessageW(cover, 4321, 2953, WM_LBUTTONDBLCLK);
+    PostMessageW(cover, 4321, 2953, WM_MOUSEMOVE);
+    PostMessageW(cover, 4321, 2954, WM_LBUTTONDOWN);   // not our icon
+    // A command the program answers comes after them in the queue.
+    PostMessageW(cover, WM_COMMAND, 504, 0);
+    HWND box = nullptr;
+    REQUIRE(WaitUntil([&] { return (box = FindVisibleWindow(L"#32770", dusklid.info.dwProcessId)) != nullptr; }, 5000));
+    CHECK(!IsWindowVisible(cover));
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+}
+
+E2E_TEST(HoldingLeftThenRightForTwoSecondsHides)
+{
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "release_left_right"));
+    ColourWindow white(WHITE, CentreArea());
+    HWND cover = FindCoverWindow();
+    REQUIRE(ShowCoverWithHotKey(cover));
+    REQUIRE(MovePointer(ScreenCentre().x, ScreenCentre().y));
+    const long elapsed = HoldBothButtons(cover, 1, 3);
+    CHECK_MSG(elapsed >= 0, "the cover was hidden");
+    // Hidden no earlier than the delay after the second press (less a margin
+    // for the press reaching the program before the driver hears of it).
+    CHECK_MSG(elapsed >= static_cast<long>(RELEASE_DELAY) - 150, std::to_string(elapsed) + " ms");
+    CHECK(WaitUntil([] { return CentreIs(WHITE); }, 5000));
+    CHECK(dusklid.Running());
+}
+
+E2E_TEST(HoldingRightThenLeftForTwoSecondsHides)
+{
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "release_right_left"));
+    ColourWindow white(WHITE, CentreArea());
+    HWND cover = FindCoverWindow();
+    REQUIRE(ShowCoverWithHotKey(cover));
+    REQUIRE(MovePointer(ScreenCentre().x, ScreenCentre().y));
+    const long elapsed = HoldBothButtons(cover, 3, 1);
+    CHECK_MSG(elapsed >= 0, "the cover was hidden");
+    CHECK_MSG(elapsed >= static_cast<long>(RELEASE_DELAY) - 150, std::to_string(elapsed) + " ms");
+}
+
+E2E_TEST(ReleasingEarlyKeepsTheCoverAndPressingAgainRestartsTheDelay)
+{
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "release_early"));
+    ColourWindow white(WHITE, CentreArea());
+    HWND cover = FindCoverWindow();
+    REQUIRE(ShowCoverWithHotKey(cover));
+    REQUIRE(MovePointer(ScreenCentre().x, ScreenCentre().y));
+
+    Xdo("mousedown 1");
+    Xdo("mousedown 3");
+    Sleep(1000);
+    Xdo("mouseup 3");
+    // Well past the first press's two seconds: still covered.
+    Sleep(RELEASE_DELAY + 1000);
+    CHECK(CoverShown(cover));
+
+    Xdo("mousedown 3");
+    const DWORD pressed = GetTickCount();
+    const bool hidden = WaitUntil([&] { return !IsWindowVisible(cover); }, RELEASE_DELAY + 5000);
+    const DWORD elapsed = GetTickCount() - pressed;
+    Xdo("mouseup 3");
+    Xdo("mouseup 1");
+    CHECK(hidden);
+    CHECK_MSG(elapsed >= RELEASE_DELAY - 150, std::to_string(elapsed) + " ms");
+}
+
+E2E_TEST(OneButtonAloneNeverHides)
+{
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "one_button"));
+    ColourWindow white(WHITE, CentreArea());
+    HWND cover = FindCoverWindow();
+    REQUIRE(ShowCoverWithHotKey(cover));
+    REQUIRE(MovePointer(ScreenCentre().x, ScreenCentre().y));
+    Xdo("mousedown 1");
+    Sleep(RELEASE_DELAY + 800);
+    Xdo("mouseup 1");
+    CHECK(CoverShown(cover));
+    Xdo("mousedown 3");
+    Sleep(RELEASE_DELAY + 800);
+    Xdo("mouseup 3");
+    CHECK(CoverShown(cover));
+}

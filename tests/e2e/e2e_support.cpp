@@ -1,0 +1,360 @@
+#include "e2e_support.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+int currentFailures = 0;
+
+std::wstring Widen(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
+    wide.resize(static_cast<size_t>(length) - 1);
+    return wide;
+}
+
+} // namespace
+
+std::vector<TestCase>& AllTests()
+{
+    static std::vector<TestCase> tests;
+    return tests;
+}
+
+TestRegistration::TestRegistration(const char* name, void (*run)())
+{
+    AllTests().push_back({name, run});
+}
+
+void RecordFailure(const char* file, int line, const std::string& what)
+{
+    ++currentFailures;
+    const char* base = std::strrchr(file, '/');
+    std::printf("    %s:%d: %s\n", base ? base + 1 : file, line, what.c_str());
+    std::fflush(stdout);
+}
+
+int TakeFailureCount()
+{
+    const int count = currentFailures;
+    currentFailures = 0;
+    return count;
+}
+
+DriverConfig& Config()
+{
+    static DriverConfig config;
+    return config;
+}
+
+std::wstring UnixToWindowsPath(const std::string& unixPath)
+{
+    // Wine maps the Unix root to drive Z:.
+    std::wstring path = L"Z:" + Widen(unixPath);
+    for (wchar_t& c : path)
+        if (c == L'/')
+            c = L'\\';
+    return path;
+}
+
+void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        PumpMessages();
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+}
+
+// ---- processes ---------------------------------------------------------------
+
+std::wstring MakeWorkDir(const char* name)
+{
+    std::wstring dir = UnixToWindowsPath(Config().workRootUnix) + L"\\" + Widen(name);
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
+bool StartDusklid(DusklidProcess& process, const std::wstring& workDir)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + Config().dusklidExe + L"\"";
+    process.workDir = workDir;
+    return CreateProcessW(Config().dusklidExe.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                          0, nullptr, workDir.c_str(), &startup, &process.info) != FALSE;
+}
+
+bool StartDusklidAndWait(DusklidProcess& process, const char* testName)
+{
+    if (!StartDusklid(process, MakeWorkDir(testName))) {
+        std::printf("    cannot start dusklid.exe: error %lu\n", GetLastError());
+        return false;
+    }
+    // The tray icon goes in during window creation; once the window exists
+    // and the process idles, start-up is over.
+    if (!WaitUntil([] { return FindCoverWindow() != nullptr; }, 20000)) {
+        std::printf("    no cover window appeared\n");
+        return false;
+    }
+    WaitForInputIdle(process.info.hProcess, 5000);
+    return true;
+}
+
+bool DusklidProcess::Running() const
+{
+    return info.hProcess != nullptr && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+long DusklidProcess::WaitForExit(DWORD timeoutMs) const
+{
+    if (info.hProcess == nullptr)
+        return -1;
+    if (!WaitUntil([this] { return !Running(); }, timeoutMs))
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    return static_cast<long>(code);
+}
+
+DusklidProcess::~DusklidProcess()
+{
+    if (info.hProcess == nullptr)
+        return;
+    if (Running()) {
+        // Close whatever modal box it has open, then ask it to exit.
+        DWORD processId = info.dwProcessId;
+        for (int round = 0; round < 5; ++round) {
+            HWND box = FindVisibleWindow(L"#32770", processId);
+            if (box == nullptr)
+                break;
+            PostMessageW(box, WM_CLOSE, 0, 0);
+            WaitUntil([&] { return !IsWindow(box); }, 2000);
+        }
+        HWND cover = FindCoverWindow();
+        if (cover != nullptr)
+            PostMessageW(cover, WM_COMMAND, 505, 0);
+        if (WaitForExit(5000) < 0)
+            TerminateProcess(info.hProcess, 1);
+        WaitForSingleObject(info.hProcess, 5000);
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
+
+HWND FindCoverWindow()
+{
+    return FindWindowW(L"ZvDusklid Class", nullptr);
+}
+
+// ---- input ---------------------------------------------------------------------
+
+void SendHotKey(bool control, bool shift, bool windows, bool alt, WORD key)
+{
+    std::vector<WORD> keys;
+    if (control)
+        keys.push_back(VK_CONTROL);
+    if (shift)
+        keys.push_back(VK_SHIFT);
+    if (windows)
+        keys.push_back(VK_LWIN);
+    if (alt)
+        keys.push_back(VK_MENU);
+    keys.push_back(key);
+
+    std::vector<INPUT> inputs;
+    for (WORD vk : keys) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        inputs.push_back(input);
+    }
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *it;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+namespace {
+
+// Wine starts a Unix program from CreateProcess but hands back no handle to
+// wait on, so the command reports its end through a marker file.
+bool RunUnixCommand(const std::string& command)
+{
+    static int serial = 0;
+    const std::string marker =
+        Config().workRootUnix + "/.unix-done-" + std::to_string(GetCurrentProcessId()) + "-" +
+        std::to_string(++serial);
+    const std::wstring markerWindows = UnixToWindowsPath(marker);
+    DeleteFileW(markerWindows.c_str());
+
+    std::string line = "/bin/sh -c \"" + command + "; echo $? > " + marker + "\"";
+    std::wstring wide = Widen(line);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return false;
+    if (info.hThread)
+        CloseHandle(info.hThread);
+    if (info.hProcess)
+        CloseHandle(info.hProcess);
+
+    std::string status;
+    const bool finished = WaitUntil([&] {
+        HANDLE file = CreateFileW(markerWindows.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        char buffer[16] = {};
+        DWORD read = 0;
+        ReadFile(file, buffer, sizeof buffer - 1, &read, nullptr);
+        CloseHandle(file);
+        status.assign(buffer, read);
+        return status.find('\n') != std::string::npos;
+    }, 10000);
+    DeleteFileW(markerWindows.c_str());
+    return finished && status.rfind("0", 0) == 0;
+}
+
+} // namespace
+
+bool Xdo(const std::string& arguments)
+{
+    return RunUnixCommand("xdotool " + arguments);
+}
+
+bool MovePointer(int x, int y)
+{
+    if (!Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)))
+        return false;
+    return WaitUntil([&] {
+        POINT at = {};
+        return GetCursorPos(&at) && at.x == x && at.y == y;
+    }, 3000);
+}
+
+void Screenshot(const char* name)
+{
+    if (Config().screenshotUnix.empty())
+        return;
+    RunUnixCommand("import -window root '" + Config().screenshotUnix + "/" + name + ".png'");
+}
+
+// ---- screen and windows ----------------------------------------------------------
+
+COLORREF ScreenPixel(int x, int y)
+{
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+POINT ScreenCentre()
+{
+    RECT desktop = {};
+    GetClientRect(GetDesktopWindow(), &desktop);
+    return POINT{desktop.right / 2, desktop.bottom / 2};
+}
+
+namespace {
+
+const wchar_t COLOUR_CLASS[] = L"DusklidE2EColour";
+
+LRESULT CALLBACK ColourWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+ColourWindow::ColourWindow(COLORREF colour, RECT area)
+{
+    brush = CreateSolidBrush(colour);
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ColourWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hbrBackground = brush;
+    windowClass.lpszClassName = COLOUR_CLASS;
+    UnregisterClassW(COLOUR_CLASS, windowClass.hInstance);
+    RegisterClassW(&windowClass);
+    window = CreateWindowExW(0, COLOUR_CLASS, L"e2e colour", WS_POPUP | WS_VISIBLE, area.left,
+                             area.top, area.right - area.left, area.bottom - area.top, nullptr,
+                             nullptr, windowClass.hInstance, nullptr);
+    SetForegroundWindow(window);
+    UpdateWindow(window);
+    PumpMessages();
+}
+
+ColourWindow::~ColourWindow()
+{
+    if (window != nullptr)
+        DestroyWindow(window);
+    PumpMessages();
+    UnregisterClassW(COLOUR_CLASS, GetModuleHandleW(nullptr));
+    if (brush != nullptr)
+        DeleteObject(brush);
+}
+
+HWND FindVisibleWindow(const wchar_t* className, DWORD processId)
+{
+    struct Search {
+        const wchar_t* className;
+        DWORD processId;
+        HWND found;
+    } search = {className, processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(parameter);
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (lstrcmpW(name, s->className) != 0 || !IsWindowVisible(window))
+                return TRUE;
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (s->processId != 0 && owner != s->processId)
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[1024] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        2000, nullptr);
+    return text;
+}
+
+std::wstring DialogItemText(HWND dialog, int id)
+{
+    HWND item = GetDlgItem(dialog, id);
+    return item ? WindowText(item) : std::wstring();
+}

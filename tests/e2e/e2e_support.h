@@ -1,0 +1,132 @@
+// The end-to-end driver's toolkit: starting dusklid.exe in a fresh working
+// folder, real input (keys through SendInput, the pointer through the X
+// server), finding windows, reading pixels, and a small test registry.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// ---- test registry and checks ----------------------------------------------
+
+struct TestCase {
+    const char* name;
+    void (*run)();
+};
+
+std::vector<TestCase>& AllTests();
+
+struct TestRegistration {
+    TestRegistration(const char* name, void (*run)());
+};
+
+#define E2E_TEST(name)                                              \
+    static void name();                                             \
+    static TestRegistration name##_registration(#name, name);       \
+    static void name()
+
+// Records a failure of the running test and carries on.
+void RecordFailure(const char* file, int line, const std::string& what);
+
+#define CHECK(condition)                                                    \
+    do {                                                                    \
+        if (!(condition))                                                   \
+            RecordFailure(__FILE__, __LINE__, "CHECK(" #condition ")");     \
+    } while (0)
+
+#define CHECK_MSG(condition, message)                                       \
+    do {                                                                    \
+        if (!(condition))                                                   \
+            RecordFailure(__FILE__, __LINE__, std::string(#condition " - ") + (message)); \
+    } while (0)
+
+// A failed precondition: the rest of the test would only add noise.
+#define REQUIRE(condition)                                                  \
+    do {                                                                    \
+        if (!(condition)) {                                                 \
+            RecordFailure(__FILE__, __LINE__, "REQUIRE(" #condition ")");   \
+            return;                                                         \
+        }                                                                   \
+    } while (0)
+
+// ---- paths and processes -----------------------------------------------------
+
+struct DriverConfig {
+    std::wstring dusklidExe;     // Windows path of dusklid.exe
+    std::string workRootUnix;    // a folder for the tests' working folders
+    std::string screenshotUnix;  // where screenshots go (may be empty)
+};
+
+DriverConfig& Config();
+
+std::wstring UnixToWindowsPath(const std::string& unixPath);
+
+// Polls `condition` every 20 ms until it holds or `timeoutMs` has passed.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// A running dusklid.exe. The destructor ends it (through its exit command,
+// then by force) so that no test leaves a copy behind.
+struct DusklidProcess {
+    PROCESS_INFORMATION info = {};
+    std::wstring workDir;
+    DusklidProcess() = default;
+    DusklidProcess(const DusklidProcess&) = delete;
+    DusklidProcess& operator=(const DusklidProcess&) = delete;
+    ~DusklidProcess();
+    bool Running() const;
+    // Waits for the process to end; returns its exit code or -1 on timeout.
+    long WaitForExit(DWORD timeoutMs) const;
+};
+
+// A fresh, empty working folder named after the test.
+std::wstring MakeWorkDir(const char* name);
+
+// Starts dusklid.exe in `workDir`; returns false when the process cannot start.
+bool StartDusklid(DusklidProcess& process, const std::wstring& workDir);
+
+// Starts it and waits for its cover window; false if either fails.
+bool StartDusklidAndWait(DusklidProcess& process, const char* testName);
+
+HWND FindCoverWindow();
+
+// ---- input -----------------------------------------------------------------
+
+// Presses the modifiers, then the key, and releases them in reverse order.
+void SendHotKey(bool control, bool shift, bool windows, bool alt, WORD key);
+
+// Runs `xdotool ARGS` against the X server and waits for it to finish.
+bool Xdo(const std::string& arguments);
+
+// Moves the X pointer and waits until Windows reports the new position.
+bool MovePointer(int x, int y);
+
+// Saves a PNG of the whole X screen under the screenshot folder.
+void Screenshot(const char* name);
+
+// ---- screen and windows ------------------------------------------------------
+
+COLORREF ScreenPixel(int x, int y);
+POINT ScreenCentre();
+
+// A plain topmost-free window of one colour that the driver owns, to give the
+// screen a known background under the cover.
+struct ColourWindow {
+    HWND window = nullptr;
+    HBRUSH brush = nullptr;
+    ColourWindow(COLORREF colour, RECT area);
+    ~ColourWindow();
+    ColourWindow(const ColourWindow&) = delete;
+    ColourWindow& operator=(const ColourWindow&) = delete;
+};
+
+// Dispatches the driver's own messages while waiting.
+void PumpMessages();
+
+// The first visible top-level window of `className` that belongs to `process`
+// (any process when 0).
+HWND FindVisibleWindow(const wchar_t* className, DWORD processId);
+
+std::wstring WindowText(HWND window);
+std::wstring DialogItemText(HWND dialog, int id);
