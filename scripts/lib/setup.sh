@@ -128,6 +128,8 @@ prepare_wine_prefix() {
             printf '"%s"="IPAPGothic"\r\n' "$face"
         done
         printf '"MS Gothic"="IPAGothic"\r\n\r\n'
+        # As on Windows, text files open in Notepad (the help command uses it).
+        printf '[HKEY_CLASSES_ROOT\\.txt]\r\n@="txtfile"\r\n\r\n'
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="%s"\r\n' "$DESKTOP_SIZE"
     } | iconv -f UTF-8 -t UTF-16 > "$reg"

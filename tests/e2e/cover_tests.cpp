@@ -181,3 +181,40 @@ E2E_TEST(OneButtonAloneNeverHides)
     Xdo("mouseup 3");
     CHECK(CoverShown(cover));
 }
+
+E2E_TEST(ADoubleClickPressDoesNotStartTheGesture)
+{
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "double_click"));
+    ColourWindow white(WHITE, CentreArea());
+    HWND cover = FindCoverWindow();
+    REQUIRE(ShowCoverWithHotKey(cover));
+    REQUIRE(MovePointer(ScreenCentre().x, ScreenCentre().y));
+    // A click, then at once a second press that the platform reports as a
+    // double-click: the left button does not count as held.
+    Xdo("click 1 mousedown 1");
+    Xdo("mousedown 3");
+    Sleep(RELEASE_DELAY + 800);
+    CHECK(CoverShown(cover));
+    Xdo("mouseup 3");
+    Xdo("mouseup 1");
+    // An ordinary hold still works afterwards.
+    Sleep(GetDoubleClickTime() + 100);
+    CHECK(HoldBothButtons(cover, 1, 3) >= 0);
+}
+
+E2E_TEST(HotCornerIsOffUntilTheSettingsSayOtherwise)
+{
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "hot_corner_off"));
+    HWND cover = FindCoverWindow();
+    RECT desktop = {};
+    GetClientRect(GetDesktopWindow(), &desktop);
+    const POINT corners[] = {{0, 0}, {desktop.right - 1, 0}, {0, desktop.bottom - 1},
+                             {desktop.right - 1, desktop.bottom - 1}};
+    for (const POINT& corner : corners) {
+        REQUIRE(MovePointer(corner.x, corner.y));
+        Sleep(600);
+        CHECK(!IsWindowVisible(cover));
+    }
+}

@@ -93,11 +93,16 @@ std::wstring MakeWorkDir(const char* name)
     return dir;
 }
 
-bool StartDusklid(DusklidProcess& process, const std::wstring& workDir)
+bool StartDusklid(DusklidProcess& process, const std::wstring& workDir,
+                  const std::wstring& arguments, WORD show)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
     std::wstring commandLine = L"\"" + Config().dusklidExe + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
     process.workDir = workDir;
     return CreateProcessW(Config().dusklidExe.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
                           0, nullptr, workDir.c_str(), &startup, &process.info) != FALSE;

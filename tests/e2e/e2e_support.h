@@ -83,8 +83,10 @@ struct DusklidProcess {
 // A fresh, empty working folder named after the test.
 std::wstring MakeWorkDir(const char* name);
 
-// Starts dusklid.exe in `workDir`; returns false when the process cannot start.
-bool StartDusklid(DusklidProcess& process, const std::wstring& workDir);
+// Starts dusklid.exe in `workDir`, with `arguments` after its name and the
+// show command `show`; returns false when the process cannot start.
+bool StartDusklid(DusklidProcess& process, const std::wstring& workDir,
+                  const std::wstring& arguments = L"", WORD show = SW_SHOWDEFAULT);
 
 // Starts it and waits for its cover window; false if either fails.
 bool StartDusklidAndWait(DusklidProcess& process, const char* testName);

@@ -66,6 +66,19 @@ E2E_TEST(StartsHiddenTopmostAndDesktopSized)
     Screenshot("desktop-with-tray-icon");
 }
 
+E2E_TEST(CommandLineAndShowCommandAreIgnored)
+{
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklid(dusklid, MakeWorkDir("ignores_arguments"), L"/show --cover x",
+                         SW_SHOWMAXIMIZED));
+    REQUIRE(WaitUntil([] { return FindCoverWindow() != nullptr; }, 20000));
+    WaitForInputIdle(dusklid.info.hProcess, 5000);
+    HWND cover = FindCoverWindow();
+    CHECK(!IsWindowVisible(cover));
+    CHECK(dusklid.Running());
+    CHECK(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr);
+}
+
 E2E_TEST(SecondCopyExitsAtOnceAndLeavesTheFirstAlone)
 {
     DusklidProcess first;

@@ -2,6 +2,9 @@
 // on an entry reaches the program.
 #include "e2e_support.h"
 
+#include <cstdio>
+#include <utility>
+
 namespace {
 
 constexpr UINT MN_GETHMENU_MESSAGE = 0x01E1;
@@ -36,6 +39,69 @@ void ClickAt(int x, int y)
 {
     MovePointer(x, y);
     Xdo("click 1");
+}
+
+// The vertical centre of each of the nine entries, found from the separator
+// lines drawn in the open menu (the items cannot be read from here under
+// every platform). Empty when the menu does not show three separators.
+std::vector<int> EntryCentres(HWND menuWindow)
+{
+    RECT rect = {};
+    GetWindowRect(menuWindow, &rect);
+    const COLORREF background = GetSysColor(COLOR_MENU);
+    // A column right of every text, left of the border.
+    const int x = rect.right - 8;
+    std::vector<std::pair<int, int>> separators;  // first and last row
+    for (int y = rect.top + 3; y < rect.bottom - 3; ++y) {
+        if (ScreenPixel(x, y) == background)
+            continue;
+        if (!separators.empty() && separators.back().second == y - 1)
+            separators.back().second = y;
+        else
+            separators.push_back({y, y});
+    }
+    if (separators.size() != 3)
+        return {};
+    // Between the separators: two entries, one, two, one.
+    const int bandTops[] = {rect.top + 3, separators[0].second + 1, separators[1].second + 1,
+                            separators[2].second + 1};
+    const int bandBottoms[] = {separators[0].first, separators[1].first, separators[2].first,
+                               rect.bottom - 3};
+    const int entriesInBand[] = {2, 1, 2, 1};
+    std::vector<int> centres;
+    for (int band = 0; band < 4; ++band) {
+        const int height = (bandBottoms[band] - bandTops[band]) / entriesInBand[band];
+        for (int i = 0; i < entriesInBand[band]; ++i)
+            centres.push_back(bandTops[band] + height * i + height / 2);
+        if (band < 3)
+            centres.push_back(-1);  // the separator itself
+    }
+    return centres;
+}
+
+// Opens the menu and clicks entry `index` (0-based, separators counted).
+bool ClickEntry(HWND cover, DWORD processId, int index)
+{
+    HWND menuWindow = OpenTrayMenu(cover, processId, 300, 200);
+    if (menuWindow == nullptr)
+        return false;
+    const std::vector<int> centres = EntryCentres(menuWindow);
+    if (centres.size() != ENTRY_COUNT || centres[static_cast<size_t>(index)] < 0)
+        return false;
+    RECT rect = {};
+    GetWindowRect(menuWindow, &rect);
+    ClickAt(rect.left + 30, centres[static_cast<size_t>(index)]);
+    return WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000);
+}
+
+HWND FindWindowTitled(const wchar_t* className, const wchar_t* titlePart)
+{
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr) {
+        if (WindowText(window).find(titlePart) != std::wstring::npos)
+            return window;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -79,21 +145,48 @@ E2E_TEST(TrayMenuOpensAtThePointerWithItsNineEntries)
             CHECK((item.fState & (MFS_DISABLED | MFS_CHECKED | MFS_DEFAULT)) == 0);
         }
     }
-    // A click on the first entry (cover) reaches the program.
-    ClickAt(menuRect.left + 20, menuRect.top + 8);
-    CHECK(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    // Nine entries: three separators where they belong.
+    CHECK(EntryCentres(menuWindow).size() == ENTRY_COUNT);
+    // A click outside the menu closes it without a command.
+    ClickAt(700, 600);
     CHECK(WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000));
+    CHECK(!IsWindowVisible(cover));
+    CHECK(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr);
 }
 
-E2E_TEST(TrayMenuExitEntryEndsTheProgram)
+E2E_TEST(TrayMenuEntriesReachTheirCommands)
 {
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "tray_exit"));
-    HWND menuWindow = OpenTrayMenu(FindCoverWindow(), dusklid.info.dwProcessId, 300, 200);
-    REQUIRE(menuWindow != nullptr);
-    RECT menuRect = {};
-    GetWindowRect(menuWindow, &menuRect);
-    // The exit entry is the last one, at the bottom of the menu.
-    ClickAt(menuRect.left + 20, menuRect.bottom - 8);
+    REQUIRE(StartDusklidAndWait(dusklid, "tray_entries"));
+    HWND cover = FindCoverWindow();
+    const DWORD processId = dusklid.info.dwProcessId;
+
+    // Version information (entry 7).
+    REQUIRE(ClickEntry(cover, processId, 6));
+    HWND box = nullptr;
+    CHECK(WaitUntil([&] { return (box = FindVisibleWindow(L"#32770", processId)) != nullptr; }, 5000));
+    if (box != nullptr) {
+        CHECK(WindowText(box) == L"バージョン情報");
+        SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        CHECK(WaitUntil([&] { return !IsWindow(box); }, 5000));
+    }
+
+    // Help (entry 6) opens ReadMe.txt from the working folder with the shell.
+    const std::wstring readMe = dusklid.workDir + L"\\ReadMe.txt";
+    HANDLE file = CreateFileW(readMe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    REQUIRE(file != INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, "Dusklid\r\n", 9, &written, nullptr);
+    CloseHandle(file);
+    REQUIRE(ClickEntry(cover, processId, 5));
+    HWND viewer = nullptr;
+    CHECK(WaitUntil([&] { return (viewer = FindWindowTitled(nullptr, L"ReadMe")) != nullptr; }, 15000));
+    if (viewer != nullptr)
+        PostMessageW(viewer, WM_CLOSE, 0, 0);
+
+    // Hide the screen (entry 1), then exit (entry 9) from over the cover.
+    REQUIRE(ClickEntry(cover, processId, 0));
+    CHECK(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    REQUIRE(ClickEntry(cover, processId, 8));
     CHECK(dusklid.WaitForExit(10000) == 0);
 }
