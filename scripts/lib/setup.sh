@@ -23,7 +23,7 @@ ensure_packages() {
         x86_64-w64-mingw32-g++:g++-mingw-w64-x86-64 \
         x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64 \
         wine:wine /usr/lib/wine/wine64:wine64 \
-        Xvfb:xvfb xdotool:xdotool import:imagemagick xwd:x11-apps \
+        Xvfb:xvfb xdotool:xdotool import:imagemagick \
         xdpyinfo:x11-utils locale-gen:locales \
         /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf:fonts-ipafont-gothic \
         /usr/include/gtest/gtest.h:libgtest-dev; do

@@ -28,6 +28,28 @@ bool HotKeysAreFree()
     return allFree;
 }
 
+// Dark pixels at the right end of the task bar, where the notification area
+// shows its icons; the program's icon is a face with a black outline.
+int DarkPixelsInNotificationArea()
+{
+    HWND taskBar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (taskBar == nullptr)
+        return -1;
+    RECT bar = {};
+    GetWindowRect(taskBar, &bar);
+    HDC screen = GetDC(nullptr);
+    int dark = 0;
+    for (int y = bar.top; y < bar.bottom; ++y) {
+        for (int x = bar.right - 40; x < bar.right; ++x) {
+            const COLORREF colour = GetPixel(screen, x, y);
+            if (GetRValue(colour) < 64 && GetGValue(colour) < 64 && GetBValue(colour) < 64)
+                ++dark;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return dark;
+}
+
 int CountCoverWindows()
 {
     int count = 0;
@@ -124,6 +146,17 @@ E2E_TEST(ExitCommandEndsWithCodeZeroAndFreesTheHotKeys)
     CHECK(dusklid.WaitForExit(10000) == 0);
     CHECK(FindCoverWindow() == nullptr);
     CHECK(HotKeysAreFree());
+}
+
+E2E_TEST(TrayIconIsShownWhileTheProgramRuns)
+{
+    REQUIRE(WaitUntil([] { return DarkPixelsInNotificationArea() == 0; }, 5000));
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "tray_icon"));
+    CHECK(WaitUntil([] { return DarkPixelsInNotificationArea() > 20; }, 5000));
+    PostMessageW(FindCoverWindow(), WM_COMMAND, 505, 0);
+    CHECK(dusklid.WaitForExit(10000) == 0);
+    CHECK(WaitUntil([] { return DarkPixelsInNotificationArea() == 0; }, 5000));
 }
 
 E2E_TEST(AboutBoxShowsTheVersion)
