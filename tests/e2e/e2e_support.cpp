@@ -350,6 +350,13 @@ HWND FindVisibleWindow(const wchar_t* className, DWORD processId)
     return search.found;
 }
 
+HWND WaitForDialog(DWORD processId, DWORD timeoutMs)
+{
+    HWND dialog = nullptr;
+    WaitUntil([&] { return (dialog = FindVisibleWindow(L"#32770", processId)) != nullptr; }, timeoutMs);
+    return dialog;
+}
+
 std::wstring WindowText(HWND window)
 {
     wchar_t text[1024] = {};

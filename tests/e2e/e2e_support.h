@@ -130,5 +130,8 @@ void PumpMessages();
 // (any process when 0).
 HWND FindVisibleWindow(const wchar_t* className, DWORD processId);
 
+// Waits for a message box or dialog (class "#32770") of `processId`.
+HWND WaitForDialog(DWORD processId, DWORD timeoutMs = 5000);
+
 std::wstring WindowText(HWND window);
 std::wstring DialogItemText(HWND dialog, int id);

@@ -164,8 +164,8 @@ E2E_TEST(AboutBoxShowsTheVersion)
     DusklidProcess dusklid;
     REQUIRE(StartDusklidAndWait(dusklid, "about_box"));
     PostMessageW(FindCoverWindow(), WM_COMMAND, 504, 0);
-    HWND box = nullptr;
-    REQUIRE(WaitUntil([&] { return (box = FindVisibleWindow(L"#32770", dusklid.info.dwProcessId)) != nullptr; }, 5000));
+    HWND box = WaitForDialog(dusklid.info.dwProcessId);
+    REQUIRE(box != nullptr);
     CHECK(WindowText(box) == L"バージョン情報");
     const std::wstring text = DialogItemText(box, 0xFFFF);
     CHECK_MSG(text.rfind(L"ZvDusklid v1.6\n", 0) == 0, "about text starts with the version line");

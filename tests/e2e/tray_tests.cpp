@@ -163,8 +163,8 @@ E2E_TEST(TrayMenuEntriesReachTheirCommands)
 
     // Version information (entry 7).
     REQUIRE(ClickEntry(cover, processId, 6));
-    HWND box = nullptr;
-    CHECK(WaitUntil([&] { return (box = FindVisibleWindow(L"#32770", processId)) != nullptr; }, 5000));
+    HWND box = WaitForDialog(processId);
+    CHECK(box != nullptr);
     if (box != nullptr) {
         CHECK(WindowText(box) == L"バージョン情報");
         SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
