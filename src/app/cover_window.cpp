@@ -21,8 +21,8 @@ const char ABOUT_TEXT[] =
 
 void OnCreate(HWND window)
 {
-    // The settings stay in their zero state until the preference file is read
-    // here; with nothing to fail, the shell integration always goes in.
+    // The settings keep their start values (a black cover, no picture, the hot
+    // corner off): nothing here can fail, so the shell integration goes in.
     InstallShellIntegration(window);
 }
 
