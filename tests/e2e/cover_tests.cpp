@@ -35,6 +35,12 @@ bool ShowCoverWithHotKey(HWND cover)
     return WaitUntil([&] { return CoverShown(cover); }, 5000);
 }
 
+// Shows the cover and rests the pointer on its centre, ready for the buttons.
+bool ShowCoverUnderThePointer(HWND cover)
+{
+    return ShowCoverWithHotKey(cover) && MovePointer(ScreenCentre().x, ScreenCentre().y);
+}
+
 // Presses `first` then `second` (xdotool button numbers: 1 left, 3 right),
 // holds both, and returns the milliseconds until the cover went away, or -1.
 long HoldBothButtons(HWND cover, int first, int second)
@@ -130,8 +136,7 @@ E2E_TEST(HoldingBothButtonsForTwoSecondsHidesInEitherOrder)
     HWND cover = FindCoverWindow();
     const int orders[][2] = {{1, 3}, {3, 1}};  // left then right, right then left
     for (const auto& order : orders) {
-        REQUIRE(ShowCoverWithHotKey(cover));
-        REQUIRE(MovePointer(ScreenCentre().x, ScreenCentre().y));
+        REQUIRE(ShowCoverUnderThePointer(cover));
         const long elapsed = HoldBothButtons(cover, order[0], order[1]);
         CHECK_MSG(elapsed >= 0, "the cover was hidden");
         // Hidden no earlier than the delay after the second press (less a
@@ -150,8 +155,7 @@ E2E_TEST(ReleasingEarlyKeepsTheCoverAndPressingAgainRestartsTheDelay)
     REQUIRE(StartDusklidAndWait(dusklid, "release_early"));
     ColourWindow white(WHITE, CentreArea());
     HWND cover = FindCoverWindow();
-    REQUIRE(ShowCoverWithHotKey(cover));
-    REQUIRE(MovePointer(ScreenCentre().x, ScreenCentre().y));
+    REQUIRE(ShowCoverUnderThePointer(cover));
 
     Xdo("mousedown 1");
     Xdo("mousedown 3");
@@ -177,8 +181,7 @@ E2E_TEST(OneButtonAloneNeverHides)
     REQUIRE(StartDusklidAndWait(dusklid, "one_button"));
     ColourWindow white(WHITE, CentreArea());
     HWND cover = FindCoverWindow();
-    REQUIRE(ShowCoverWithHotKey(cover));
-    REQUIRE(MovePointer(ScreenCentre().x, ScreenCentre().y));
+    REQUIRE(ShowCoverUnderThePointer(cover));
     Xdo("mousedown 1");
     Sleep(RELEASE_DELAY + 800);
     Xdo("mouseup 1");
@@ -195,8 +198,7 @@ E2E_TEST(ADoubleClickPressDoesNotStartTheGesture)
     REQUIRE(StartDusklidAndWait(dusklid, "double_click"));
     ColourWindow white(WHITE, CentreArea());
     HWND cover = FindCoverWindow();
-    REQUIRE(ShowCoverWithHotKey(cover));
-    REQUIRE(MovePointer(ScreenCentre().x, ScreenCentre().y));
+    REQUIRE(ShowCoverUnderThePointer(cover));
     // A click, then at once a second press that the platform reports as a
     // double-click: the left button does not count as held.
     Xdo("click 1 mousedown 1");
