@@ -1,6 +1,8 @@
 // Showing the cover and the two-button release gesture, with real input.
 #include "e2e_support.h"
 
+#include <optional>
+
 namespace {
 
 constexpr COLORREF WHITE = RGB(255, 255, 255);
@@ -41,6 +43,23 @@ bool ShowCoverUnderThePointer(HWND cover)
     return ShowCoverWithHotKey(cover) && MovePointer(ScreenCentre().x, ScreenCentre().y);
 }
 
+// Milliseconds from now until the cover is hidden, or -1 if it stays shown
+// for the release delay and a generous margin.
+long MillisecondsUntilHidden(HWND cover)
+{
+    const DWORD start = GetTickCount();
+    if (!WaitUntil([&] { return !IsWindowVisible(cover); }, RELEASE_DELAY + 5000))
+        return -1;
+    return static_cast<long>(GetTickCount() - start);
+}
+
+// Hidden no earlier than the delay after the second press, less a margin for
+// the press reaching the program before the driver knows it was sent.
+bool HidAfterTheDelay(long elapsed)
+{
+    return elapsed >= static_cast<long>(RELEASE_DELAY) - 150;
+}
+
 // Presses `first` then `second` (xdotool button numbers: 1 left, 3 right),
 // holds both, and returns the milliseconds until the cover went away, or -1.
 long HoldBothButtons(HWND cover, int first, int second)
@@ -48,12 +67,27 @@ long HoldBothButtons(HWND cover, int first, int second)
     Xdo("mousedown " + std::to_string(first));
     Sleep(200);
     Xdo("mousedown " + std::to_string(second));
-    const DWORD pressed = GetTickCount();
-    const bool hidden = WaitUntil([&] { return !IsWindowVisible(cover); }, RELEASE_DELAY + 5000);
-    const DWORD elapsed = GetTickCount() - pressed;
+    const long elapsed = MillisecondsUntilHidden(cover);
     Xdo("mouseup " + std::to_string(second));
     Xdo("mouseup " + std::to_string(first));
-    return hidden ? static_cast<long>(elapsed) : -1;
+    return elapsed;
+}
+
+// A running copy whose cover is shown over a white window of the driver's,
+// with the pointer resting on its centre: where the button tests start.
+struct ShownCover {
+    DusklidProcess dusklid;
+    std::optional<ColourWindow> white;
+    HWND cover = nullptr;
+};
+
+bool StartWithCoverUnderThePointer(ShownCover& shown, const char* testName)
+{
+    if (!StartDusklidAndWait(shown.dusklid, testName))
+        return false;
+    shown.white.emplace(WHITE, CentreArea());
+    shown.cover = FindCoverWindow();
+    return ShowCoverUnderThePointer(shown.cover);
 }
 
 } // namespace
@@ -139,9 +173,7 @@ E2E_TEST(HoldingBothButtonsForTwoSecondsHidesInEitherOrder)
         REQUIRE(ShowCoverUnderThePointer(cover));
         const long elapsed = HoldBothButtons(cover, order[0], order[1]);
         CHECK_MSG(elapsed >= 0, "the cover was hidden");
-        // Hidden no earlier than the delay after the second press (less a
-        // margin for the press reaching the program before the driver knows).
-        CHECK_MSG(elapsed >= static_cast<long>(RELEASE_DELAY) - 150, std::to_string(elapsed) + " ms");
+        CHECK_MSG(HidAfterTheDelay(elapsed), std::to_string(elapsed) + " ms");
         CHECK(WaitUntil([] { return CentreIs(WHITE); }, 5000));
         // The next press must not be taken for a double-click.
         Sleep(GetDoubleClickTime() + 100);
@@ -151,11 +183,9 @@ E2E_TEST(HoldingBothButtonsForTwoSecondsHidesInEitherOrder)
 
 E2E_TEST(ReleasingEarlyKeepsTheCoverAndPressingAgainRestartsTheDelay)
 {
-    DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "release_early"));
-    ColourWindow white(WHITE, CentreArea());
-    HWND cover = FindCoverWindow();
-    REQUIRE(ShowCoverUnderThePointer(cover));
+    ShownCover shown;
+    REQUIRE(StartWithCoverUnderThePointer(shown, "release_early"));
+    HWND cover = shown.cover;
 
     Xdo("mousedown 1");
     Xdo("mousedown 3");
@@ -166,22 +196,18 @@ E2E_TEST(ReleasingEarlyKeepsTheCoverAndPressingAgainRestartsTheDelay)
     CHECK(CoverShown(cover));
 
     Xdo("mousedown 3");
-    const DWORD pressed = GetTickCount();
-    const bool hidden = WaitUntil([&] { return !IsWindowVisible(cover); }, RELEASE_DELAY + 5000);
-    const DWORD elapsed = GetTickCount() - pressed;
+    const long elapsed = MillisecondsUntilHidden(cover);
     Xdo("mouseup 3");
     Xdo("mouseup 1");
-    CHECK(hidden);
-    CHECK_MSG(elapsed >= RELEASE_DELAY - 150, std::to_string(elapsed) + " ms");
+    CHECK_MSG(elapsed >= 0, "the cover was hidden");
+    CHECK_MSG(HidAfterTheDelay(elapsed), std::to_string(elapsed) + " ms");
 }
 
 E2E_TEST(OneButtonAloneNeverHides)
 {
-    DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "one_button"));
-    ColourWindow white(WHITE, CentreArea());
-    HWND cover = FindCoverWindow();
-    REQUIRE(ShowCoverUnderThePointer(cover));
+    ShownCover shown;
+    REQUIRE(StartWithCoverUnderThePointer(shown, "one_button"));
+    HWND cover = shown.cover;
     Xdo("mousedown 1");
     Sleep(RELEASE_DELAY + 800);
     Xdo("mouseup 1");
@@ -194,11 +220,9 @@ E2E_TEST(OneButtonAloneNeverHides)
 
 E2E_TEST(ADoubleClickPressDoesNotStartTheGesture)
 {
-    DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "double_click"));
-    ColourWindow white(WHITE, CentreArea());
-    HWND cover = FindCoverWindow();
-    REQUIRE(ShowCoverUnderThePointer(cover));
+    ShownCover shown;
+    REQUIRE(StartWithCoverUnderThePointer(shown, "double_click"));
+    HWND cover = shown.cover;
     // A click, then at once a second press that the platform reports as a
     // double-click: the left button does not count as held.
     Xdo("click 1 mousedown 1");
