@@ -4,6 +4,7 @@
 #include "cover/cover.h"
 #include "cover/cover_paint.h"
 #include "resource.h"
+#include "settings/preference_file.h"
 #include "shell_integration.h"
 
 namespace {
@@ -19,11 +20,16 @@ const char ABOUT_TEXT[] =
     "\n"
     "Dusklid 開発チーム";
 
+// On a failed load the window is destroyed while it is being created, so
+// that creation yields no window and start-up ends.
 void OnCreate(HWND window)
 {
-    // The settings keep their start values (a black cover, no picture, the hot
-    // corner off): nothing here can fail, so the shell integration goes in.
-    InstallShellIntegration(window);
+    if (LoadPreferences(window)) {
+        InstallShellIntegration(window);
+        return;
+    }
+    RunRecoveryDialogue();
+    DestroyWindow(window);
 }
 
 void OnPaint(HWND window)

@@ -1,6 +1,7 @@
 // Start-up: one copy only, the cover window's class and the window itself,
 // then the message loop that everything else runs inside.
 #include <windows.h>
+#include <ole2.h>
 
 #include "app_state.h"
 #include "cover_window.h"
@@ -16,6 +17,19 @@ void ShowStartupFailure(const char* text)
 {
     MessageBoxA(nullptr, text, WINDOW_TITLE, MB_OK | MB_ICONERROR);
 }
+
+// OLE for the whole run of the GUI thread: the picture decoder needs it.
+struct OleSession {
+    HRESULT result = OleInitialize(nullptr);
+    OleSession() = default;
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+    ~OleSession()
+    {
+        if (SUCCEEDED(result))
+            OleUninitialize();
+    }
+};
 
 } // namespace
 
@@ -39,6 +53,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     appState.instanceMutex = CreateMutexA(nullptr, FALSE, MUTEX_NAME);
     if (appState.instanceMutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
+
+    const OleSession ole;
 
     HWND desktop = GetDesktopWindow();
     if (desktop == nullptr) {
