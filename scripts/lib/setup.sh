@@ -26,7 +26,7 @@ ensure_packages() {
         Xvfb:xvfb xdotool:xdotool import:imagemagick \
         xdpyinfo:x11-utils locale-gen:locales \
         /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf:fonts-ipafont-gothic \
-        /usr/include/gtest/gtest.h:libgtest-dev; do
+        /usr/include/gtest/gtest.h:libgtest-dev clang++:clang; do
         local what=${entry%%:*} package=${entry#*:}
         if [[ $what == /* ]]; then [ -e "$what" ] && continue
         else command -v "$what" >/dev/null 2>&1 && continue
@@ -35,6 +35,9 @@ ensure_packages() {
     done
     # ImageMagick's import is sometimes a stand-in; the real one has identify.
     command -v identify >/dev/null 2>&1 || missing+=(imagemagick)
+    # libFuzzer's runtime is packaged apart from clang itself.
+    compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null ||
+        missing+=(libclang-rt-dev)
     if [ ${#missing[@]} -gt 0 ]; then
         say "Installing: ${missing[*]}"
         as_root apt-get update -qq
@@ -61,7 +64,7 @@ build_windows() {
 }
 
 build_native() {
-    cmake -S "$ROOT" -B "$BUILD/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake -S "$ROOT" -B "$BUILD/native" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ >/dev/null
     cmake --build "$BUILD/native" -j"$(nproc)"
 }
 

@@ -236,10 +236,13 @@ E2E_TEST(ADoubleClickPressDoesNotStartTheGesture)
     CHECK(HoldBothButtons(cover, 1, 3) >= 0);
 }
 
-E2E_TEST(HotCornerIsOffUntilTheSettingsSayOtherwise)
+E2E_TEST(HotCornerIsIgnoredWhenSwitchedOff)
 {
+    const std::wstring dir = MakeWorkDir("hot_corner_off");
+    REQUIRE(WriteFileBytes(dir + L"\\preference.dat",
+                           PreferenceBytes(0, 0, 0, "", '1', '0', "0", "")));
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "hot_corner_off"));
+    REQUIRE(StartDusklidAndWait(dusklid, dir));
     HWND cover = FindCoverWindow();
     RECT desktop = {};
     GetClientRect(GetDesktopWindow(), &desktop);
@@ -247,7 +250,59 @@ E2E_TEST(HotCornerIsOffUntilTheSettingsSayOtherwise)
                              {desktop.right - 1, desktop.bottom - 1}};
     for (const POINT& corner : corners) {
         REQUIRE(MovePointer(corner.x, corner.y));
-        Sleep(600);
-        CHECK(!IsWindowVisible(cover));
+        CHECK(!WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 500));
     }
+}
+
+E2E_TEST(HotCornerCoversTheScreenAfterTheDelay)
+{
+    constexpr COLORREF RED = RGB(200, 0, 0);
+    constexpr DWORD DELAY = 2000;
+    const std::wstring dir = MakeWorkDir("hot_corner_top_left");
+    REQUIRE(WriteFileBytes(dir + L"\\preference.dat",
+                           PreferenceBytes(200, 0, 0, "", '1', '1', std::to_string(DELAY), "")));
+    REQUIRE(MovePointer(500, 400));
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, dir));
+    HWND cover = FindCoverWindow();
+    const auto shown = [&] { return IsWindowVisible(cover) != FALSE; };
+
+    // The pixels beside the corner are not hot, however long the pointer rests.
+    for (const POINT& beside : {POINT{1, 0}, POINT{0, 1}}) {
+        REQUIRE(MovePointer(beside.x, beside.y));
+        CHECK(!WaitUntil(shown, DELAY + 1000));
+    }
+
+    const DWORD moved = GetTickCount();
+    REQUIRE(MovePointer(0, 0));
+    REQUIRE(WaitUntil(shown, DELAY + 10000));
+    const DWORD elapsed = GetTickCount() - moved;
+    // Not before the delay; the margin allows for the timer's 100 ms steps
+    // and a late tick of the program.
+    CHECK_MSG(elapsed + 1000 >= DELAY, "shown after " + std::to_string(elapsed) + " ms");
+    CHECK(WaitUntil([] { return CentreIs(RED); }, 5000));
+    RECT desktop = {};
+    GetClientRect(GetDesktopWindow(), &desktop);
+    CHECK(ScreenPixel(desktop.right - 1, desktop.bottom - 1) == RED);
+}
+
+E2E_TEST(DefaultHotCornerIsTheBottomRightBand)
+{
+    REQUIRE(MovePointer(500, 400));
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "hot_corner_default"));
+    HWND cover = FindCoverWindow();
+    const auto shown = [&] { return IsWindowVisible(cover) != FALSE; };
+    RECT desktop = {};
+    GetClientRect(GetDesktopWindow(), &desktop);
+    // A band ten pixels wide along the right and bottom edges, after 150 ms.
+    for (const POINT& beside : {POINT{desktop.right - 11, desktop.bottom - 1},
+                                POINT{desktop.right - 1, desktop.bottom - 11}}) {
+        REQUIRE(MovePointer(beside.x, beside.y));
+        CHECK(!WaitUntil(shown, 1000));
+    }
+    REQUIRE(MovePointer(desktop.right - 10, desktop.bottom - 10));
+    CHECK(WaitUntil(shown, 5000));
+    CHECK(WaitUntil([] { return CentreIs(BLACK); }, 5000));
+    REQUIRE(MovePointer(500, 400));
 }

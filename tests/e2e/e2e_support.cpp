@@ -110,7 +110,12 @@ bool StartDusklid(DusklidProcess& process, const std::wstring& workDir,
 
 bool StartDusklidAndWait(DusklidProcess& process, const char* testName)
 {
-    if (!StartDusklid(process, MakeWorkDir(testName))) {
+    return StartDusklidAndWait(process, MakeWorkDir(testName));
+}
+
+bool StartDusklidAndWait(DusklidProcess& process, const std::wstring& workDir)
+{
+    if (!StartDusklid(process, workDir)) {
         std::printf("    cannot start dusklid.exe: error %lu\n", GetLastError());
         return false;
     }
@@ -165,6 +170,34 @@ DusklidProcess::~DusklidProcess()
     CloseHandle(info.hProcess);
 }
 
+namespace {
+
+struct HotKey {
+    int id;
+    UINT modifiers;
+    UINT key;
+};
+
+const HotKey PROGRAM_HOT_KEYS[] = {
+    {9831, MOD_SHIFT | MOD_WIN, 'H'},
+    {5855, MOD_SHIFT | MOD_WIN, 'C'},
+    {8855, MOD_CONTROL | MOD_SHIFT | MOD_WIN, 'C'},
+};
+
+} // namespace
+
+bool HotKeysAreFree()
+{
+    bool allFree = true;
+    for (const HotKey& hotKey : PROGRAM_HOT_KEYS) {
+        if (RegisterHotKey(nullptr, hotKey.id, hotKey.modifiers, hotKey.key))
+            UnregisterHotKey(nullptr, hotKey.id);
+        else
+            allFree = false;
+    }
+    return allFree;
+}
+
 HWND FindCoverWindow()
 {
     return FindWindowW(L"ZvDusklid Class", nullptr);
@@ -201,8 +234,6 @@ void SendHotKey(bool control, bool shift, bool windows, bool alt, WORD key)
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
-
-namespace {
 
 // Wine starts a Unix program from CreateProcess but hands back no handle to
 // wait on, so the command reports its end through a marker file.
@@ -244,8 +275,6 @@ bool RunUnixCommand(const std::string& command)
     DeleteFileW(markerWindows.c_str());
     return finished && status.rfind("0", 0) == 0;
 }
-
-} // namespace
 
 bool Xdo(const std::string& arguments)
 {
@@ -369,4 +398,83 @@ std::wstring DialogItemText(HWND dialog, int id)
 {
     HWND item = GetDlgItem(dialog, id);
     return item ? WindowText(item) : std::wstring();
+}
+
+// ---- files -------------------------------------------------------------------------
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                              nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+bool ReadFileBytes(const std::wstring& path, std::string& bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bytes.clear();
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    return true;
+}
+
+std::string ShiftJis(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int length = WideCharToMultiByte(932, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(932, 0, text.c_str(), -1, &bytes[0], length, nullptr, nullptr);
+    bytes.resize(static_cast<size_t>(length) - 1);
+    return bytes;
+}
+
+std::wstring MakePicture(const char* name, const std::string& convertArguments)
+{
+    const std::string folder = Config().workRootUnix + "/pictures";
+    const std::string path = folder + "/" + name;
+    if (!RunUnixCommand("mkdir -p '" + folder + "' && convert " + convertArguments + " '" +
+                        path + "'"))
+        return std::wstring();
+    return UnixToWindowsPath(path);
+}
+
+std::string PreferenceBytes(int red, int green, int blue, const std::string& picture,
+                            char stretch, char corner, const std::string& delay,
+                            const std::string& folder)
+{
+    return "\x10" + std::to_string(red) + "\n" + std::to_string(green) + "\n" +
+           std::to_string(blue) + "\n" + picture + "\n" + stretch + corner + delay + "\n" +
+           folder;
+}
+
+MessageBoxSeen AnswerMessageBox(DWORD processId, int button, DWORD timeoutMs)
+{
+    MessageBoxSeen seen;
+    HWND box = WaitForDialog(processId, timeoutMs);
+    if (box == nullptr)
+        return seen;
+    seen.found = true;
+    seen.caption = WindowText(box);
+    seen.text = DialogItemText(box, 0xFFFF);
+    seen.hasOk = GetDlgItem(box, IDOK) != nullptr;
+    seen.hasYesNo = GetDlgItem(box, IDYES) != nullptr && GetDlgItem(box, IDNO) != nullptr;
+    HWND target = GetDlgItem(box, button);
+    if (target != nullptr)
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(target));
+    seen.closed = WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+    return seen;
 }

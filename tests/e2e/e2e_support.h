@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -90,8 +91,12 @@ bool StartDusklid(DusklidProcess& process, const std::wstring& workDir,
 
 // Starts it and waits for its cover window; false if either fails.
 bool StartDusklidAndWait(DusklidProcess& process, const char* testName);
+bool StartDusklidAndWait(DusklidProcess& process, const std::wstring& workDir);
 
 HWND FindCoverWindow();
+
+// True when the driver can take every one of the program's hot keys itself.
+bool HotKeysAreFree();
 
 // ---- input -----------------------------------------------------------------
 
@@ -100,6 +105,9 @@ void SendHotKey(bool control, bool shift, bool windows, bool alt, WORD key);
 
 // Runs `xdotool ARGS` against the X server and waits for it to finish.
 bool Xdo(const std::string& arguments);
+
+// Runs a shell command line on the Unix side; true when it exits with 0.
+bool RunUnixCommand(const std::string& command);
 
 // Moves the X pointer and waits until Windows reports the new position.
 bool MovePointer(int x, int y);
@@ -135,3 +143,34 @@ HWND WaitForDialog(DWORD processId, DWORD timeoutMs = 5000);
 
 std::wstring WindowText(HWND window);
 std::wstring DialogItemText(HWND dialog, int id);
+
+// ---- files and settings --------------------------------------------------------
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+bool ReadFileBytes(const std::wstring& path, std::string& bytes);
+
+// `text` in the program's ANSI code page (Shift-JIS), as its files hold paths.
+std::string ShiftJis(const std::wstring& text);
+
+// Makes a picture with ImageMagick's convert (`convertArguments` describe the
+// image; the output name's extension picks the format) in a shared pictures
+// folder, and returns its Windows path; empty on failure.
+std::wstring MakePicture(const char* name, const std::string& convertArguments);
+
+// The bytes of a preference file as the preferences dialog writes it.
+std::string PreferenceBytes(int red, int green, int blue, const std::string& picture,
+                            char stretch, char corner, const std::string& delay,
+                            const std::string& folder);
+
+struct MessageBoxSeen {
+    bool found = false;
+    bool closed = false;
+    bool hasOk = false;
+    bool hasYesNo = false;
+    std::wstring caption;
+    std::wstring text;
+};
+
+// Waits for a message box of `processId`, reads it and presses `button`
+// (IDOK, IDYES, IDNO).
+MessageBoxSeen AnswerMessageBox(DWORD processId, int button, DWORD timeoutMs = 10000);

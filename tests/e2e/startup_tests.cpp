@@ -3,31 +3,6 @@
 
 namespace {
 
-struct HotKey {
-    int id;
-    UINT modifiers;
-    UINT key;
-};
-
-const HotKey PROGRAM_HOT_KEYS[] = {
-    {9831, MOD_SHIFT | MOD_WIN, 'H'},
-    {5855, MOD_SHIFT | MOD_WIN, 'C'},
-    {8855, MOD_CONTROL | MOD_SHIFT | MOD_WIN, 'C'},
-};
-
-// True when the driver can take every one of the program's hot keys itself.
-bool HotKeysAreFree()
-{
-    bool allFree = true;
-    for (const HotKey& hotKey : PROGRAM_HOT_KEYS) {
-        if (RegisterHotKey(nullptr, hotKey.id, hotKey.modifiers, hotKey.key))
-            UnregisterHotKey(nullptr, hotKey.id);
-        else
-            allFree = false;
-    }
-    return allFree;
-}
-
 // Dark pixels at the right end of the task bar, where the notification area
 // shows its icons; the program's icon is a face with a black outline.
 int DarkPixelsInNotificationArea()
