@@ -29,6 +29,10 @@ void SetCoverVisible(HWND window, int visible)
     appState.pictureX = CentredPictureOrigin(desktop.right, appState.pictureWidth);
     appState.pictureY = CentredPictureOrigin(desktop.bottom, appState.pictureHeight);
     ShowWindow(window, SW_SHOWNORMAL);
+    // Showing a cover that is already shown paints nothing by itself; without
+    // this the picture would stay where a drag left it, away from the
+    // position the next drag starts from.
+    InvalidateRect(window, nullptr, FALSE);
     SetForegroundWindow(window);
     appState.covered = TRUE;
 }
