@@ -238,9 +238,9 @@ E2E_TEST(ADoubleClickPressDoesNotStartTheGesture)
 
 E2E_TEST(HotCornerIsIgnoredWhenSwitchedOff)
 {
-    const std::wstring dir = MakeWorkDir("hot_corner_off");
-    REQUIRE(WriteFileBytes(dir + L"\\preference.dat",
-                           PreferenceBytes(0, 0, 0, "", '1', '0', "0", "")));
+    const std::wstring dir =
+        MakeWorkDirWithPreferences("hot_corner_off", PreferenceBytes(0, 0, 0, "", '1', '0', "0", ""));
+    REQUIRE(!dir.empty());
     DusklidProcess dusklid;
     REQUIRE(StartDusklidAndWait(dusklid, dir));
     HWND cover = FindCoverWindow();
@@ -258,9 +258,9 @@ E2E_TEST(HotCornerCoversTheScreenAfterTheDelay)
 {
     constexpr COLORREF RED = RGB(200, 0, 0);
     constexpr DWORD DELAY = 2000;
-    const std::wstring dir = MakeWorkDir("hot_corner_top_left");
-    REQUIRE(WriteFileBytes(dir + L"\\preference.dat",
-                           PreferenceBytes(200, 0, 0, "", '1', '1', std::to_string(DELAY), "")));
+    const std::wstring dir = MakeWorkDirWithPreferences(
+        "hot_corner_top_left", PreferenceBytes(200, 0, 0, "", '1', '1', std::to_string(DELAY), ""));
+    REQUIRE(!dir.empty());
     REQUIRE(MovePointer(500, 400));
     DusklidProcess dusklid;
     REQUIRE(StartDusklidAndWait(dusklid, dir));

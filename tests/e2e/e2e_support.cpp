@@ -93,6 +93,12 @@ std::wstring MakeWorkDir(const char* name)
     return dir;
 }
 
+std::wstring MakeWorkDirWithPreferences(const char* name, const std::string& bytes)
+{
+    const std::wstring dir = MakeWorkDir(name);
+    return WriteFileBytes(dir + L"\\preference.dat", bytes) ? dir : std::wstring();
+}
+
 bool StartDusklid(DusklidProcess& process, const std::wstring& workDir,
                   const std::wstring& arguments, WORD show)
 {
@@ -104,8 +110,18 @@ bool StartDusklid(DusklidProcess& process, const std::wstring& workDir,
     if (!arguments.empty())
         commandLine += L" " + arguments;
     process.workDir = workDir;
-    return CreateProcessW(Config().dusklidExe.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                          0, nullptr, workDir.c_str(), &startup, &process.info) != FALSE;
+    // Wine's process creation now and then fails at once with an internal
+    // error (1359) before the program runs at all; a second try succeeds.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(Config().dusklidExe.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                           0, nullptr, workDir.c_str(), &startup, &process.info))
+            return true;
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 3)
+            return false;
+        std::printf("    note: CreateProcess failed with error %lu; trying again\n", error);
+        Sleep(500);
+    }
 }
 
 bool StartDusklidAndWait(DusklidProcess& process, const char* testName)

@@ -84,6 +84,10 @@ struct DusklidProcess {
 // A fresh, empty working folder named after the test.
 std::wstring MakeWorkDir(const char* name);
 
+// A fresh working folder holding `bytes` as its preference.dat; empty when
+// the file cannot be written.
+std::wstring MakeWorkDirWithPreferences(const char* name, const std::string& bytes);
+
 // Starts dusklid.exe in `workDir`, with `arguments` after its name and the
 // show command `show`; returns false when the process cannot start.
 bool StartDusklid(DusklidProcess& process, const std::wstring& workDir,

@@ -230,13 +230,10 @@ bool ScreenIsTheExpectedSize()
 std::wstring PrepareWorkDir(const std::string& name, const std::string& picture, char stretch,
                             const std::string& captureFolder = "")
 {
-    const std::wstring dir = MakeWorkDir(name.c_str());
-    if (!WriteFileBytes(dir + L"\\preference.dat",
-                        PreferenceBytes(GetRValue(BACKGROUND), GetGValue(BACKGROUND),
-                                        GetBValue(BACKGROUND), picture, stretch, '0', "150",
-                                        captureFolder)))
-        return std::wstring();
-    return dir;
+    return MakeWorkDirWithPreferences(
+        name.c_str(), PreferenceBytes(GetRValue(BACKGROUND), GetGValue(BACKGROUND),
+                                      GetBValue(BACKGROUND), picture, stretch, '0', "150",
+                                      captureFolder));
 }
 
 // After a start-up message box the window exists, and the process has idled,
@@ -264,6 +261,22 @@ bool HideCover(HWND cover, POINT at)
     Xdo("mouseup 3");
     Xdo("mouseup 1");
     return hidden;
+}
+
+// Starts the program with `picture` (a Windows path) as its cover picture and
+// shows the cover; no message box may come on the way.
+bool StartAndShowPicture(DusklidProcess& dusklid, const std::string& name,
+                         const std::wstring& picture, char stretch,
+                         const std::string& captureFolder = "")
+{
+    if (picture.empty())
+        return false;
+    const std::wstring dir = PrepareWorkDir(name, ShiftJis(picture), stretch, captureFolder);
+    if (dir.empty() || !StartDusklidAndWait(dusklid, dir))
+        return false;
+    CHECK_MSG(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr,
+              name + " gave a message box");
+    return ShowCover(FindCoverWindow());
 }
 
 struct DrawnPicture {
@@ -307,16 +320,9 @@ E2E_TEST(PictureIsDrawnCentredAtNaturalSize)
         {"oversized.bmp", {1101, 801}, 0, {-39, -17}},
     };
     for (const DrawnPicture& picture : pictures) {
-        const std::string name = std::string("picture_centred_") + picture.file;
-        const std::wstring path = MakeQuadrants(picture.file, picture.size);
-        REQUIRE(!path.empty());
-        const std::wstring dir = PrepareWorkDir(name, ShiftJis(path), '0');
-        REQUIRE(!dir.empty());
         DusklidProcess dusklid;
-        REQUIRE(StartDusklidAndWait(dusklid, dir));
-        CHECK_MSG(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr,
-                  std::string(picture.file) + " gave a message box");
-        REQUIRE(ShowCover(FindCoverWindow()));
+        REQUIRE(StartAndShowPicture(dusklid, std::string("picture_centred_") + picture.file,
+                                    MakeQuadrants(picture.file, picture.size), '0'));
         CheckScreen(PictureAt(picture.size, picture.centredOrigin, picture.tolerance),
                     picture.file);
         if (std::string(picture.file) == "odd.bmp")
@@ -333,14 +339,9 @@ E2E_TEST(PictureIsStretchedOverTheWholeCover)
         {"small.jpg", {160, 120}, JPEG_TOLERANCE, {}},
     };
     for (const DrawnPicture& picture : pictures) {
-        const std::string name = std::string("picture_stretched_") + picture.file;
-        const std::wstring path = MakeQuadrants(picture.file, picture.size);
-        REQUIRE(!path.empty());
-        const std::wstring dir = PrepareWorkDir(name, ShiftJis(path), '1');
-        REQUIRE(!dir.empty());
         DusklidProcess dusklid;
-        REQUIRE(StartDusklidAndWait(dusklid, dir));
-        REQUIRE(ShowCover(FindCoverWindow()));
+        REQUIRE(StartAndShowPicture(dusklid, std::string("picture_stretched_") + picture.file,
+                                    MakeQuadrants(picture.file, picture.size), '1'));
         CheckScreen(PictureStretched(picture.tolerance), picture.file);
         if (std::string(picture.file) == "small.jpg")
             Screenshot("cover-picture-stretched");
@@ -401,14 +402,9 @@ E2E_TEST(UnreadablePictureWarnsAndTheProgramStartsWithoutIt)
 E2E_TEST(PictureFollowsALeftButtonDragAndIsCentredWhenShownAgain)
 {
     REQUIRE(ScreenIsTheExpectedSize());
-    const std::wstring path = MakeQuadrants("odd.bmp", ODD);
-    REQUIRE(!path.empty());
-    const std::wstring dir = PrepareWorkDir("picture_drag", ShiftJis(path), '0');
-    REQUIRE(!dir.empty());
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, dir));
+    REQUIRE(StartAndShowPicture(dusklid, "picture_drag", MakeQuadrants("odd.bmp", ODD), '0'));
     HWND cover = FindCoverWindow();
-    REQUIRE(ShowCover(cover));
     CheckScreen(PictureAt(ODD, ODD_CENTRED, 0), "before the drag");
 
     // The right button does not drag; a move here would show in the end position.
@@ -465,12 +461,8 @@ E2E_TEST(PicturePathInJapaneseIsLoaded)
     const std::wstring path = folder + L"\\表紙の猫.bmp";
     REQUIRE(CopyFileW(source.c_str(), path.c_str(), FALSE));
     // A capture folder in Japanese, ending in 表, is taken as it stands too.
-    const std::wstring dir = PrepareWorkDir("picture_japanese_path", ShiftJis(path), '0',
-                                            ShiftJis(L"C:\\撮影\\表"));
-    REQUIRE(!dir.empty());
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, dir));
-    CHECK(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr);
-    REQUIRE(ShowCover(FindCoverWindow()));
+    REQUIRE(StartAndShowPicture(dusklid, "picture_japanese_path", path, '0',
+                                ShiftJis(L"C:\\撮影\\表")));
     CheckScreen(PictureAt(ODD, ODD_CENTRED, 0), "Japanese path");
 }

@@ -33,8 +33,8 @@ bool FileExists(const std::wstring& path)
 // Starts the program in a folder holding `bytes` as its preference file.
 bool StartWithPreferences(DusklidProcess& dusklid, const char* name, const std::string& bytes)
 {
-    const std::wstring dir = MakeWorkDir(name);
-    return WriteFileBytes(PreferencePath(dir), bytes) && StartDusklid(dusklid, dir);
+    const std::wstring dir = MakeWorkDirWithPreferences(name, bytes);
+    return !dir.empty() && StartDusklid(dusklid, dir);
 }
 
 // Checks the box that comes next and presses `button` in it.
@@ -133,8 +133,8 @@ E2E_TEST(PreferenceFileHeldOpenIsNeverReplaced)
     // Another program holds the file open without sharing: the program can
     // neither read nor delete it, and must not write the default over it.
     const std::string bytes = PreferenceBytes(1, 2, 3, "", '0', '3', "999", "C:\\shots");
-    const std::wstring dir = MakeWorkDir("held_open");
-    REQUIRE(WriteFileBytes(PreferencePath(dir), bytes));
+    const std::wstring dir = MakeWorkDirWithPreferences("held_open", bytes);
+    REQUIRE(!dir.empty());
     HANDLE held = CreateFileW(PreferencePath(dir).c_str(), GENERIC_READ, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     REQUIRE(held != INVALID_HANDLE_VALUE);
