@@ -133,6 +133,9 @@ prepare_wine_prefix() {
         printf '"MS Gothic"="IPAGothic"\r\n\r\n'
         # As on Windows, text files open in Notepad (the help command uses it).
         printf '[HKEY_CLASSES_ROOT\\.txt]\r\n@="txtfile"\r\n\r\n'
+        # A program that crashes ends at once, instead of waiting on a debugger.
+        printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]\r\n'
+        printf '"Debugger"="no-debugger"\r\n"Auto"="1"\r\n\r\n'
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="%s"\r\n' "$DESKTOP_SIZE"
     } | iconv -f UTF-8 -t UTF-16 > "$reg"
