@@ -1,6 +1,7 @@
 #include "cover_window.h"
 
 #include "app_state.h"
+#include "capture/screen_capture.h"
 #include "cover/cover.h"
 #include "cover/cover_paint.h"
 #include "resource.h"
@@ -47,6 +48,9 @@ void OnCommand(HWND window, WPARAM wParam)
     case IDM_COVER:
         SetCoverVisible(window, TRUE);
         break;
+    case IDM_CAPTURE:
+        CaptureWindowToFile(GetDesktopWindow());
+        break;
     case IDM_HELP:
         OpenDocument("ReadMe.txt");
         break;
@@ -63,8 +67,20 @@ void OnCommand(HWND window, WPARAM wParam)
 
 void OnHotKey(HWND window, WPARAM wParam)
 {
-    if (wParam == HOTKEY_COVER)
+    switch (wParam) {
+    case HOTKEY_COVER:
         SetCoverVisible(window, TRUE);
+        break;
+    case HOTKEY_CAPTURE_SCREEN:
+        CaptureWindowToFile(GetDesktopWindow());
+        break;
+    case HOTKEY_CAPTURE_WINDOW:
+        // Whatever is in front now; with the cover shown, the cover itself.
+        CaptureWindowToFile(GetForegroundWindow());
+        break;
+    default:
+        break;
+    }
 }
 
 void OnTrayIcon(HWND window, WPARAM wParam, LPARAM lParam)

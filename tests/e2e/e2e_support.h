@@ -113,11 +113,37 @@ bool Xdo(const std::string& arguments);
 // Runs a shell command line on the Unix side; true when it exits with 0.
 bool RunUnixCommand(const std::string& command);
 
+// The same, with what the command writes to its standard output.
+bool RunUnixCommandOutput(const std::string& command, std::string& output);
+
 // Moves the X pointer and waits until Windows reports the new position.
 bool MovePointer(int x, int y);
 
 // Saves a PNG of the whole X screen under the screenshot folder.
 void Screenshot(const char* name);
+
+// ---- the tray menu -----------------------------------------------------------
+
+// Nine entries, separators included.
+constexpr int TRAY_MENU_ENTRY_COUNT = 9;
+constexpr int TRAY_ENTRY_COVER = 0;
+constexpr int TRAY_ENTRY_CAPTURE = 1;
+constexpr int TRAY_ENTRY_PREFERENCES = 3;
+
+// Asks the program for its tray menu with the pointer at (x, y); returns the
+// menu window, or null if none appeared.
+HWND OpenTrayMenu(HWND cover, DWORD processId, int x, int y);
+
+// Moves the pointer and clicks the left button there.
+void ClickAt(int x, int y);
+
+// The vertical centre of each entry of the open menu, -1 for a separator;
+// empty when the menu does not show its three separators.
+std::vector<int> EntryCentres(HWND menuWindow);
+
+// Opens the menu and clicks entry `index` (0-based, separators counted);
+// true once the menu has closed.
+bool ClickEntry(HWND cover, DWORD processId, int index);
 
 // ---- screen and windows ------------------------------------------------------
 

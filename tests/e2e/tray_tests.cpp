@@ -21,78 +21,7 @@ const wchar_t* const EXPECTED_ENTRIES[] = {
     L"終了(&X)",
 };
 const UINT EXPECTED_COMMANDS[] = {500, 501, 0, 502, 0, 503, 504, 0, 505};
-constexpr int ENTRY_COUNT = 9;
-
-// Asks the program for its tray menu with the pointer at (x, y); returns the
-// menu window, or null if none appeared.
-HWND OpenTrayMenu(HWND cover, DWORD processId, int x, int y)
-{
-    if (!MovePointer(x, y))
-        return nullptr;
-    PostMessageW(cover, 4321, 2953, WM_RBUTTONDOWN);
-    HWND menu = nullptr;
-    WaitUntil([&] { return (menu = FindVisibleWindow(L"#32768", processId)) != nullptr; }, 5000);
-    return menu;
-}
-
-void ClickAt(int x, int y)
-{
-    MovePointer(x, y);
-    Xdo("click 1");
-}
-
-// The vertical centre of each of the nine entries, found from the separator
-// lines drawn in the open menu (the items cannot be read from here under
-// every platform). Empty when the menu does not show three separators.
-std::vector<int> EntryCentres(HWND menuWindow)
-{
-    RECT rect = {};
-    GetWindowRect(menuWindow, &rect);
-    const COLORREF background = GetSysColor(COLOR_MENU);
-    // A column right of every text, left of the border.
-    const int x = rect.right - 8;
-    std::vector<std::pair<int, int>> separators;  // first and last row
-    for (int y = rect.top + 3; y < rect.bottom - 3; ++y) {
-        if (ScreenPixel(x, y) == background)
-            continue;
-        if (!separators.empty() && separators.back().second == y - 1)
-            separators.back().second = y;
-        else
-            separators.push_back({y, y});
-    }
-    if (separators.size() != 3)
-        return {};
-    // Between the separators: two entries, one, two, one.
-    const int bandTops[] = {rect.top + 3, separators[0].second + 1, separators[1].second + 1,
-                            separators[2].second + 1};
-    const int bandBottoms[] = {separators[0].first, separators[1].first, separators[2].first,
-                               rect.bottom - 3};
-    const int entriesInBand[] = {2, 1, 2, 1};
-    std::vector<int> centres;
-    for (int band = 0; band < 4; ++band) {
-        const int height = (bandBottoms[band] - bandTops[band]) / entriesInBand[band];
-        for (int i = 0; i < entriesInBand[band]; ++i)
-            centres.push_back(bandTops[band] + height * i + height / 2);
-        if (band < 3)
-            centres.push_back(-1);  // the separator itself
-    }
-    return centres;
-}
-
-// Opens the menu and clicks entry `index` (0-based, separators counted).
-bool ClickEntry(HWND cover, DWORD processId, int index)
-{
-    HWND menuWindow = OpenTrayMenu(cover, processId, 300, 200);
-    if (menuWindow == nullptr)
-        return false;
-    const std::vector<int> centres = EntryCentres(menuWindow);
-    if (centres.size() != ENTRY_COUNT || centres[static_cast<size_t>(index)] < 0)
-        return false;
-    RECT rect = {};
-    GetWindowRect(menuWindow, &rect);
-    ClickAt(rect.left + 30, centres[static_cast<size_t>(index)]);
-    return WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000);
-}
+constexpr int ENTRY_COUNT = TRAY_MENU_ENTRY_COUNT;
 
 HWND FindWindowTitled(const wchar_t* className, const wchar_t* titlePart)
 {

@@ -1,0 +1,155 @@
+#include "screen_capture.h"
+
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "app/file_exists.h"
+#include "bitmap_layout.h"
+#include "capture_name.h"
+
+namespace {
+
+bool IsAnsiLeadByte(unsigned char byte)
+{
+    return IsDBCSLeadByte(byte) != FALSE;
+}
+
+CaptureTime LocalCaptureTime()
+{
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    return CaptureTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+// The file is built at this offset into its allocation, which puts the
+// information header (file offset 14) and the pixel rows (54 plus the colour
+// table) on 4-byte boundaries, where GDI may expect them.
+constexpr std::size_t FILE_ALIGNMENT_SLACK = 2;
+
+// Creates the file and writes `size` bytes in one go. A file that was
+// created but not written and closed in full is removed, so that a full disk
+// leaves no truncated picture behind.
+void WriteWholeFile(const char* path, const unsigned char* bytes, DWORD size)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    bool complete = WriteFile(file, bytes, size, &written, nullptr) && written == size;
+    if (!CloseHandle(file))
+        complete = false;
+    if (!complete)
+        DeleteFileA(path);
+}
+
+} // namespace
+
+void CaptureWindowToFile(HWND window)
+{
+    RECT client;
+    if (!GetClientRect(window, &client))
+        return;
+    POINT topLeft = {client.left, client.top};
+    POINT bottomRight = {client.right, client.bottom};
+    ClientToScreen(window, &topLeft);
+    ClientToScreen(window, &bottomRight);
+
+    const CaptureTime time = LocalCaptureTime();
+    // The shortened folder stays: the preferences show and save it so.
+    RemoveTrailingBackslash(appState.captureFolder, IsAnsiLeadByte);
+
+    // A folder too long for the name gets no file rather than a cut name.
+    char path[PATH_BUFFER_SIZE];
+    if (!ChooseCaptureName(path, sizeof path, appState.captureFolder, time, FileExists))
+        return;
+
+    const RECT area = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+    HBITMAP bitmap = CaptureScreenRect(area);
+    if (bitmap == nullptr)
+        return;
+    WriteBitmapFile(bitmap, path);
+    DeleteObject(bitmap);
+}
+
+HBITMAP CaptureScreenRect(RECT area)
+{
+    if (area.right <= area.left || area.bottom <= area.top)
+        return nullptr;
+
+    HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (display == nullptr)
+        return nullptr;
+    HDC memory = CreateCompatibleDC(display);
+    if (memory == nullptr) {
+        DeleteDC(display);
+        return nullptr;
+    }
+
+    const int displayWidth = GetDeviceCaps(display, HORZRES);
+    const int displayHeight = GetDeviceCaps(display, VERTRES);
+    if (area.left < 0)
+        area.left = 0;
+    if (area.top < 0)
+        area.top = 0;
+    if (area.right > displayWidth)
+        area.right = displayWidth;
+    if (area.bottom > displayHeight)
+        area.bottom = displayHeight;
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+
+    HBITMAP bitmap = nullptr;
+    if (width > 0 && height > 0)
+        bitmap = CreateCompatibleBitmap(display, width, height);
+    if (bitmap != nullptr) {
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        // A copy that did not happen would be saved as a black picture.
+        const bool copied = previous != nullptr &&
+                            BitBlt(memory, 0, 0, width, height, display, area.left, area.top,
+                                   SRCCOPY);
+        if (previous != nullptr)
+            SelectObject(memory, previous);
+        if (!copied) {
+            DeleteObject(bitmap);
+            bitmap = nullptr;
+        }
+    }
+
+    DeleteDC(display);
+    DeleteDC(memory);
+    return bitmap;
+}
+
+void WriteBitmapFile(HBITMAP bitmap, const char* path)
+{
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr)
+        return;
+
+    BITMAP description = {};
+    BitmapLayout layout = {};
+    unsigned char* allocation = nullptr;
+    if (GetObjectA(bitmap, sizeof description, &description) == sizeof description &&
+        ComputeBitmapLayout(description.bmWidth, description.bmHeight, description.bmBitsPixel,
+                            layout))
+        allocation = static_cast<unsigned char*>(
+            std::calloc(1, layout.fileSize + FILE_ALIGNMENT_SLACK));
+
+    if (allocation != nullptr) {
+        unsigned char* file = allocation + FILE_ALIGNMENT_SLACK;
+        WriteBitmapHeaders(layout, description.bmWidth, description.bmHeight,
+                           description.bmPlanes, description.bmBitsPixel, file);
+        // The header and colour table are completed in place and the rows
+        // land straight in their place in the file.
+        BITMAPINFO* info = reinterpret_cast<BITMAPINFO*>(file + BITMAP_INFO_OFFSET);
+        const int lines = GetDIBits(screen, bitmap, 0, static_cast<UINT>(description.bmHeight),
+                                    file + layout.pixelOffset, info, DIB_RGB_COLORS);
+        // Fewer rows than asked for would leave part of the picture black.
+        if (lines == description.bmHeight)
+            WriteWholeFile(path, file, layout.fileSize);
+        std::free(allocation);
+    }
+
+    ReleaseDC(nullptr, screen);
+}

@@ -1,0 +1,18 @@
+// Saving what the primary display shows as time-stamped .bmp files in the
+// capture folder. Captures fail silently: no message, and no file left behind.
+#pragma once
+
+#include <windows.h>
+
+// Saves the part of the primary display under `window`'s client area as a
+// new file in the capture folder.
+void CaptureWindowToFile(HWND window);
+
+// A display-compatible copy of `area` (screen coordinates, right and bottom
+// exclusive), clipped to the primary display; null when nothing is left.
+// The caller deletes it.
+HBITMAP CaptureScreenRect(RECT area);
+
+// Writes `bitmap` as an uncompressed bitmap file at `path`, replacing a file
+// of that name. A file that cannot be written whole is removed again.
+void WriteBitmapFile(HBITMAP bitmap, const char* path);
