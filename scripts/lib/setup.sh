@@ -81,8 +81,15 @@ cleanup() {
         kill "$XVFB_PID" 2>/dev/null || true
         wait "$XVFB_PID" 2>/dev/null || true
     fi
+    if [ -n "$RUN_DIR" ]; then
+        # A test that stopped half way may leave its small drive mounted.
+        local mount_point
+        for mount_point in $(awk -v dir="$RUN_DIR/" 'index($2, dir) == 1 {print $2}' /proc/mounts 2>/dev/null); do
+            umount "$mount_point" 2>/dev/null || umount -l "$mount_point" 2>/dev/null || true
+        done
+    fi
     if [ -n "$RUN_DIR" ] && [ -z "${DUSKLID_KEEP_RUN:-}" ]; then
-        rm -rf "$RUN_DIR"
+        rm -rf --one-file-system "$RUN_DIR"
     fi
 }
 

@@ -120,19 +120,32 @@ std::string Narrow(const std::wstring& text)
     return narrow;
 }
 
-std::vector<std::wstring> BitmapNames(const std::wstring& folder)
+// The names in `folder` that match `pattern`, sorted; "." and ".." left out.
+std::vector<std::wstring> FileNames(const std::wstring& folder, const wchar_t* pattern)
 {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*.bmp").c_str(), &found);
+    HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return names;
     do
-        names.push_back(found.cFileName);
+        if (lstrcmpW(found.cFileName, L".") != 0 && lstrcmpW(found.cFileName, L"..") != 0)
+            names.push_back(found.cFileName);
     while (FindNextFileW(search, &found));
     FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<std::wstring> BitmapNames(const std::wstring& folder)
+{
+    return FileNames(folder, L"*.bmp");
+}
+
+// No file of any name: a cut name would not end in .bmp.
+bool HoldsNoFile(const std::wstring& folder)
+{
+    return FileNames(folder, L"*").empty();
 }
 
 // The program writes without sharing, so the file opens only once closed.
@@ -599,7 +612,7 @@ E2E_TEST(CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
         PressCaptureScreen();
         REQUIRE(WaitForEarlierKeys(FindCoverWindow()));
         CHECK(GetFileAttributesW((work.windowsPath + L"\\missing").c_str()) == INVALID_FILE_ATTRIBUTES);
-        CHECK(BitmapNames(work.windowsPath).empty());
+        CHECK(FileNames(work.windowsPath, L"*") == std::vector<std::wstring>{L"preference.dat"});
         CHECK(NoMessageBox(dusklid));
         CHECK(dusklid.Running());
     }
@@ -621,7 +634,7 @@ E2E_TEST(CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
         REQUIRE(StartCapturing(dusklid, work, ShiftJis(tooLong)));
         PressCaptureScreen();
         REQUIRE(WaitForEarlierKeys(FindCoverWindow()));
-        CHECK(BitmapNames(tooLong).empty());
+        CHECK(HoldsNoFile(tooLong));
         CHECK(NoMessageBox(dusklid));
     }
     {
@@ -682,7 +695,7 @@ E2E_TEST(CaptureOntoAFullDriveLeavesNoTruncatedFile)
     // The desktop does not: the write fails part way and the file goes.
     PressCaptureScreen();
     REQUIRE(WaitForEarlierKeys(FindCoverWindow()));
-    const std::vector<std::wstring> names = BitmapNames(driveRoot);
+    const std::vector<std::wstring> names = FileNames(driveRoot, L"*");
     CHECK_MSG(names.empty(), "left behind: " + (names.empty() ? std::string() : Narrow(names[0])));
     std::string used;
     RunUnixCommandOutput("du -sk '" + work.unixPath + "/drive' | cut -f1", used);
