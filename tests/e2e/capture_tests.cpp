@@ -571,6 +571,22 @@ E2E_TEST(WindowCaptureSavesTheForegroundClientArea)
         CHECK_MSG(stray.empty(), std::string(placement.what) + ": " + stray);
         CHECK(DecodedSize(work.unixPath + "/" + Narrow(names[0])) == SizeText(width, height));
     }
+
+    // With the cover shown, the cover is the window in front.
+    HWND cover = FindCoverWindow();
+    SendHotKey(false, true, true, false, 'H');
+    REQUIRE(WaitUntil([&] {
+        return GetForegroundWindow() == cover && ScreenPixel(5, 5) == COVER_COLOUR;
+    }, 10000));
+    DeleteBitmaps(work.windowsPath);
+    PressCaptureWindow();
+    const std::vector<std::wstring> names = WaitForCaptures(work.windowsPath, 1);
+    REQUIRE(names.size() == 1);
+    const BitmapFile file = ReadBitmapFile(work.windowsPath + L"\\" + names[0]);
+    REQUIRE(file.problem.empty());
+    CHECK(file.width == screenWidth && file.height == GetSystemMetrics(SM_CYSCREEN));
+    const std::string stray = FirstPixelNot(file, COVER_COLOUR);
+    CHECK_MSG(stray.empty(), "the cover: " + stray);
     CHECK(NoMessageBox(dusklid));
 }
 
