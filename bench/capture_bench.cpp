@@ -13,15 +13,6 @@
 
 namespace {
 
-std::string Narrow(const wchar_t* text)
-{
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, &narrow[0], length, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(length) - 1);
-    return narrow;
-}
-
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to)
 {
     LARGE_INTEGER frequency;
@@ -102,8 +93,8 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "usage: capture_bench DUSKLID_EXE WORK_ROOT RUNS\n");
         return 2;
     }
-    Config().dusklidExe = UnixToWindowsPath(Narrow(argv[1]));
-    Config().workRootUnix = Narrow(argv[2]);
+    Config().dusklidExe = UnixToWindowsPath(Utf8(argv[1]));
+    Config().workRootUnix = Utf8(argv[2]);
     const int runs = std::max(1, _wtoi(argv[3]));
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);

@@ -112,14 +112,6 @@ std::string SizeText(int width, int height)
 
 // ---- files in a folder ----------------------------------------------------------------
 
-std::string Narrow(const std::wstring& text)
-{
-    std::string narrow;
-    for (wchar_t c : text)
-        narrow += c < 128 ? static_cast<char>(c) : '?';
-    return narrow;
-}
-
 // The names in `folder` that match `pattern`, sorted; "." and ".." left out.
 std::vector<std::wstring> FileNames(const std::wstring& folder, const wchar_t* pattern)
 {
@@ -431,8 +423,8 @@ E2E_TEST(CaptureSavesTheDesktopAsTheScreenShowsIt)
     BitmapFile menuCapture = ReadBitmapFile(shots.windowsPath + L"\\" + names[0]);
     CHECK_MSG(menuCapture.problem.empty(), menuCapture.problem);
     CHECK(menuCapture.width == width && menuCapture.height == height && menuCapture.bits == bits);
-    CHECK_MSG(DecodedSize(shots.unixPath + "/" + Narrow(names[0])) == SizeText(width, height),
-              DecodedSize(shots.unixPath + "/" + Narrow(names[0])));
+    CHECK_MSG(DecodedSize(shots.unixPath + "/" + Utf8(names[0])) == SizeText(width, height),
+              DecodedSize(shots.unixPath + "/" + Utf8(names[0])));
     CHECK(!IsWindowVisible(cover));
 
     // The hot key saves the shown cover exactly as the screen shows it.
@@ -450,7 +442,7 @@ E2E_TEST(CaptureSavesTheDesktopAsTheScreenShowsIt)
     CHECK(file.width == width && file.height == height && file.bits == bits);
     if (bits == 32 && width == 1024 && height == 768)
         CHECK(file.bytes.size() == 3145782);
-    CHECK(DecodedSize(shots.unixPath + "/" + Narrow(names[0])) == SizeText(width, height));
+    CHECK(DecodedSize(shots.unixPath + "/" + Utf8(names[0])) == SizeText(width, height));
 
     REQUIRE(file.bits == 32 || file.bits == 24);
     const std::vector<COLORREF> screen = GrabScreen(width, height);
@@ -506,18 +498,18 @@ E2E_TEST(CapturesWithinOneSecondAreNumbered)
         for (const std::wstring& name : names) {
             std::wstring stem;
             int counter = -1;
-            CHECK_MSG(SplitCaptureName(name, stem, counter), Narrow(name));
-            CHECK_MSG(stem >= TimeStem(now) && stem <= TimeStem(after), Narrow(name));
+            CHECK_MSG(SplitCaptureName(name, stem, counter), Utf8(name));
+            CHECK_MSG(stem >= TimeStem(now) && stem <= TimeStem(after), Utf8(name));
             stems.push_back(stem);
             counters.push_back(counter);
             const BitmapFile file = ReadBitmapFile(work.windowsPath + L"\\" + name);
-            CHECK_MSG(file.problem.empty(), Narrow(name) + ": " + file.problem);
+            CHECK_MSG(file.problem.empty(), Utf8(name) + ": " + file.problem);
         }
         // Sorted names put "T.bmp" before "T_1.bmp" before "T_2.bmp".
         for (size_t i = 0; i < names.size(); ++i) {
             const bool sameAsPrevious = i > 0 && stems[i] == stems[i - 1];
             const int expected = sameAsPrevious ? counters[i - 1] + 1 : 0;
-            CHECK_MSG(counters[i] == expected, Narrow(names[i]));
+            CHECK_MSG(counters[i] == expected, Utf8(names[i]));
         }
         sameSecond = stems[0] == stems[2];
         if (sameSecond) {
@@ -569,7 +561,7 @@ E2E_TEST(WindowCaptureSavesTheForegroundClientArea)
                       std::to_string(height));
         const std::string stray = FirstPixelNot(file, WINDOW_COLOUR);
         CHECK_MSG(stray.empty(), std::string(placement.what) + ": " + stray);
-        CHECK(DecodedSize(work.unixPath + "/" + Narrow(names[0])) == SizeText(width, height));
+        CHECK(DecodedSize(work.unixPath + "/" + Utf8(names[0])) == SizeText(width, height));
     }
 
     // With the cover shown, the cover is the window in front.
@@ -679,7 +671,7 @@ E2E_TEST(DriveRootCaptureFolderWritesIntoTheRoot)
     const std::vector<std::wstring> names = WaitForCaptures(root.windowsPath, 2);
     CHECK(names.size() == 2);
     for (const std::wstring& name : names)
-        CHECK_MSG(ReadBitmapFile(root.windowsPath + L"\\" + name).problem.empty(), Narrow(name));
+        CHECK_MSG(ReadBitmapFile(root.windowsPath + L"\\" + name).problem.empty(), Utf8(name));
     CHECK(BitmapNames(work.windowsPath).empty());
     CHECK(NoMessageBox(dusklid));
 }
@@ -712,7 +704,7 @@ E2E_TEST(CaptureOntoAFullDriveLeavesNoTruncatedFile)
     PressCaptureScreen();
     REQUIRE(WaitForEarlierKeys(FindCoverWindow()));
     const std::vector<std::wstring> names = FileNames(driveRoot, L"*");
-    CHECK_MSG(names.empty(), "left behind: " + (names.empty() ? std::string() : Narrow(names[0])));
+    CHECK_MSG(names.empty(), "left behind: " + (names.empty() ? std::string() : Utf8(names[0])));
     std::string used;
     RunUnixCommandOutput("du -sk '" + work.unixPath + "/drive' | cut -f1", used);
     CHECK_MSG(used == "0\n", "kilobytes still used: " + used);

@@ -9,29 +9,16 @@
 
 int TakeFailureCount();
 
-namespace {
-
-std::string Narrow(const wchar_t* text)
-{
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, &narrow[0], length, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(length) - 1);
-    return narrow;
-}
-
-} // namespace
-
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 4) {
         std::fprintf(stderr, "usage: dusklid_e2e DUSKLID_EXE WORK_ROOT SCREENSHOT_DIR [FILTER]\n");
         return 2;
     }
-    Config().dusklidExe = UnixToWindowsPath(Narrow(argv[1]));
-    Config().workRootUnix = Narrow(argv[2]);
-    Config().screenshotUnix = Narrow(argv[3]);
-    const std::string filter = argc > 4 ? Narrow(argv[4]) : std::string();
+    Config().dusklidExe = UnixToWindowsPath(Utf8(argv[1]));
+    Config().workRootUnix = Utf8(argv[2]);
+    Config().screenshotUnix = Utf8(argv[3]);
+    const std::string filter = argc > 4 ? Utf8(argv[4]) : std::string();
 
     int passed = 0;
     int failed = 0;

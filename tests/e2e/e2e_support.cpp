@@ -53,6 +53,17 @@ DriverConfig& Config()
     return config;
 }
 
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &narrow[0], length, nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(length) - 1);
+    return narrow;
+}
+
 std::wstring UnixToWindowsPath(const std::string& unixPath)
 {
     // Wine maps the Unix root to drive Z:.

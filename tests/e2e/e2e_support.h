@@ -64,6 +64,9 @@ DriverConfig& Config();
 
 std::wstring UnixToWindowsPath(const std::string& unixPath);
 
+// UTF-8 for printing and for Unix paths.
+std::string Utf8(const std::wstring& text);
+
 // Polls `condition` every 20 ms until it holds or `timeoutMs` has passed.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
