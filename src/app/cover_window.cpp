@@ -6,6 +6,7 @@
 #include "cover/cover_paint.h"
 #include "resource.h"
 #include "settings/preference_file.h"
+#include "settings/preferences_dialog.h"
 #include "shell_integration.h"
 
 namespace {
@@ -42,6 +43,19 @@ void OnPaint(HWND window)
     EndPaint(window, &paint);
 }
 
+// The dialog has no owner, so the cover window stays enabled while it is
+// open and this command can arrive again from the tray menu meanwhile.
+void OnPreferencesCommand(HWND window)
+{
+    if (!appState.preferencesAvailable)
+        return;
+    appState.preferencesAvailable = FALSE;
+    if (DialogBoxParamA(appState.instance, MAKEINTRESOURCEA(IDD_PREFERENCES), nullptr,
+                        PreferencesDialogProc, 0) == -1)
+        MessageBoxA(window, "ダイアログが開けませんでした。", "エラー", MB_OK | MB_ICONERROR);
+    appState.preferencesAvailable = TRUE;
+}
+
 void OnCommand(HWND window, WPARAM wParam)
 {
     switch (LOWORD(wParam)) {
@@ -50,6 +64,9 @@ void OnCommand(HWND window, WPARAM wParam)
         break;
     case IDM_CAPTURE:
         CaptureWindowToFile(GetDesktopWindow());
+        break;
+    case IDM_PREFERENCES:
+        OnPreferencesCommand(window);
         break;
     case IDM_HELP:
         OpenDocument("ReadMe.txt");

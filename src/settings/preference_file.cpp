@@ -11,6 +11,8 @@
 #include "preference_format.h"
 
 const char PREFERENCE_FILE_NAME[] = "preference.dat";
+// Beside the real file, so that replacing it is a rename on one volume.
+const char PREFERENCE_TEMPORARY_NAME[] = "preference.dat.new";
 
 namespace {
 
@@ -174,4 +176,24 @@ void RunRecoveryDialogue()
                     "完了", MB_OK | MB_ICONINFORMATION);
     else
         ShowError(nullptr, "環境設定ファイルを削除できませんでした。");
+}
+
+bool SavePreferenceFile(const PreferenceText& text)
+{
+    unsigned char bytes[PREFERENCE_FILE_CAPACITY];
+    const std::size_t size = FormatPreferences(text, bytes, sizeof bytes);
+    if (size == 0)
+        return false;
+    FILE* file = std::fopen(PREFERENCE_TEMPORARY_NAME, "wb");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fwrite(bytes, 1, size, file) == size;
+    // A full disk often shows only here, when the buffer is flushed.
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed &&
+        MoveFileExA(PREFERENCE_TEMPORARY_NAME, PREFERENCE_FILE_NAME,
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileA(PREFERENCE_TEMPORARY_NAME);
+    return false;
 }

@@ -16,3 +16,11 @@ bool LoadPreferences(HWND window);
 // After a failed load: offers to delete the file, and confirms a deletion
 // only when it happened.
 void RunRecoveryDialogue();
+
+struct PreferenceText;
+
+// Writes `text` as the whole preference file in the working directory: into
+// a temporary file first, which replaces the old one only once it has been
+// written and closed. False, with the old file as it was, when any step
+// fails.
+bool SavePreferenceFile(const PreferenceText& text);

@@ -339,6 +339,18 @@ void Screenshot(const char* name)
     RunUnixCommand("import -window root '" + Config().screenshotUnix + "/" + name + ".png'");
 }
 
+void ScreenshotWindow(const char* name, HWND window)
+{
+    RECT area = {};
+    if (Config().screenshotUnix.empty() || !GetWindowRect(window, &area))
+        return;
+    const std::string crop = std::to_string(area.right - area.left) + "x" +
+                             std::to_string(area.bottom - area.top) + "+" +
+                             std::to_string(area.left) + "+" + std::to_string(area.top);
+    RunUnixCommand("import -window root -crop " + crop + " +repage '" + Config().screenshotUnix +
+                   "/" + name + ".png'");
+}
+
 // ---- screen and windows ----------------------------------------------------------
 
 COLORREF ScreenPixel(int x, int y)
@@ -395,13 +407,15 @@ ColourWindow::~ColourWindow()
         DeleteObject(brush);
 }
 
-HWND FindVisibleWindow(const wchar_t* className, DWORD processId)
+HWND FindVisibleWindow(const wchar_t* className, DWORD processId,
+                       const std::function<bool(HWND)>& accept)
 {
     struct Search {
         const wchar_t* className;
         DWORD processId;
+        const std::function<bool(HWND)>& accept;
         HWND found;
-    } search = {className, processId, nullptr};
+    } search = {className, processId, accept, nullptr};
     EnumWindows(
         [](HWND window, LPARAM parameter) -> BOOL {
             auto* s = reinterpret_cast<Search*>(parameter);
@@ -412,6 +426,8 @@ HWND FindVisibleWindow(const wchar_t* className, DWORD processId)
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
             if (s->processId != 0 && owner != s->processId)
+                return TRUE;
+            if (s->accept && !s->accept(window))
                 return TRUE;
             s->found = window;
             return FALSE;
@@ -425,6 +441,52 @@ HWND WaitForDialog(DWORD processId, DWORD timeoutMs)
     HWND dialog = nullptr;
     WaitUntil([&] { return (dialog = FindVisibleWindow(L"#32770", processId)) != nullptr; }, timeoutMs);
     return dialog;
+}
+
+HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            found = FindVisibleWindow(L"#32770", processId,
+                                      [&](HWND window) { return WindowText(window) == title; });
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+// A message box always has one of these buttons; the program's own dialogs
+// use other ids for OK and Cancel.
+bool IsMessageBox(HWND window)
+{
+    return GetDlgItem(window, IDOK) != nullptr || GetDlgItem(window, IDYES) != nullptr;
+}
+
+HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs)
+{
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindVisibleWindow(L"#32770", processId, IsMessageBox)) != nullptr; },
+              timeoutMs);
+    return box;
+}
+
+void ClickButton(HWND dialog, int id)
+{
+    PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+bool IsChecked(HWND dialog, int id)
+{
+    DWORD_PTR state = 0;
+    SendMessageTimeoutW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
+    return state == BST_CHECKED;
+}
+
+void SetItemText(HWND dialog, int id, const std::wstring& text)
+{
+    SendMessageTimeoutW(GetDlgItem(dialog, id), WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000, nullptr);
 }
 
 std::wstring WindowText(HWND window)
@@ -504,10 +566,11 @@ std::string PreferenceBytes(int red, int green, int blue, const std::string& pic
 MessageBoxSeen AnswerMessageBox(DWORD processId, int button, DWORD timeoutMs)
 {
     MessageBoxSeen seen;
-    HWND box = WaitForDialog(processId, timeoutMs);
+    HWND box = WaitForMessageBox(processId, timeoutMs);
     if (box == nullptr)
         return seen;
     seen.found = true;
+    seen.owner = GetWindow(box, GW_OWNER);
     seen.caption = WindowText(box);
     seen.text = DialogItemText(box, 0xFFFF);
     seen.hasOk = GetDlgItem(box, IDOK) != nullptr;
@@ -579,6 +642,13 @@ std::vector<int> EntryCentres(HWND menuWindow)
 }
 
 // Opens the menu and clicks entry `index` (0-based, separators counted).
+HWND OpenPreferencesDialog(HWND cover, DWORD processId)
+{
+    if (!ClickEntry(cover, processId, TRAY_ENTRY_PREFERENCES))
+        return nullptr;
+    return WaitForWindowTitled(processId, L"環境設定");
+}
+
 bool ClickEntry(HWND cover, DWORD processId, int index)
 {
     HWND menuWindow = OpenTrayMenu(cover, processId, 300, 200);

@@ -125,6 +125,9 @@ bool MovePointer(int x, int y);
 // Saves a PNG of the whole X screen under the screenshot folder.
 void Screenshot(const char* name);
 
+// The same, cut to the window's rectangle.
+void ScreenshotWindow(const char* name, HWND window);
+
 // ---- the tray menu -----------------------------------------------------------
 
 // Nine entries, separators included.
@@ -148,6 +151,9 @@ std::vector<int> EntryCentres(HWND menuWindow);
 // true once the menu has closed.
 bool ClickEntry(HWND cover, DWORD processId, int index);
 
+// Opens the preferences dialog from the tray menu; null if it did not appear.
+HWND OpenPreferencesDialog(HWND cover, DWORD processId);
+
 // ---- screen and windows ------------------------------------------------------
 
 COLORREF ScreenPixel(int x, int y);
@@ -168,11 +174,26 @@ struct ColourWindow {
 void PumpMessages();
 
 // The first visible top-level window of `className` that belongs to `process`
-// (any process when 0).
-HWND FindVisibleWindow(const wchar_t* className, DWORD processId);
+// (any process when 0) and that `accept` takes, if given.
+HWND FindVisibleWindow(const wchar_t* className, DWORD processId,
+                       const std::function<bool(HWND)>& accept = nullptr);
 
 // Waits for a message box or dialog (class "#32770") of `processId`.
 HWND WaitForDialog(DWORD processId, DWORD timeoutMs = 5000);
+
+// Waits for a dialog (class "#32770") of `processId` with this caption.
+HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, DWORD timeoutMs = 5000);
+
+// Waits for a message box of `processId`; the program's own dialogs do not count.
+bool IsMessageBox(HWND window);
+HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs = 5000);
+
+// Clicks a button of another process's dialog the way a mouse click would
+// (an automatic check box or radio button changes its state too). Posted,
+// so a button that opens a modal dialog does not hold up the driver.
+void ClickButton(HWND dialog, int id);
+bool IsChecked(HWND dialog, int id);
+void SetItemText(HWND dialog, int id, const std::wstring& text);
 
 std::wstring WindowText(HWND window);
 std::wstring DialogItemText(HWND dialog, int id);
@@ -200,6 +221,7 @@ struct MessageBoxSeen {
     bool closed = false;
     bool hasOk = false;
     bool hasYesNo = false;
+    HWND owner = nullptr;
     std::wstring caption;
     std::wstring text;
 };
