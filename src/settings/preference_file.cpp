@@ -44,6 +44,13 @@ bool GetWorkingDirectory(char (&directory)[PATH_BUFFER_SIZE])
     return true;
 }
 
+// A full disk shows only when the buffer is flushed, and some C libraries'
+// fclose does not report a failed flush, so the flush is checked itself.
+bool WriteWhole(FILE* file, const unsigned char* bytes, std::size_t size)
+{
+    return std::fwrite(bytes, 1, size, file) == size && std::fflush(file) == 0;
+}
+
 // Only a file that is not there gets the default. One that exists but cannot
 // be opened (no permission, held open without sharing) holds the user's
 // settings and must not be overwritten.
@@ -69,7 +76,7 @@ bool WriteDefaultFile(const char* workingDirectory)
     }
     unsigned char bytes[PREFERENCE_FILE_CAPACITY];
     const std::size_t size = DefaultPreferences(workingDirectory, bytes, sizeof bytes);
-    const bool written = size != 0 && std::fwrite(bytes, 1, size, file) == size;
+    const bool written = size != 0 && WriteWhole(file, bytes, size);
     const bool closed = std::fclose(file) == 0;
     if (written && closed)
         return true;
@@ -187,8 +194,7 @@ bool SavePreferenceFile(const PreferenceText& text)
     FILE* file = std::fopen(PREFERENCE_TEMPORARY_NAME, "wb");
     if (file == nullptr)
         return false;
-    const bool written = std::fwrite(bytes, 1, size, file) == size;
-    // A full disk often shows only here, when the buffer is flushed.
+    const bool written = WriteWhole(file, bytes, size);
     const bool closed = std::fclose(file) == 0;
     if (written && closed &&
         MoveFileExA(PREFERENCE_TEMPORARY_NAME, PREFERENCE_FILE_NAME,

@@ -4,6 +4,8 @@
 // name, a full drive).
 #include "e2e_support.h"
 
+#include "resource.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -274,37 +276,6 @@ bool StartCapturing(DusklidProcess& dusklid, const WorkFolder& work, const std::
     return WriteFileBytes(work.windowsPath + L"\\preference.dat", preferences) &&
            StartDusklidAndWait(dusklid, work.windowsPath);
 }
-
-// A Wine drive letter for a Unix folder, optionally a small tmpfs mounted
-// there; both go again when the test ends.
-struct WineDrive {
-    std::string link;
-    std::string mountPoint;
-    bool ready = false;
-
-    WineDrive(char letter, const std::string& folder, const char* tmpfsSize = nullptr)
-    {
-        link = std::string("$WINEPREFIX/dosdevices/") + letter + ":";
-        if (!RunUnixCommand("mkdir -p '" + folder + "'"))
-            return;
-        if (tmpfsSize != nullptr) {
-            if (!RunUnixCommand(std::string("mount -t tmpfs -o size=") + tmpfsSize + " tmpfs '" +
-                                folder + "'"))
-                return;
-            mountPoint = folder;
-        }
-        ready = RunUnixCommand("test ! -e " + link + " && ln -s '" + folder + "' " + link);
-    }
-    ~WineDrive()
-    {
-        if (ready)
-            RunUnixCommand("rm -f " + link);
-        if (!mountPoint.empty())
-            RunUnixCommand("umount '" + mountPoint + "'");
-    }
-    WineDrive(const WineDrive&) = delete;
-    WineDrive& operator=(const WineDrive&) = delete;
-};
 
 // A plain captioned window of one colour with a client area of exactly
 // `width` by `height`, brought to the foreground.
@@ -674,6 +645,13 @@ E2E_TEST(DriveRootCaptureFolderWritesIntoTheRoot)
         CHECK_MSG(ReadBitmapFile(root.windowsPath + L"\\" + name).problem.empty(), Utf8(name));
     CHECK(BitmapNames(work.windowsPath).empty());
     CHECK(NoMessageBox(dusklid));
+    // The shortened setting is what the preferences dialog now shows.
+    HWND dialog = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
+    REQUIRE(dialog != nullptr);
+    CHECK_MSG(DialogItemText(dialog, IDC_CAPTURE_FOLDER) == L"R:",
+              Utf8(DialogItemText(dialog, IDC_CAPTURE_FOLDER)));
+    ClickButton(dialog, IDC_CANCEL);
+    CHECK(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
 }
 
 E2E_TEST(CaptureOntoAFullDriveLeavesNoTruncatedFile)

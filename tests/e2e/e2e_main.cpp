@@ -1,7 +1,8 @@
 // dusklid_e2e.exe DUSKLID_EXE WORK_ROOT SCREENSHOT_DIR [NAME_FILTER]
 // All paths are Unix paths (the driver runs under Wine beside the program).
-// Runs every registered test, or those whose name contains NAME_FILTER, and
-// ends with the line "N passed, N failed".
+// Runs every registered test, or those whose name contains one of the
+// comma-separated parts of NAME_FILTER, and ends with the line
+// "N passed, N failed".
 #include "e2e_support.h"
 
 #include <cstdio>
@@ -9,10 +10,31 @@
 
 int TakeFailureCount();
 
+namespace {
+
+bool MatchesFilter(const std::string& name, const std::string& filter)
+{
+    if (filter.empty())
+        return true;
+    size_t start = 0;
+    while (start <= filter.size()) {
+        size_t end = filter.find(',', start);
+        if (end == std::string::npos)
+            end = filter.size();
+        const std::string part = filter.substr(start, end - start);
+        if (!part.empty() && name.find(part) != std::string::npos)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: dusklid_e2e DUSKLID_EXE WORK_ROOT SCREENSHOT_DIR [FILTER]\n");
+        std::fprintf(stderr, "usage: dusklid_e2e DUSKLID_EXE WORK_ROOT SCREENSHOT_DIR [NAME_FILTER]\n");
         return 2;
     }
     Config().dusklidExe = UnixToWindowsPath(Utf8(argv[1]));
@@ -23,7 +45,7 @@ int wmain(int argc, wchar_t** argv)
     int passed = 0;
     int failed = 0;
     for (const TestCase& test : AllTests()) {
-        if (!filter.empty() && std::string(test.name).find(filter) == std::string::npos)
+        if (!MatchesFilter(test.name, filter))
             continue;
         std::printf("[ RUN      ] %s\n", test.name);
         std::fflush(stdout);

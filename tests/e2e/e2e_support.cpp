@@ -332,6 +332,28 @@ bool MovePointer(int x, int y)
     }, 3000);
 }
 
+WineDrive::WineDrive(char letter, const std::string& folder, const char* tmpfsSize)
+{
+    link = std::string("$WINEPREFIX/dosdevices/") + letter + ":";
+    if (!RunUnixCommand("mkdir -p '" + folder + "'"))
+        return;
+    if (tmpfsSize != nullptr) {
+        if (!RunUnixCommand(std::string("mount -t tmpfs -o size=") + tmpfsSize + " tmpfs '" +
+                            folder + "'"))
+            return;
+        mountPoint = folder;
+    }
+    ready = RunUnixCommand("test ! -e " + link + " && ln -s '" + folder + "' " + link);
+}
+
+WineDrive::~WineDrive()
+{
+    if (ready)
+        RunUnixCommand("rm -f " + link);
+    if (!mountPoint.empty())
+        RunUnixCommand("umount '" + mountPoint + "'");
+}
+
 void Screenshot(const char* name)
 {
     if (Config().screenshotUnix.empty())

@@ -122,6 +122,19 @@ bool RunUnixCommandOutput(const std::string& command, std::string& output);
 // Moves the X pointer and waits until Windows reports the new position.
 bool MovePointer(int x, int y);
 
+// A Wine drive letter for a Unix folder, optionally a small tmpfs mounted
+// there; both go again when the test ends. Mounting needs root, which CI has.
+struct WineDrive {
+    std::string link;
+    std::string mountPoint;
+    bool ready = false;
+
+    WineDrive(char letter, const std::string& folder, const char* tmpfsSize = nullptr);
+    ~WineDrive();
+    WineDrive(const WineDrive&) = delete;
+    WineDrive& operator=(const WineDrive&) = delete;
+};
+
 // Saves a PNG of the whole X screen under the screenshot folder.
 void Screenshot(const char* name);
 

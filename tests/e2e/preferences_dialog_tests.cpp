@@ -139,12 +139,10 @@ void CheckTemplate(HWND dialog, const ControlSpec (&specs)[N], int widthUnits, i
         CHECK_MSG(HasKindStyle(control, spec.kind), where + " is a " + Utf8(ClassOf(control)));
         if (spec.text != nullptr)
             CHECK_MSG(WindowText(control) == spec.text, where + " reads " + Utf8(WindowText(control)));
-        // A radio button takes the tab stop while it is ticked, and the
-        // dialog may mark a group box as a group of its own.
+        // A radio button takes the tab stop while it is ticked.
         const bool tabStop = spec.kind == RADIO ? IsChecked(dialog, spec.id) : spec.tabStop;
         CHECK_MSG(((style & WS_TABSTOP) != 0) == tabStop, where + ": tab stop");
-        if (spec.kind != GROUP_BOX)
-            CHECK_MSG(((style & WS_GROUP) != 0) == spec.group, where + ": group");
+        CHECK_MSG(((style & WS_GROUP) != 0) == spec.group, where + ": group");
         RECT area = {};
         GetWindowRect(control, &area);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&area), 2);
@@ -204,6 +202,94 @@ std::string FileBytes(const std::wstring& path)
     return bytes;
 }
 
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Starts the program in a fresh folder holding `file` as preference.dat and
+// opens the preferences dialog; null when either fails.
+HWND StartAndOpenPreferences(DusklidProcess& dusklid, const char* name, const std::string& file,
+                             std::wstring& dir)
+{
+    dir = MakeWorkDirWithPreferences(name, file);
+    if (dir.empty() || !StartDusklidAndWait(dusklid, dir))
+        return nullptr;
+    return OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
+}
+
+void PressKey(WORD key)
+{
+    SendHotKey(false, false, false, false, key);
+}
+
+bool WaitForeground(HWND window)
+{
+    return WaitUntil([&] { return GetForegroundWindow() == window; }, 5000);
+}
+
+bool WaitClosed(HWND window)
+{
+    return WaitUntil([&] { return !IsWindow(window); }, 5000);
+}
+
+// Clicks an automatic check box or radio button and waits for its new state.
+bool ClickToState(HWND dialog, int id, bool ticked)
+{
+    ClickButton(dialog, id);
+    return WaitUntil([&] { return IsChecked(dialog, id) == ticked; }, 5000);
+}
+
+// Presses OK and checks the box that must follow: caption, text, owner.
+// The dialog must still be open afterwards.
+void ExpectRefusal(HWND dialog, DWORD processId, const wchar_t* text, HWND owner)
+{
+    ClickButton(dialog, IDC_OK);
+    const MessageBoxSeen box = AnswerMessageBox(processId, IDOK);
+    CHECK_MSG(box.found, "no box saying " + Utf8(text));
+    if (!box.found)
+        return;
+    CHECK(box.caption == L"エラー");
+    CHECK_MSG(box.text == text, Utf8(box.text));
+    CHECK(box.owner == owner);
+    CHECK(box.closed);
+    CHECK(IsWindow(dialog) && IsWindowVisible(dialog));
+}
+
+bool Near(COLORREF a, COLORREF b, int tolerance)
+{
+    return abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
+           abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+bool WaitForPixel(int x, int y, COLORREF colour, int tolerance = 0)
+{
+    return WaitUntil([&] { return Near(ScreenPixel(x, y), colour, tolerance); }, 5000);
+}
+
+int SliderPosition(HWND picker, int id)
+{
+    DWORD_PTR position = 0;
+    SendMessageTimeoutW(GetDlgItem(picker, id), TBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position);
+    return static_cast<int>(position);
+}
+
+POINT CentreOf(HWND window)
+{
+    RECT area = {};
+    GetWindowRect(window, &area);
+    return {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+}
+
+HWND OpenPicker(HWND dialog, DWORD processId)
+{
+    ClickButton(dialog, IDC_CHOOSE_COLOR);
+    return WaitForWindowTitled(processId, L"背景色を選択");
+}
+
+const wchar_t CANNOT_CREATE[] = L"環境設定ファイルを作成できませんでした。";
+
 } // namespace
 
 E2E_TEST(PreferencesDialogMatchesItsTemplate)
@@ -230,7 +316,6 @@ E2E_TEST(PreferencesDialogMatchesItsTemplate)
     REQUIRE(picker != nullptr);
     CHECK(GetWindow(picker, GW_OWNER) == dialog);
     CheckTemplate(picker, PICKER_CONTROLS, 189, 140);
-    ScreenshotWindow("color_picker_dialog", picker);
     ClickButton(picker, IDC_CANCEL);
     CHECK(WaitUntil([&] { return !IsWindow(picker); }, 5000));
     ClickButton(dialog, IDC_CANCEL);
@@ -278,4 +363,338 @@ E2E_TEST(PreferencesDialogShowsTheSettings)
         // Cancel writes nothing.
         CHECK(FileBytes(PreferencePath(dir)) == c.file);
     }
+}
+
+E2E_TEST(PreferencesOkWritesTheFileAndAppliesIt)
+{
+    // The picture of the example, on drive C.
+    const std::wstring made = MakePicture("prefs_example.jpg", "-size 64x48 xc:'rgb(0,200,0)'");
+    REQUIRE(!made.empty() && CopyFileW(made.c_str(), L"C:\\pic.jpg", FALSE));
+    DusklidProcess dusklid;
+    std::wstring dir;
+    HWND dialog = StartAndOpenPreferences(
+        dusklid, "prefs_example", PreferenceBytes(0, 0, 128, "", '1', '0', "150", "C:\\old"), dir);
+    REQUIRE(dialog != nullptr);
+
+    CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, true));
+    SetItemText(dialog, IDC_PICTURE_PATH, L"C:\\pic.jpg");
+    CHECK(ClickToState(dialog, IDC_STRETCH, false));
+    CHECK(ClickToState(dialog, IDC_USE_HOT_CORNER, true));
+    CHECK(ClickToState(dialog, IDC_CORNER_TOP_RIGHT, true));
+    CHECK(!IsChecked(dialog, IDC_CORNER_TOP_LEFT));
+    SetItemText(dialog, IDC_DELAY, L"500");
+    SetItemText(dialog, IDC_CAPTURE_FOLDER, L"D:\\shots");
+    // Enter presses OK, the default button.
+    REQUIRE(WaitForeground(dialog));
+    PressKey(VK_RETURN);
+    REQUIRE(WaitClosed(dialog));
+
+    const unsigned char example[] = {0x10, 0x30, 0x0A, 0x30, 0x0A, 0x31, 0x32, 0x38, 0x0A, 0x43, 0x3A,
+                                     0x5C, 0x70, 0x69, 0x63, 0x2E, 0x6A, 0x70, 0x67, 0x0A, 0x30, 0x32,
+                                     0x35, 0x30, 0x30, 0x0A, 0x44, 0x3A, 0x5C, 0x73, 0x68, 0x6F, 0x74,
+                                     0x73};
+    CHECK(FileBytes(PreferencePath(dir)) == std::string(example, example + sizeof example));
+    CHECK(!Exists(PreferencePath(dir) + L".new"));
+
+    // Applied at once: resting in the top-right corner shows the cover with
+    // the picture at its natural size in the middle.
+    HWND cover = FindCoverWindow();
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    REQUIRE(MovePointer(width - 1, 0));
+    CHECK(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    const POINT centre = ScreenCentre();
+    CHECK(WaitForPixel(centre.x, centre.y, RGB(0, 200, 0), 16));
+    CHECK(WaitForPixel(centre.x - 40, centre.y, RGB(0, 0, 128)));
+    MovePointer(centre.x, centre.y);
+    DeleteFileW(L"C:\\pic.jpg");
+}
+
+E2E_TEST(PreferencesOkRefusesIncompleteEntries)
+{
+    const std::string original = PreferenceBytes(1, 2, 3, "", '1', '0', "150", "C:\\keep");
+    DusklidProcess dusklid;
+    std::wstring dir;
+    HWND dialog = StartAndOpenPreferences(dusklid, "prefs_refusals", original, dir);
+    REQUIRE(dialog != nullptr);
+    const DWORD processId = dusklid.info.dwProcessId;
+
+    CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, true));
+    ExpectRefusal(dialog, processId, L"画像ファイルが指定されていません。", dialog);
+    SetItemText(dialog, IDC_PICTURE_PATH, dir + L"\\missing.bmp");
+    ExpectRefusal(dialog, processId, L"指定された画像ファイルが見つかりません。", dialog);
+    // With the box unticked the path is not looked at; the folder is.
+    CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, false));
+    SetItemText(dialog, IDC_CAPTURE_FOLDER, L"");
+    ExpectRefusal(dialog, processId, L"キャプチャ保存先が指定されていません。", dialog);
+    CHECK(FileBytes(PreferencePath(dir)) == original);
+
+    // A folder passes the existence test and fails to load: the file is
+    // written, and the dialog stays open for a correction.
+    CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, true));
+    SetItemText(dialog, IDC_PICTURE_PATH, dir);
+    SetItemText(dialog, IDC_CAPTURE_FOLDER, L"C:\\new");
+    ExpectRefusal(dialog, processId, L"画像ファイルがロードできませんでした。", dialog);
+    CHECK(FileBytes(PreferencePath(dir)) ==
+          PreferenceBytes(1, 2, 3, ShiftJis(dir), '1', '0', "150", "C:\\new"));
+
+    // Unticked, whatever the path field holds is neither checked nor saved.
+    CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, false));
+    SetItemText(dialog, IDC_PICTURE_PATH, L"not a file");
+    ClickButton(dialog, IDC_OK);
+    CHECK(WaitClosed(dialog));
+    CHECK(FileBytes(PreferencePath(dir)) ==
+          PreferenceBytes(1, 2, 3, "", '1', '0', "150", "C:\\new"));
+    CHECK(!Exists(PreferencePath(dir) + L".new"));
+}
+
+E2E_TEST(PreferencesDelayAndHotCornerAreWrittenAsEntered)
+{
+    DusklidProcess dusklid;
+    std::wstring dir;
+    HWND dialog = StartAndOpenPreferences(
+        dusklid, "prefs_delay", PreferenceBytes(5, 6, 7, "", '0', '3', "150", "C:\\a"), dir);
+    REQUIRE(dialog != nullptr);
+    const DWORD processId = dusklid.info.dwProcessId;
+
+    // A negative delay is stored and written as 0.
+    SetItemText(dialog, IDC_DELAY, L"-1");
+    ClickButton(dialog, IDC_OK);
+    REQUIRE(WaitClosed(dialog));
+    CHECK(FileBytes(PreferencePath(dir)) == PreferenceBytes(5, 6, 7, "", '0', '3', "0", "C:\\a"));
+    dialog = OpenPreferencesDialog(FindCoverWindow(), processId);
+    REQUIRE(dialog != nullptr);
+    CHECK(DialogItemText(dialog, IDC_DELAY) == L"0");
+    CHECK(IsChecked(dialog, IDC_USE_HOT_CORNER) && IsChecked(dialog, IDC_CORNER_BOTTOM_LEFT));
+
+    // Letters are written as typed and read as 0; unticking the hot corner
+    // writes '0' and forgets the corner.
+    SetItemText(dialog, IDC_DELAY, L"abc");
+    CHECK(ClickToState(dialog, IDC_USE_HOT_CORNER, false));
+    ClickButton(dialog, IDC_OK);
+    REQUIRE(WaitClosed(dialog));
+    CHECK(FileBytes(PreferencePath(dir)) == PreferenceBytes(5, 6, 7, "", '0', '0', "abc", "C:\\a"));
+    dialog = OpenPreferencesDialog(FindCoverWindow(), processId);
+    REQUIRE(dialog != nullptr);
+    CHECK(DialogItemText(dialog, IDC_DELAY) == L"0");
+    CHECK(!IsChecked(dialog, IDC_USE_HOT_CORNER));
+    CHECK(IsChecked(dialog, IDC_CORNER_TOP_LEFT) && !IsChecked(dialog, IDC_CORNER_BOTTOM_LEFT));
+    ClickButton(dialog, IDC_CANCEL);
+    CHECK(WaitClosed(dialog));
+}
+
+E2E_TEST(PreferencesCommandOpensOneDialogAtATime)
+{
+    DusklidProcess dusklid;
+    std::wstring dir;
+    HWND dialog = StartAndOpenPreferences(
+        dusklid, "prefs_once", PreferenceBytes(9, 9, 9, "", '0', '0', "150", "C:\\a"), dir);
+    REQUIRE(dialog != nullptr);
+    const DWORD processId = dusklid.info.dwProcessId;
+    HWND cover = FindCoverWindow();
+
+    // The menu still works while the dialog is open, but its preferences
+    // entry opens nothing more. The cover hot key, handled after the menu
+    // command, shows that the command has been dealt with.
+    REQUIRE(ClickEntry(cover, processId, TRAY_ENTRY_PREFERENCES));
+    SendHotKey(false, true, true, false, 'H');
+    CHECK(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    int count = 0;
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            wchar_t title[32] = {};
+            GetWindowTextW(window, title, 32);
+            if (IsWindowVisible(window) && lstrcmpW(title, L"環境設定") == 0)
+                ++*reinterpret_cast<int*>(parameter);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    CHECK_MSG(count == 1, std::to_string(count) + " preferences dialogs");
+
+    // Once it is closed, the command opens it again.
+    ClickButton(dialog, IDC_CANCEL);
+    REQUIRE(WaitClosed(dialog));
+    dialog = OpenPreferencesDialog(cover, processId);
+    CHECK(dialog != nullptr);
+}
+
+E2E_TEST(EscapeClosesNeitherDialog)
+{
+    DusklidProcess dusklid;
+    std::wstring dir;
+    HWND dialog = StartAndOpenPreferences(
+        dusklid, "prefs_escape", PreferenceBytes(1, 2, 3, "", '0', '0', "150", "C:\\a"), dir);
+    REQUIRE(dialog != nullptr);
+    const DWORD processId = dusklid.info.dwProcessId;
+
+    // In the picker: Escape does nothing, so the slider moved after it is
+    // still there for Enter, which presses OK.
+    HWND picker = OpenPicker(dialog, processId);
+    REQUIRE(picker != nullptr);
+    REQUIRE(WaitForeground(picker));
+    PressKey(VK_ESCAPE);
+    PressKey(VK_TAB);
+    PressKey(VK_TAB);  // to the red slider
+    PressKey(VK_RIGHT);
+    PressKey(VK_RIGHT);
+    PressKey(VK_RETURN);
+    REQUIRE(WaitClosed(picker));
+    CHECK_MSG(DialogItemText(dialog, IDC_RED) == L"3", Utf8(DialogItemText(dialog, IDC_RED)));
+
+    // In the preferences dialog: after Escape, Enter still finds it open
+    // and writes the file.
+    SetItemText(dialog, IDC_DELAY, L"321");
+    REQUIRE(WaitForeground(dialog));
+    PressKey(VK_ESCAPE);
+    PressKey(VK_RETURN);
+    REQUIRE(WaitClosed(dialog));
+    CHECK(FileBytes(PreferencePath(dir)) == PreferenceBytes(3, 2, 3, "", '0', '0', "321", "C:\\a"));
+}
+
+E2E_TEST(ColorPickerShowsAndStoresTheColour)
+{
+    const std::string original = PreferenceBytes(300, 128, 0, "", '0', '0', "150", "C:\\a");
+    DusklidProcess dusklid;
+    std::wstring dir;
+    HWND dialog = StartAndOpenPreferences(dusklid, "prefs_picker", original, dir);
+    REQUIRE(dialog != nullptr);
+    const DWORD processId = dusklid.info.dwProcessId;
+    CHECK(DialogItemText(dialog, IDC_RED) == L"300");
+
+    // The sliders start at the stored colour, 300 clamped to 255, and the
+    // sample shows it without any slider being touched.
+    HWND picker = OpenPicker(dialog, processId);
+    REQUIRE(picker != nullptr);
+    const DWORD opened = GetTickCount();
+    CHECK(SliderPosition(picker, IDC_RED_SLIDER) == 255);
+    CHECK(SliderPosition(picker, IDC_GREEN_SLIDER) == 128);
+    CHECK(SliderPosition(picker, IDC_BLUE_SLIDER) == 0);
+    HWND sample = GetDlgItem(picker, IDC_SAMPLE);
+    const POINT spot = CentreOf(sample);
+    CHECK(WaitForPixel(spot.x, spot.y, RGB(255, 128, 0)));
+    std::printf("    sample painted %lu ms after the picker was found\n", GetTickCount() - opened);
+    ScreenshotWindow("color_picker_dialog", picker);
+    // The control paints itself plain when asked; the timer brings the
+    // colour back.
+    InvalidateRect(sample, nullptr, TRUE);
+    CHECK(WaitForPixel(spot.x, spot.y, RGB(255, 128, 0)));
+
+    // Arrow keys on the red slider change the sample at once; Cancel
+    // forgets them.
+    REQUIRE(WaitForeground(picker));
+    PressKey(VK_TAB);
+    PressKey(VK_TAB);
+    for (int i = 0; i < 5; ++i)
+        PressKey(VK_LEFT);
+    CHECK(WaitForPixel(spot.x, spot.y, RGB(250, 128, 0)));
+    ClickButton(picker, IDC_CANCEL);
+    REQUIRE(WaitClosed(picker));
+    CHECK(DialogItemText(dialog, IDC_RED) == L"300");
+
+    // OK stores the sliders in the running program; the file waits for the
+    // preferences dialog's OK, which Cancel never gives.
+    picker = OpenPicker(dialog, processId);
+    REQUIRE(picker != nullptr);
+    CHECK(SliderPosition(picker, IDC_RED_SLIDER) == 255);
+    REQUIRE(WaitForeground(picker));
+    PressKey(VK_TAB);
+    PressKey(VK_TAB);
+    PressKey(VK_LEFT);
+    CHECK(WaitUntil([&] { return SliderPosition(picker, IDC_RED_SLIDER) == 254; }, 5000));
+    ClickButton(picker, IDC_OK);
+    REQUIRE(WaitClosed(picker));
+    CHECK(DialogItemText(dialog, IDC_RED) == L"254");
+    CHECK(DialogItemText(dialog, IDC_GREEN) == L"128");
+    CHECK(DialogItemText(dialog, IDC_BLUE) == L"0");
+    ClickButton(dialog, IDC_CANCEL);
+    REQUIRE(WaitClosed(dialog));
+    CHECK(FileBytes(PreferencePath(dir)) == original);
+
+    HWND cover = FindCoverWindow();
+    SendHotKey(false, true, true, false, 'H');
+    REQUIRE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    const POINT centre = ScreenCentre();
+    CHECK(WaitForPixel(centre.x, centre.y, RGB(254, 128, 0)));
+}
+
+E2E_TEST(PreferencesOkReplacesOrDropsThePicture)
+{
+    const std::wstring red = MakePicture("prefs_red.bmp", "-size 64x48 xc:red");
+    const std::wstring blue = MakePicture("prefs_blue.bmp", "-size 64x48 xc:blue");
+    REQUIRE(!red.empty() && !blue.empty());
+    DusklidProcess dusklid;
+    std::wstring dir;
+    HWND dialog = StartAndOpenPreferences(
+        dusklid, "prefs_picture",
+        PreferenceBytes(10, 20, 30, ShiftJis(red), '0', '0', "150", "C:\\a"), dir);
+    REQUIRE(dialog != nullptr);
+    const DWORD processId = dusklid.info.dwProcessId;
+    HWND cover = FindCoverWindow();
+    const POINT centre = ScreenCentre();
+
+    // A new picture replaces the old one.
+    SetItemText(dialog, IDC_PICTURE_PATH, blue);
+    ClickButton(dialog, IDC_OK);
+    REQUIRE(WaitClosed(dialog));
+    SendHotKey(false, true, true, false, 'H');
+    REQUIRE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    CHECK(WaitForPixel(centre.x, centre.y, RGB(0, 0, 255)));
+
+    // Unticked, the cover shows the colour alone, as the file now says.
+    dialog = OpenPreferencesDialog(cover, processId);
+    REQUIRE(dialog != nullptr);
+    CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, false));
+    ClickButton(dialog, IDC_OK);
+    REQUIRE(WaitClosed(dialog));
+    CHECK(FileBytes(PreferencePath(dir)) ==
+          PreferenceBytes(10, 20, 30, "", '0', '0', "150", "C:\\a"));
+    // The hot key on the shown cover paints it again.
+    SendHotKey(false, true, true, false, 'H');
+    CHECK(WaitForPixel(centre.x, centre.y, RGB(10, 20, 30)));
+}
+
+E2E_TEST(FailedPreferenceWritesKeepTheOldFile)
+{
+    // A full drive: no file can be written whole. The C library's fclose
+    // here reports no failed flush, which these cases catch.
+    const std::string folder = Config().workRootUnix + "/prefs_full_drive";
+    WineDrive drive('t', folder, "1M");
+    if (!drive.ready) {
+        std::printf("    skipped: cannot mount a small drive here\n");
+        return;
+    }
+    const std::string fill = "dd if=/dev/zero of='" + folder + "/filler' bs=4096 2>/dev/null; true";
+    const std::string unfill = "rm -f '" + folder + "/filler'";
+
+    // At start-up, the default file.
+    RunUnixCommand(fill);
+    {
+        DusklidProcess dusklid;
+        REQUIRE(StartDusklid(dusklid, L"T:\\"));
+        const MessageBoxSeen error = AnswerMessageBox(dusklid.info.dwProcessId, IDOK);
+        CHECK_MSG(error.text == CANNOT_CREATE, Utf8(error.text));
+        const MessageBoxSeen question = AnswerMessageBox(dusklid.info.dwProcessId, IDNO);
+        CHECK(question.hasYesNo);
+        CHECK(dusklid.WaitForExit(10000) == 0);
+        CHECK(!Exists(L"T:\\preference.dat"));
+    }
+    RunUnixCommand(unfill);
+
+    // At the dialog's OK, the old file stays whole.
+    const std::string original = PreferenceBytes(1, 2, 3, "", '0', '0', "150", "C:\\keep");
+    REQUIRE(WriteFileBytes(L"T:\\preference.dat", original));
+    RunUnixCommand(fill);
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, std::wstring(L"T:\\")));
+    HWND dialog = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
+    REQUIRE(dialog != nullptr);
+    SetItemText(dialog, IDC_DELAY, L"777");
+    ExpectRefusal(dialog, dusklid.info.dwProcessId, CANNOT_CREATE, nullptr);
+    CHECK(FileBytes(L"T:\\preference.dat") == original);
+    CHECK(!Exists(L"T:\\preference.dat.new"));
+    // With room again, the same entries go through.
+    RunUnixCommand(unfill);
+    ClickButton(dialog, IDC_OK);
+    CHECK(WaitClosed(dialog));
+    CHECK(FileBytes(L"T:\\preference.dat") ==
+          PreferenceBytes(1, 2, 3, "", '0', '0', "777", "C:\\keep"));
 }
