@@ -295,8 +295,12 @@ const wchar_t CANNOT_CREATE[] = L"環境設定ファイルを作成できませ�
 E2E_TEST(PreferencesDialogMatchesItsTemplate)
 {
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "prefs_template"));
-    HWND dialog = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
+    std::wstring dir;
+    // Settings that make a tidy screenshot.
+    HWND dialog = StartAndOpenPreferences(
+        dusklid, "prefs_template",
+        PreferenceBytes(0, 0, 128, "", '1', '4', "150", ShiftJis(L"C:\\Users\\Public\\撮影")),
+        dir);
     REQUIRE(dialog != nullptr);
     const LONG style = GetWindowLongW(dialog, GWL_STYLE);
     CHECK((style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME)) ==
