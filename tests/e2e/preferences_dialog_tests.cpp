@@ -5,6 +5,9 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "resource.h"
 
 namespace {
