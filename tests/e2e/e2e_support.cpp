@@ -676,7 +676,14 @@ bool ClickEntry(HWND cover, DWORD processId, int index)
     HWND menuWindow = OpenTrayMenu(cover, processId, 300, 200);
     if (menuWindow == nullptr)
         return false;
-    const std::vector<int> centres = EntryCentres(menuWindow);
+    // The menu may be visible a moment before it has been painted.
+    std::vector<int> centres;
+    WaitUntil(
+        [&] {
+            centres = EntryCentres(menuWindow);
+            return centres.size() == TRAY_MENU_ENTRY_COUNT;
+        },
+        5000);
     if (centres.size() != TRAY_MENU_ENTRY_COUNT || centres[static_cast<size_t>(index)] < 0)
         return false;
     RECT rect = {};

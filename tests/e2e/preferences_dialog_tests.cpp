@@ -705,3 +705,26 @@ E2E_TEST(FailedPreferenceWritesKeepTheOldFile)
     CHECK(FileBytes(L"T:\\preference.dat") ==
           PreferenceBytes(1, 2, 3, "", '0', '0', "777", "C:\\keep"));
 }
+
+E2E_TEST(JapanesePathsRoundTripThroughTheDialog)
+{
+    // 表 and ソ end in the byte 0x5C, the backslash, in Shift-JIS.
+    const std::string folderUnix = Config().workRootUnix + "/写真の表";
+    REQUIRE(RunUnixCommand("mkdir -p '" + folderUnix + "' && convert -size 32x24 xc:red '" +
+                           folderUnix + "/表ソ.bmp'"));
+    const std::wstring picture = UnixToWindowsPath(folderUnix + "/表ソ.bmp");
+    const std::wstring captures = L"C:\\撮影\\表";
+    const std::string original =
+        PreferenceBytes(7, 8, 9, ShiftJis(picture), '0', '0', "150", ShiftJis(captures));
+    DusklidProcess dusklid;
+    std::wstring dir;
+    HWND dialog = StartAndOpenPreferences(dusklid, "prefs_japanese", original, dir);
+    REQUIRE(dialog != nullptr);
+    CHECK_MSG(DialogItemText(dialog, IDC_PICTURE_PATH) == picture,
+              Utf8(DialogItemText(dialog, IDC_PICTURE_PATH)));
+    CHECK(DialogItemText(dialog, IDC_CAPTURE_FOLDER) == captures);
+    // OK writes the same bytes back.
+    ClickButton(dialog, IDC_OK);
+    REQUIRE(WaitClosed(dialog));
+    CHECK(FileBytes(PreferencePath(dir)) == original);
+}
