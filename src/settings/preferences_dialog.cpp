@@ -29,6 +29,8 @@ constexpr DWORD SUPPORTED_FILES_FILTER = 4;
 // The open-file dialog starts here when the field names no existing file.
 const char PICTURE_PATTERN_ON_DRIVE_C[] = "C:\\*.bmp;*.jpg;*.jpeg;*.gif";
 
+const char FILE_PATH_TOO_LONG[] = "選択されたファイルのパスが長すぎます。";
+
 const int CORNER_BUTTON_IDS[4] = {IDC_CORNER_TOP_LEFT, IDC_CORNER_TOP_RIGHT,
                                   IDC_CORNER_BOTTOM_LEFT, IDC_CORNER_BOTTOM_RIGHT};
 
@@ -252,8 +254,11 @@ INT_PTR CALLBACK PreferencesDialogProc(HWND dialog, UINT message, WPARAM wParam,
 
 bool ChoosePictureFile(HWND owner, char* path)
 {
-    char file[PATH_BUFFER_SIZE];
-    std::memcpy(file, path, sizeof file);
+    // Room for far more than the field holds: a path that does not fit must
+    // come back whole to be refused, not cut to the buffer (which some
+    // implementations do for a path of more bytes than characters).
+    char file[4 * PATH_BUFFER_SIZE] = "";
+    std::memcpy(file, path, PATH_BUFFER_SIZE);
     file[PATH_BUFFER_SIZE - 1] = '\0';
 
     OPENFILENAMEA settings = {};
@@ -265,12 +270,20 @@ bool ChoosePictureFile(HWND owner, char* path)
     settings.lpstrFilter = PICTURE_FILTERS;
     settings.nFilterIndex = SUPPORTED_FILES_FILTER;
     settings.lpstrFile = file;
-    settings.nMaxFile = PATH_BUFFER_SIZE - 1;
+    settings.nMaxFile = sizeof file;
     settings.lpstrTitle = "ピクチャファイルを開く";
     settings.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&settings))
+    if (!GetOpenFileNameA(&settings)) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+            ShowWarning(owner, FILE_PATH_TOO_LONG);
         return false;
-    std::memcpy(path, file, sizeof file);
+    }
+    const std::size_t length = std::strlen(file);
+    if (length >= PATH_BUFFER_SIZE) {
+        ShowWarning(owner, FILE_PATH_TOO_LONG);
+        return false;
+    }
+    std::memcpy(path, file, length + 1);
     return true;
 }
 

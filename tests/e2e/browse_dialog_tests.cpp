@@ -172,6 +172,8 @@ struct FileDialog {
         Send(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         Send(window, WM_COMMAND, MAKEWPARAM(FILE_TYPE_COMBO, CBN_SELCHANGE),
              reinterpret_cast<LPARAM>(combo));
+        Send(window, WM_COMMAND, MAKEWPARAM(FILE_TYPE_COMBO, CBN_SELENDOK),
+             reinterpret_cast<LPARAM>(combo));
     }
 
     // The names the file list shows, sorted.
@@ -205,10 +207,15 @@ struct FileDialog {
         return names;
     }
 
+    void Type(const std::wstring& path) const
+    {
+        Send(FileNameEdit(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    }
+
     // Types `path` into the file-name field and presses Open.
     void Open(const std::wstring& path) const
     {
-        Send(FileNameEdit(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        Type(path);
         ClickButton(window, IDOK);
     }
 };
@@ -238,15 +245,149 @@ bool CloseWith(HWND window, int button)
 
 // ---- the folder browser -------------------------------------------------------------
 
-HWND WaitForFolderBrowser(DWORD processId, HWND preferences)
+HMODULE Shell()
 {
-    HWND browser = nullptr;
+    static HMODULE shell = LoadLibraryW(L"shell32.dll");
+    return shell;
+}
+
+template <typename Function>
+Function ShellFunction(const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(Shell(), name)));
+}
+
+size_t ItemListSize(LPCITEMIDLIST list)
+{
+    size_t size = sizeof(USHORT);
+    for (auto* id = reinterpret_cast<const BYTE*>(list); *reinterpret_cast<const USHORT*>(id) != 0;
+         id += *reinterpret_cast<const USHORT*>(id))
+        size += *reinterpret_cast<const USHORT*>(id);
+    return size;
+}
+
+struct FolderBrowser {
+    HWND window = nullptr;
+    HANDLE process = nullptr;
+
+    HWND Tree() const { return FindDescendant(window, L"SysTreeView32"); }
+
+    // The text and expanded state of a tree item.
+    std::wstring ItemText(LRESULT handle, bool* expanded = nullptr) const
+    {
+        RemoteMemory memory(process, sizeof(TVITEMW) + 520);
+        TVITEMW item = {};
+        item.mask = TVIF_TEXT | TVIF_STATE;
+        item.stateMask = TVIS_EXPANDED;
+        item.hItem = reinterpret_cast<HTREEITEM>(handle);
+        item.pszText = reinterpret_cast<LPWSTR>(memory.At(sizeof item));
+        item.cchTextMax = 260;
+        if (!memory.Ready() || !memory.Write(&item, sizeof item) || !memory.Write(L"", 2, sizeof item))
+            return L"<no memory>";
+        if (!Send(Tree(), TVM_GETITEMW, 0, memory.Param())) {
+            memory.Leak();
+            return L"<no answer>";
+        }
+        if (expanded != nullptr) {
+            const std::string head = memory.Read(sizeof item);
+            *expanded = head.size() == sizeof item &&
+                        (reinterpret_cast<const TVITEMW*>(head.data())->state & TVIS_EXPANDED) != 0;
+        }
+        const std::string text = memory.Read(520, sizeof item);
+        return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size() / 2).c_str();
+    }
+
+    std::wstring SelectedName() const
+    {
+        LRESULT selected = 0;
+        if (!Send(Tree(), TVM_GETNEXTITEM, TVGN_CARET, 0, &selected) || selected == 0)
+            return L"<none>";
+        return ItemText(selected);
+    }
+
+    // The chain of expanded items from the root, to tell where a walk stopped.
+    std::wstring ExpandedChain() const
+    {
+        std::wstring chain;
+        LRESULT item = 0;
+        Send(Tree(), TVM_GETNEXTITEM, TVGN_ROOT, 0, &item);
+        while (item != 0) {
+            bool expanded = false;
+            const std::wstring text = ItemText(item, &expanded);
+            if (!expanded) {
+                Send(Tree(), TVM_GETNEXTITEM, TVGN_NEXT, item, &item);
+                continue;
+            }
+            chain += (chain.empty() ? L"" : L" > ") + text;
+            Send(Tree(), TVM_GETNEXTITEM, TVGN_CHILD, item, &item);
+        }
+        return chain;
+    }
+
+    // Sends BFFM_SETSELECTIONA with `data` copied into the program, as its own
+    // callback would send it, until the tree shows `name` selected. Wine's
+    // browser walks its tree to the folder; just after a folder on the way
+    // has changed, the first walk often stops at it and the next goes through.
+    bool Select(BOOL isPath, const void* data, size_t size, const std::wstring& name) const
+    {
+        constexpr int ATTEMPTS = 5;
+        for (int attempt = 1; attempt <= ATTEMPTS; ++attempt) {
+            RemoteMemory memory(process, size);
+            if (!memory.Ready() || !memory.Write(data, size))
+                return false;
+            if (!Send(window, BFFM_SETSELECTIONA, static_cast<WPARAM>(isPath), memory.Param())) {
+                memory.Leak();
+                return false;
+            }
+            if (WaitUntil([&] { return SelectedName() == name; }, attempt < ATTEMPTS ? 500 : 5000))
+                return true;
+        }
+        std::printf("    the folder browser selects %s, not %s; expanded: %s\n",
+                    Utf8(SelectedName()).c_str(), Utf8(name).c_str(), Utf8(ExpandedChain()).c_str());
+        return false;
+    }
+
+    // A path goes in Shift-JIS, the program's code page.
+    bool SelectPath(const std::wstring& path) const
+    {
+        const std::string bytes = ShiftJis(path);
+        return Select(TRUE, bytes.c_str(), bytes.size() + 1, path.substr(path.rfind(L'\\') + 1));
+    }
+
+    // A virtual folder has no path, only an item list.
+    bool SelectSpecialFolder(int folder) const
+    {
+        using GetLocation = HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*);
+        using GetFileInfo = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
+        using Free = void(WINAPI*)(LPITEMIDLIST);
+        const auto getLocation = ShellFunction<GetLocation>("SHGetSpecialFolderLocation");
+        const auto getFileInfo = ShellFunction<GetFileInfo>("SHGetFileInfoW");
+        const auto freeList = ShellFunction<Free>("ILFree");
+        LPITEMIDLIST list = nullptr;
+        if (getLocation == nullptr || getFileInfo == nullptr || freeList == nullptr ||
+            FAILED(getLocation(nullptr, folder, &list)) || list == nullptr)
+            return false;
+        SHFILEINFOW info = {};
+        getFileInfo(reinterpret_cast<LPCWSTR>(list), 0, &info, sizeof info,
+                    SHGFI_PIDL | SHGFI_DISPLAYNAME);
+        const bool selected = Select(FALSE, list, ItemListSize(list), info.szDisplayName);
+        freeList(list);
+        return selected;
+    }
+};
+
+FolderBrowser OpenFolderBrowser(const DusklidProcess& dusklid, HWND preferences)
+{
+    ClickButton(preferences, IDC_BROWSE_FOLDER);
+    FolderBrowser browser;
+    browser.process = dusklid.info.hProcess;
+    // Its caption is the system's own; the tree tells it apart.
     WaitUntil(
         [&] {
-            browser = FindVisibleWindow(L"#32770", processId, [&](HWND window) {
+            browser.window = FindVisibleWindow(L"#32770", dusklid.info.dwProcessId, [&](HWND window) {
                 return window != preferences && FindDescendant(window, L"SysTreeView32") != nullptr;
             });
-            return browser != nullptr;
+            return browser.window != nullptr;
         },
         10000);
     return browser;
@@ -261,57 +402,10 @@ bool HasChildWithText(HWND window, const std::wstring& text)
     return false;
 }
 
-// Selects `path` in the browser with BFFM_SETSELECTIONA, as the program's own
-// callback would, so the string goes in Shift-JIS.
-bool SelectPath(HWND browser, HANDLE process, const std::wstring& path)
-{
-    const std::string bytes = ShiftJis(path);
-    RemoteMemory memory(process, bytes.size() + 1);
-    if (!memory.Ready() || !memory.Write(bytes.c_str(), bytes.size() + 1))
-        return false;
-    if (!Send(browser, BFFM_SETSELECTIONA, TRUE, memory.Param())) {
-        memory.Leak();
-        return false;
-    }
-    return true;
-}
-
-// The same with an item list: a virtual folder has no path.
-bool SelectSpecialFolder(HWND browser, HANDLE process, int folder)
-{
-    using GetLocation = HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*);
-    HMODULE shell = LoadLibraryW(L"shell32.dll");
-    auto getLocation = reinterpret_cast<GetLocation>(
-        reinterpret_cast<void*>(GetProcAddress(shell, "SHGetSpecialFolderLocation")));
-    LPITEMIDLIST list = nullptr;
-    if (getLocation == nullptr || FAILED(getLocation(nullptr, folder, &list)) || list == nullptr)
-        return false;
-    size_t size = sizeof(USHORT);
-    for (auto* id = reinterpret_cast<const BYTE*>(list); *reinterpret_cast<const USHORT*>(id) != 0;
-         id += *reinterpret_cast<const USHORT*>(id))
-        size += *reinterpret_cast<const USHORT*>(id);
-    RemoteMemory memory(process, size);
-    const bool written = memory.Ready() && memory.Write(list, size);
-    using Free = void(WINAPI*)(LPITEMIDLIST);
-    if (auto freeList = reinterpret_cast<Free>(reinterpret_cast<void*>(GetProcAddress(shell, "ILFree"))))
-        freeList(list);
-    if (!written)
-        return false;
-    if (!Send(browser, BFFM_SETSELECTIONA, FALSE, memory.Param())) {
-        memory.Leak();
-        return false;
-    }
-    return true;
-}
-
 // ---- files --------------------------------------------------------------------------
 
-std::wstring FileBytesAsText(const std::wstring& path)
-{
-    std::string bytes;
-    ReadFileBytes(path, bytes);
-    return FromShiftJis(bytes);
-}
+constexpr size_t PICTURE_LINE = 3;
+constexpr size_t FOLDER_LINE = 5;  // the last, with no line feed
 
 // Line `index` (0-based, after the marker byte) of a preference file.
 std::string PreferenceLine(const std::wstring& workDir, size_t index)
@@ -348,6 +442,25 @@ std::vector<std::wstring> FileNames(const std::wstring& folder)
 bool MakeEmptyFile(const std::wstring& path)
 {
     return WriteFileBytes(path, "");
+}
+
+// Under the work root, nested, as one part may have 255 characters at most:
+// a folder whose path leaves room for a last part of at least ten.
+std::wstring DeepFolder(const char* name, size_t longest)
+{
+    std::wstring folder = MakeWorkDir(name);
+    while (folder.size() + 1 + 60 + 1 + 10 <= longest) {
+        folder += L"\\" + std::wstring(60, L'd');
+        CreateDirectoryW(folder.c_str(), nullptr);
+    }
+    return folder;
+}
+
+// The text of the program's open message box, if it has one.
+std::wstring OpenBoxText(const DusklidProcess& dusklid)
+{
+    HWND box = FindVisibleWindow(L"#32770", dusklid.info.dwProcessId, IsMessageBox);
+    return box != nullptr ? DialogItemText(box, 0xFFFF) : L"none";
 }
 
 } // namespace
@@ -431,64 +544,207 @@ E2E_TEST(BrowsePictureStartsOnTheNamedFileAndFiltersByType)
     CHECK(CloseWith(preferences, IDC_CANCEL));
 }
 
-E2E_TEST(BrowseExplore)
+E2E_TEST(BrowsePictureInAJapaneseFolderIsSavedInShiftJisWhereTheProgramStarted)
 {
+    // 表 is 0x95 0x5C in Shift-JIS: a backslash's byte before the separator
+    // and before the extension.
+    const std::wstring work = MakeWorkDir("browse_picture_jp");
+    const std::wstring folder = MakeWorkDir("browse_picture_jp_files") + L"\\写真表";
+    const std::wstring picture = folder + L"\\表.bmp";
+    const std::wstring source = MakePicture("browse_picture_jp.bmp", "-size 40x30 xc:red");
+    REQUIRE(!source.empty());
+    REQUIRE(CreateDirectoryW(folder.c_str(), nullptr));
+    REQUIRE(CopyFileW(source.c_str(), picture.c_str(), TRUE));
+
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "browse_explore"));
-    const DWORD pid = dusklid.info.dwProcessId;
-    HWND preferences = OpenPreferencesDialog(FindCoverWindow(), pid);
+    REQUIRE(StartDusklidAndWait(dusklid, work));
+    HWND preferences = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
     REQUIRE(preferences != nullptr);
-    const std::wstring work = MakeWorkDir("browse_explore");
-    const std::wstring jp = work + L"\\保存表";
-    CreateDirectoryW(jp.c_str(), nullptr);
-    ClickButton(preferences, IDC_BROWSE_FOLDER);
-    HWND browser = WaitForFolderBrowser(pid, preferences);
-    REQUIRE(browser != nullptr);
-    CHECK(HasChildWithText(browser, L"保存先のディレクトリを指定してください。"));
-    CHECK(GetWindow(browser, GW_OWNER) == preferences);
-    CHECK(SelectPath(browser, dusklid.info.hProcess, jp));
-    WaitUntil([] { return false; }, 1000);
-    Screenshot("explore_sel");
-    CHECK(CloseWith(browser, IDOK));
-    Settle(preferences);
-    std::printf("field: %s\n", Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)).c_str());
+    REQUIRE(!IsChecked(preferences, IDC_SHOW_PICTURE));
 
-    ClickButton(preferences, IDC_BROWSE_FOLDER);
-    browser = WaitForFolderBrowser(pid, preferences);
-    REQUIRE(browser != nullptr);
-    CHECK(SelectSpecialFolder(browser, dusklid.info.hProcess, CSIDL_DRIVES));
-    WaitUntil([] { return false; }, 1000);
-    Screenshot("explore_sel2");
-    CHECK(CloseWith(browser, IDOK));
+    // Typed, then cancelled: nothing changes.
+    FileDialog files = OpenFileDialog(dusklid, preferences);
+    REQUIRE(files.window != nullptr);
+    files.Type(picture);
+    REQUIRE(CloseWith(files.window, IDCANCEL));
     Settle(preferences);
-    std::printf("field: [%s]\n", Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)).c_str());
+    CHECK_MSG(DialogItemText(preferences, IDC_PICTURE_PATH).empty(),
+              Utf8(DialogItemText(preferences, IDC_PICTURE_PATH)));
 
-    std::wstring folder = work;
-    while (folder.size() < 255) {
-        const size_t remaining = 255 - folder.size();
-        folder += L"\\" + std::wstring(remaining > 62 ? 60 : remaining - 1, L'd');
-        CreateDirectoryW(folder.c_str(), nullptr);
+    // Opened: the field takes the whole path.
+    files = OpenFileDialog(dusklid, preferences);
+    REQUIRE(files.window != nullptr);
+    files.Open(picture);
+    REQUIRE(WaitUntil([&] { return !IsWindow(files.window); }, 10000));
+    CHECK_MSG(WaitUntil([&] { return DialogItemText(preferences, IDC_PICTURE_PATH) == picture; }, 5000),
+              Utf8(DialogItemText(preferences, IDC_PICTURE_PATH)));
+
+    // Browsing again starts on that file.
+    files = OpenFileDialog(dusklid, preferences);
+    REQUIRE(files.window != nullptr);
+    CHECK_MSG(files.Folder() == folder, Utf8(files.Folder()));
+    CHECK_MSG(files.FileName() == L"表.bmp", Utf8(files.FileName()));
+    REQUIRE(CloseWith(files.window, IDCANCEL));
+
+    // The open-file dialog has moved the program's working directory into the
+    // picture's folder; the file still goes where the program started.
+    ClickButton(preferences, IDC_SHOW_PICTURE);
+    CHECK(WaitUntil([&] { return IsChecked(preferences, IDC_SHOW_PICTURE); }, 5000));
+    ClickButton(preferences, IDC_OK);
+    CHECK_MSG(WaitUntil([&] { return !IsWindow(preferences); }, 10000),
+              "the dialog stays open; a box says: " + Utf8(OpenBoxText(dusklid)));
+    const std::string saved = PreferenceLine(work, PICTURE_LINE);
+    CHECK_MSG(saved == ShiftJis(picture), Utf8(FromShiftJis(saved)));
+    CHECK(FileNames(work) == std::vector<std::wstring>{L"preference.dat"});
+    CHECK_MSG(FileNames(folder) == std::vector<std::wstring>{L"表.bmp"}, Utf8(Join(FileNames(folder))));
+}
+
+E2E_TEST(BrowsePictureTakesAPathThatFitsTheFieldAndNoLongerOne)
+{
+    // The field holds 255 bytes. A longer path, counted in characters or
+    // (in Shift-JIS) in bytes, is refused with a warning and the field keeps
+    // what it had.
+    const std::wstring source = MakePicture("browse_picture_long.bmp", "-size 40x30 xc:red");
+    REQUIRE(!source.empty());
+    const std::wstring parent = DeepFolder("browse_picture_long", 254);
+    const auto pictureOf = [&](size_t length) {
+        return parent + L"\\" + std::wstring(length - parent.size() - 5, L'p') + L".bmp";
+    };
+    // Fewer than 254 characters, but two bytes each for the 表s.
+    const std::wstring wideFolder = MakeWorkDir("browse_picture_wide") + L"\\" + std::wstring(80, L'表');
+    REQUIRE(CreateDirectoryW(wideFolder.c_str(), nullptr));
+    const std::wstring wide = wideFolder + L"\\" + std::wstring(40, L'表') + L".bmp";
+    REQUIRE(wide.size() < 254 && ShiftJis(wide).size() > 255);
+    for (const std::wstring& path : {pictureOf(254), pictureOf(255), pictureOf(256), wide})
+        REQUIRE(CopyFileW(source.c_str(), path.c_str(), TRUE));
+
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "browse_picture_long_work"));
+    HWND preferences = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
+    REQUIRE(preferences != nullptr);
+
+    FileDialog files;
+    for (size_t length : {254u, 255u}) {
+        files = OpenFileDialog(dusklid, preferences);
+        REQUIRE(files.window != nullptr);
+        files.Open(pictureOf(length));
+        REQUIRE(WaitUntil([&] { return !IsWindow(files.window); }, 10000));
+        CHECK_MSG(WaitUntil([&] { return DialogItemText(preferences, IDC_PICTURE_PATH) == pictureOf(length); }, 5000),
+                  Utf8(DialogItemText(preferences, IDC_PICTURE_PATH)));
     }
-    std::printf("len %zu attr %lx\n", folder.size(), GetFileAttributesW(folder.c_str()));
-    const std::wstring f2 = folder.substr(0, folder.size() - 1) + L"ee";
-    const std::wstring f3 = folder.substr(0, folder.size() - 1) + L"eeeee";
-    std::printf("mk %d %d\n", CreateDirectoryW(f2.c_str(), nullptr), CreateDirectoryW(f3.c_str(), nullptr));
-    std::printf("mk %lu\n", GetLastError());
-    for (const std::wstring& f : {folder, f2, f3}) {
-        ClickButton(preferences, IDC_BROWSE_FOLDER);
-        browser = WaitForFolderBrowser(pid, preferences);
-        REQUIRE(browser != nullptr);
-        CHECK(SelectPath(browser, dusklid.info.hProcess, f));
-        WaitUntil([] { return false; }, 1000);
-        Screenshot("explore_sel3");
-        CHECK(CloseWith(browser, IDOK));
-        HWND box = WaitForMessageBox(dusklid.info.dwProcessId, 1000);
-        if (box) {
-            MessageBoxSeen seen = AnswerMessageBox(dusklid.info.dwProcessId, IDOK);
-            std::printf("box %s / %s\n", Utf8(seen.caption).c_str(), Utf8(seen.text).c_str());
+
+    for (const std::wstring& tooLong : {pictureOf(256), wide}) {
+        files = OpenFileDialog(dusklid, preferences);
+        REQUIRE(files.window != nullptr);
+        files.Open(tooLong);
+        // The file dialog hands the path back whole; the program refuses it.
+        REQUIRE(WaitUntil([&] { return !IsWindow(files.window); }, 10000));
+        const MessageBoxSeen box = AnswerMessageBox(dusklid.info.dwProcessId, IDOK);
+        CHECK_MSG(box.found, "no warning for " + std::to_string(ShiftJis(tooLong).size()) + " bytes");
+        CHECK(box.caption == L"エラー");
+        CHECK_MSG(box.text == L"選択されたファイルのパスが長すぎます。", Utf8(box.text));
+        CHECK(box.owner == preferences);
+        Settle(preferences);
+        CHECK_MSG(DialogItemText(preferences, IDC_PICTURE_PATH) == pictureOf(255),
+                  Utf8(DialogItemText(preferences, IDC_PICTURE_PATH)));
+    }
+    CHECK(CloseWith(preferences, IDC_CANCEL));
+}
+
+E2E_TEST(BrowseFolderChoiceIsShownAndSavedInShiftJis)
+{
+    const std::wstring work = MakeWorkDir("browse_folder");
+    const std::wstring folder = work + L"\\保存表";
+    const std::wstring other = work + L"\\別";
+    REQUIRE(CreateDirectoryW(folder.c_str(), nullptr));
+    REQUIRE(CreateDirectoryW(other.c_str(), nullptr));
+
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, work));
+    HWND preferences = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
+    REQUIRE(preferences != nullptr);
+    const std::wstring before = DialogItemText(preferences, IDC_CAPTURE_FOLDER);
+    REQUIRE(!before.empty());
+
+    // Chosen, then cancelled: nothing changes.
+    FolderBrowser browser = OpenFolderBrowser(dusklid, preferences);
+    REQUIRE(browser.window != nullptr);
+    CHECK(GetWindow(browser.window, GW_OWNER) == preferences);
+    CHECK(HasChildWithText(browser.window, L"保存先のディレクトリを指定してください。"));
+    ScreenshotWindow("browse_folder", browser.window);
+    REQUIRE(browser.SelectPath(other));
+    REQUIRE(CloseWith(browser.window, IDCANCEL));
+    Settle(preferences);
+    CHECK_MSG(DialogItemText(preferences, IDC_CAPTURE_FOLDER) == before,
+              Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)));
+
+    // A virtual folder has no path: the field is emptied.
+    browser = OpenFolderBrowser(dusklid, preferences);
+    REQUIRE(browser.window != nullptr);
+    REQUIRE(browser.SelectSpecialFolder(CSIDL_DRIVES));
+    REQUIRE(CloseWith(browser.window, IDOK));
+    CHECK_MSG(WaitUntil([&] { return DialogItemText(preferences, IDC_CAPTURE_FOLDER).empty(); }, 5000),
+              Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)));
+
+    browser = OpenFolderBrowser(dusklid, preferences);
+    REQUIRE(browser.window != nullptr);
+    REQUIRE(browser.SelectPath(folder));
+    REQUIRE(CloseWith(browser.window, IDOK));
+    CHECK_MSG(WaitUntil([&] { return DialogItemText(preferences, IDC_CAPTURE_FOLDER) == folder; }, 5000),
+              Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)));
+
+    ClickButton(preferences, IDC_OK);
+    REQUIRE(WaitUntil([&] { return !IsWindow(preferences); }, 10000));
+    const std::string saved = PreferenceLine(work, FOLDER_LINE);
+    CHECK_MSG(saved == ShiftJis(folder), Utf8(FromShiftJis(saved)));
+}
+
+E2E_TEST(BrowseFolderRefusesAPathLongerThanTheField)
+{
+    // Paths of 255, 256 and 259 characters.
+    const std::wstring parent = DeepFolder("browse_long", 255);
+    const auto folderOf = [&](size_t length) {
+        return parent + L"\\" + std::wstring(length - parent.size() - 1, L'x');
+    };
+    for (size_t length : {255u, 256u, 259u}) {
+        CreateDirectoryW(folderOf(length).c_str(), nullptr);
+        REQUIRE(GetFileAttributesW(folderOf(length).c_str()) != INVALID_FILE_ATTRIBUTES);
+    }
+
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "browse_long_work"));
+    HWND preferences = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
+    REQUIRE(preferences != nullptr);
+
+    // 255 characters fit the field.
+    FolderBrowser browser = OpenFolderBrowser(dusklid, preferences);
+    REQUIRE(browser.window != nullptr);
+    REQUIRE(browser.SelectPath(folderOf(255)));
+    REQUIRE(CloseWith(browser.window, IDOK));
+    CHECK_MSG(WaitUntil([&] { return DialogItemText(preferences, IDC_CAPTURE_FOLDER) == folderOf(255); }, 5000),
+              Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)));
+    Settle(preferences);
+    CHECK(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId, IsMessageBox) == nullptr);
+
+    // Longer ones would be cut to name another folder: a warning, and the
+    // field keeps what it had.
+    for (size_t length : {256u, 259u}) {
+        browser = OpenFolderBrowser(dusklid, preferences);
+        REQUIRE(browser.window != nullptr);
+        REQUIRE(browser.SelectPath(folderOf(length)));
+        REQUIRE(CloseWith(browser.window, IDOK));
+        const MessageBoxSeen box = AnswerMessageBox(dusklid.info.dwProcessId, IDOK);
+        const std::string which = std::to_string(length) + " characters";
+        CHECK_MSG(box.found && box.closed, which + ": no warning");
+        if (box.found) {
+            CHECK_MSG(box.caption == L"エラー", which + ": " + Utf8(box.caption));
+            CHECK_MSG(box.text == L"選択されたフォルダのパスが長すぎます。", which + ": " + Utf8(box.text));
+            CHECK_MSG(box.owner == preferences, which + ": owned by another window");
         }
         Settle(preferences);
-        std::printf("len %zu field: [%s]\n", f.size(), Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)).c_str());
+        CHECK_MSG(DialogItemText(preferences, IDC_CAPTURE_FOLDER) == folderOf(255),
+                  which + ": " + Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)));
     }
+    CHECK(dusklid.Running());
     CHECK(CloseWith(preferences, IDC_CANCEL));
 }
