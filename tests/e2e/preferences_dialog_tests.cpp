@@ -521,7 +521,11 @@ E2E_TEST(PreferencesCommandOpensOneDialogAtATime)
     ClickButton(dialog, IDC_CANCEL);
     REQUIRE(WaitClosed(dialog));
     dialog = OpenPreferencesDialog(cover, processId);
-    CHECK(dialog != nullptr);
+    REQUIRE(dialog != nullptr);
+
+    // The exit command ends the program cleanly with the dialog open.
+    REQUIRE(ClickEntry(cover, processId, TRAY_MENU_ENTRY_COUNT - 1));
+    CHECK(dusklid.WaitForExit(10000) == 0);
 }
 
 E2E_TEST(EscapeClosesNeitherDialog)
