@@ -444,6 +444,14 @@ E2E_TEST(PreferencesOkRefusesIncompleteEntries)
     CHECK(FileBytes(PreferencePath(dir)) ==
           PreferenceBytes(1, 2, 3, ShiftJis(dir), '1', '0', "150", "C:\\new"));
 
+    // A line feed would shift every field after it; pasted into the delay
+    // field, it writes nothing.
+    const std::string written = FileBytes(PreferencePath(dir));
+    SetItemText(dialog, IDC_DELAY, L"15\n0");
+    ExpectRefusal(dialog, processId, L"環境設定ファイルを作成できませんでした。", nullptr);
+    CHECK(FileBytes(PreferencePath(dir)) == written);
+    SetItemText(dialog, IDC_DELAY, L"150");
+
     // Unticked, whatever the path field holds is neither checked nor saved.
     CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, false));
     SetItemText(dialog, IDC_PICTURE_PATH, L"not a file");
