@@ -44,8 +44,8 @@ bool GetWorkingDirectory(char (&directory)[PATH_BUFFER_SIZE])
     return true;
 }
 
-// A full disk shows only when the buffer is flushed, and some C libraries'
-// fclose does not report a failed flush, so the flush is checked itself.
+// A full disk shows only when the buffer is flushed, and the fclose of some
+// C libraries does not report a failed flush, so the flush is checked itself.
 bool WriteWhole(FILE* file, const unsigned char* bytes, std::size_t size)
 {
     return std::fwrite(bytes, 1, size, file) == size && std::fflush(file) == 0;
