@@ -6,12 +6,13 @@
 #include "app_state.h"
 #include "cover_window.h"
 #include "resource.h"
+#include "version.h"
 
 namespace {
 
 const char MUTEX_NAME[] = "ZvDusklid";
 const char CLASS_NAME[] = "ZvDusklid Class";
-const char WINDOW_TITLE[] = "Dusklid v1.6";
+const char WINDOW_TITLE[] = DUSKLID_TITLE;
 
 void ShowStartupFailure(const char* text)
 {
