@@ -48,6 +48,7 @@ struct AppState {
     NOTIFYICONDATAA trayIcon;
     HMENU trayMenu;
     int preferencesAvailable;
+    UINT taskbarCreatedMessage;  // sent to every top-level window when the shell restarts
 };
 
 extern AppState appState;

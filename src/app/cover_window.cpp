@@ -5,6 +5,7 @@
 #include "cover/cover.h"
 #include "cover/cover_paint.h"
 #include "resource.h"
+#include "version.h"
 #include "settings/preference_file.h"
 #include "settings/preferences_dialog.h"
 #include "shell_integration.h"
@@ -15,7 +16,7 @@ constexpr UINT_PTR RELEASE_TIMER_ID = 128;
 constexpr UINT RELEASE_DELAY = 2000;  // ms both buttons must be held
 
 const char ABOUT_TEXT[] =
-    "ZvDusklid v1.6\n"
+    DUSKLID_ABOUT_TITLE "\n"
     "\n"
     "画面をすぐに隠し、画面を撮影する常駐ツールです。\n"
     "両方のマウスボタンを2秒間押し続けると画面が戻ります。\n"
@@ -100,6 +101,16 @@ void OnHotKey(HWND window, WPARAM wParam)
     }
 }
 
+// A notification-icon menu takes the keyboard and closes on a click elsewhere
+// only when its owner is the foreground window; the message posted afterwards
+// lets the next opening work at once.
+void ShowTrayMenu(HWND window, POINT at)
+{
+    SetForegroundWindow(window);
+    TrackPopupMenu(appState.trayMenu, 0, at.x, at.y, 0, window, nullptr);
+    PostMessageA(window, WM_NULL, 0, 0);
+}
+
 void OnTrayIcon(HWND window, WPARAM wParam, LPARAM lParam)
 {
     if (wParam != TRAY_ICON_ID)
@@ -109,7 +120,7 @@ void OnTrayIcon(HWND window, WPARAM wParam, LPARAM lParam)
     if (lParam == WM_LBUTTONDOWN)
         SetCoverVisible(window, TRUE);
     else if (lParam == WM_RBUTTONDOWN)
-        TrackPopupMenu(appState.trayMenu, 0, cursor.x, cursor.y, 0, window, nullptr);
+        ShowTrayMenu(window, cursor);
 }
 
 // Called when the second button goes down while the first is held.
@@ -228,6 +239,11 @@ LRESULT CALLBACK CoverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         OnTrayIcon(window, wParam, lParam);
         return 0;
     default:
+        // A registered message, so not a constant: the shell has restarted.
+        if (message != 0 && message == appState.taskbarCreatedMessage) {
+            RestoreTrayIcon();
+            return 0;
+        }
         return DefWindowProcA(window, message, wParam, lParam);
     }
 }

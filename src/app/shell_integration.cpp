@@ -5,10 +5,12 @@
 #include "app_state.h"
 #include "cover/cover.h"
 #include "resource.h"
+#include "version.h"
 
 namespace {
 
-const char TRAY_TIP[] = "Dusklid v1.6";
+// The same text as the window title.
+const char TRAY_TIP[] = DUSKLID_TITLE;
 
 struct MenuEntry {
     UINT command;       // 0 for a separator
@@ -75,6 +77,7 @@ HMENU CreateTrayMenu()
 
 void InstallShellIntegration(HWND window)
 {
+    appState.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     AddTrayIcon(window);
     appState.trayMenu = CreateTrayMenu();
     for (const HotKeyBinding& hotKey : HOT_KEYS)
@@ -108,6 +111,13 @@ void RemoveShellIntegration(HWND window)
         DestroyMenu(appState.trayMenu);
         appState.trayMenu = nullptr;
     }
+}
+
+void RestoreTrayIcon()
+{
+    // A new shell knows no icons: the same record adds the same icon again.
+    if (appState.trayIcon.cbSize != 0)
+        Shell_NotifyIconA(NIM_ADD, &appState.trayIcon);
 }
 
 void OpenDocument(const char* path)

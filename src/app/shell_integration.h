@@ -23,5 +23,8 @@ void InstallShellIntegration(HWND window);
 // Removes what InstallShellIntegration made; harmless when nothing was made.
 void RemoveShellIntegration(HWND window);
 
+// Adds the tray icon again after the shell has restarted and lost it.
+void RestoreTrayIcon();
+
 // Opens a document with its associated program through the shell.
 void OpenDocument(const char* path);
