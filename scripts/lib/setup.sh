@@ -147,6 +147,11 @@ prepare_wine_prefix() {
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="%s"\r\n' "$DESKTOP_SIZE"
     } | iconv -f UTF-8 -t UTF-16 > "$reg"
     wine regedit "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+    # Wine draws the caption buttons with its Marlett font, which this build
+    # finds only in the prefix's own font folder; without it they show letters.
+    if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w >/dev/null 2>&1 || true
 }

@@ -1,0 +1,306 @@
+// What makes dusklid.exe a finished Windows program: its version resource and
+// manifest, its tray icon surviving a shell restart, a tray menu that takes
+// the keyboard, and the read-me that the help command opens.
+#include "e2e_support.h"
+
+#include <psapi.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cwctype>
+
+namespace {
+
+std::wstring DusklidFolder()
+{
+    const std::wstring& exe = Config().dusklidExe;
+    return exe.substr(0, exe.find_last_of(L"\\/"));
+}
+
+std::wstring VersionString(const std::vector<BYTE>& info, const wchar_t* name)
+{
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\041103A4\\") + name;
+    void* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(info.data(), key.c_str(), &value, &length) || length == 0)
+        return L"(missing)";
+    return static_cast<const wchar_t*>(value);
+}
+
+// The manifest resource of the program, as text.
+std::string ManifestText()
+{
+    HMODULE module = LoadLibraryExW(Config().dusklidExe.c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (module == nullptr)
+        return "";
+    std::string text;
+    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+    if (loaded != nullptr)
+        text.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, resource));
+    FreeLibrary(module);
+    return text;
+}
+
+// The full path of the comctl32.dll that `process` has loaded, lower case.
+std::wstring LoadedCommonControls(HANDLE process)
+{
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (!K32EnumProcessModules(process, modules, sizeof modules, &bytes))
+        return L"";
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE); ++i) {
+        wchar_t path[MAX_PATH] = {};
+        K32GetModuleFileNameExW(process, modules[i], path, MAX_PATH);
+        std::wstring lower = path;
+        std::transform(lower.begin(), lower.end(), lower.begin(), ::towlower);
+        if (lower.size() >= 12 && lower.compare(lower.size() - 12, 12, L"comctl32.dll") == 0)
+            return lower;
+    }
+    return L"";
+}
+
+// Asks the shell to change nothing about the program's icon: it agrees only
+// when it knows the icon.
+bool ShellKnowsTrayIcon(HWND cover)
+{
+    NOTIFYICONDATAW probe = {};
+    probe.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    probe.hWnd = cover;
+    probe.uID = 2953;
+    return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
+}
+
+// What a shell that has restarted has lost: the program's icon.
+void ForgetTrayIcon(HWND cover)
+{
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    icon.hWnd = cover;
+    icon.uID = 2953;
+    Shell_NotifyIconW(NIM_DELETE, &icon);
+}
+
+// The box around the dark pixels (the face's outline) at the right end of
+// the task bar, where the notification area shows its icons.
+bool FindTrayIconOnScreen(RECT& box)
+{
+    HWND taskBar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (taskBar == nullptr)
+        return false;
+    RECT bar = {};
+    GetWindowRect(taskBar, &bar);
+    box = {bar.right, bar.bottom, bar.left, bar.top};
+    HDC screen = GetDC(nullptr);
+    for (int y = bar.top; y < bar.bottom; ++y) {
+        for (int x = bar.right - 40; x < bar.right; ++x) {
+            const COLORREF colour = GetPixel(screen, x, y);
+            if (GetRValue(colour) < 64 && GetGValue(colour) < 64 && GetBValue(colour) < 64) {
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1);
+                box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return box.right > box.left && box.bottom > box.top;
+}
+
+// Right-clicks the icon through the X server, as a person would; returns
+// the menu that opened, or null.
+HWND RightClickTrayIcon(DWORD processId)
+{
+    RECT icon = {};
+    if (!FindTrayIconOnScreen(icon))
+        return nullptr;
+    // Two presses on the icon within the double-click time make a
+    // double-click, which opens nothing.
+    Sleep(GetDoubleClickTime() + 100);
+    MovePointer((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+    Xdo("click 3");
+    HWND menu = nullptr;
+    WaitUntil([&] { return (menu = FindVisibleWindow(L"#32768", processId)) != nullptr; }, 5000);
+    return menu;
+}
+
+void PressKey(WORD key)
+{
+    SendHotKey(false, false, false, false, key);
+}
+
+// The text of a plain Notepad window: its one edit control.
+std::wstring NotepadText(HWND notepad)
+{
+    HWND edit = FindWindowExW(notepad, nullptr, L"Edit", nullptr);
+    if (edit == nullptr)
+        return L"(no edit control)";
+    const LRESULT length = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+std::wstring FromUtf8(const std::string& bytes)
+{
+    const int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                           nullptr, 0);
+    std::wstring text(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
+    return text;
+}
+
+} // namespace
+
+E2E_TEST(VersionResourceAndManifestDescribeTheProgram)
+{
+    const std::wstring& exe = Config().dusklidExe;
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
+    REQUIRE(size != 0);
+    std::vector<BYTE> info(size);
+    REQUIRE(GetFileVersionInfoW(exe.c_str(), 0, size, info.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    REQUIRE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    CHECK(fixed->dwFileVersionMS == MAKELONG(6, 1) && fixed->dwFileVersionLS == 0);
+    CHECK(fixed->dwProductVersionMS == MAKELONG(6, 1) && fixed->dwProductVersionLS == 0);
+    CHECK(fixed->dwFileType == VFT_APP);
+    CHECK((fixed->dwFileFlags & VS_FF_DEBUG) == 0);
+
+    // Japanese in Shift-JIS: the language and code page that Explorer shows.
+    WORD* translation = nullptr;
+    REQUIRE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
+                           reinterpret_cast<void**>(&translation), &length));
+    CHECK(length == 4 && translation[0] == 0x0411 && translation[1] == 932);
+    CHECK(VersionString(info, L"ProductName") == L"Dusklid");
+    CHECK(VersionString(info, L"FileVersion") == L"1.6.0.0");
+    CHECK(VersionString(info, L"ProductVersion") == L"1.6.0.0");
+    CHECK(VersionString(info, L"OriginalFilename") == L"dusklid.exe");
+    CHECK_MSG(VersionString(info, L"FileDescription") == L"Dusklid 画面を隠して撮影する常駐ツール",
+              Utf8(VersionString(info, L"FileDescription")));
+
+    const std::string manifest = ManifestText();
+    REQUIRE(!manifest.empty());
+    const char* const expected[] = {
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+        "level=\"asInvoker\" uiAccess=\"false\"",
+        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
+        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
+        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
+        ">true</dpiAware>",
+        ">PerMonitorV2, System</dpiAwareness>",
+    };
+    for (const char* part : expected)
+        CHECK_MSG(manifest.find(part) != std::string::npos, part);
+
+    // The manifest is read as the program starts: the common controls it
+    // runs with are version 6 from the side-by-side store.
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "manifest"));
+    const std::wstring controls = LoadedCommonControls(dusklid.info.hProcess);
+    CHECK_MSG(controls.find(L"\\winsxs\\") != std::wstring::npos &&
+                  controls.find(L"common-controls") != std::wstring::npos &&
+                  controls.find(L"_6.") != std::wstring::npos,
+              Utf8(controls));
+}
+
+E2E_TEST(TrayIconComesBackAfterTheShellRestarts)
+{
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "shell_restart"));
+    HWND cover = FindCoverWindow();
+    RECT icon = {};
+    CHECK(WaitUntil([&] { return ShellKnowsTrayIcon(cover) && FindTrayIconOnScreen(icon); }, 5000));
+
+    // A new shell starts with an empty notification area, then tells every
+    // top-level window that it is there.
+    ForgetTrayIcon(cover);
+    CHECK(WaitUntil([&] { return !ShellKnowsTrayIcon(cover) && !FindTrayIconOnScreen(icon); }, 5000));
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+    CHECK(WaitUntil([&] { return ShellKnowsTrayIcon(cover) && FindTrayIconOnScreen(icon); }, 5000));
+
+    // It is the same icon: a click on it still shows the cover.
+    REQUIRE(FindTrayIconOnScreen(icon));
+    ClickAt((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+    CHECK(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    CHECK(dusklid.Running());
+}
+
+E2E_TEST(TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
+{
+    // The icon sits in the bottom-right corner: the hot corner stays off, so
+    // that resting the pointer there shows no cover.
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, MakeWorkDirWithPreferences(
+        "tray_keyboard", PreferenceBytes(0, 0, 0, "", '1', '0', "0", ""))));
+    HWND cover = FindCoverWindow();
+    const DWORD processId = dusklid.info.dwProcessId;
+
+    // A click outside closes the menu and chooses nothing.
+    HWND menu = RightClickTrayIcon(processId);
+    REQUIRE(menu != nullptr);
+    Screenshot("tray-menu-at-icon");
+    ClickAt(400, 300);
+    CHECK(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000));
+    CHECK(!IsWindowVisible(cover));
+    CHECK(FindVisibleWindow(L"#32770", processId) == nullptr);
+
+    // V: version information.
+    menu = RightClickTrayIcon(processId);
+    REQUIRE(menu != nullptr);
+    PressKey('V');
+    HWND about = WaitForWindowTitled(processId, L"バージョン情報");
+    CHECK(about != nullptr);
+    if (about != nullptr) {
+        ClickButton(about, IDOK);
+        CHECK(WaitUntil([&] { return !IsWindow(about); }, 5000));
+    }
+
+    // Escape closes the menu; then X ends the program.
+    menu = RightClickTrayIcon(processId);
+    REQUIRE(menu != nullptr);
+    PressKey(VK_ESCAPE);
+    CHECK(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000));
+    CHECK(dusklid.Running());
+    menu = RightClickTrayIcon(processId);
+    REQUIRE(menu != nullptr);
+    PressKey('X');
+    CHECK(dusklid.WaitForExit(10000) == 0);
+}
+
+E2E_TEST(HelpOpensTheReadMeInNotepad)
+{
+    // As in the release package: the read-me beside the program, started in
+    // its own folder.
+    std::string readMe;
+    REQUIRE(ReadFileBytes(DusklidFolder() + L"\\ReadMe.txt", readMe));
+    DusklidProcess dusklid;
+    const std::wstring workDir = MakeWorkDir("help_read_me");
+    REQUIRE(WriteFileBytes(workDir + L"\\ReadMe.txt", readMe));
+    REQUIRE(StartDusklidAndWait(dusklid, workDir));
+    HWND cover = FindCoverWindow();
+    REQUIRE(ClickEntry(cover, dusklid.info.dwProcessId, 5));
+
+    HWND notepad = nullptr;
+    CHECK(WaitUntil([&] { return (notepad = FindVisibleWindow(L"Notepad", 0)) != nullptr; }, 15000));
+    REQUIRE(notepad != nullptr);
+    CHECK_MSG(WindowText(notepad).find(L"ReadMe") != std::wstring::npos, Utf8(WindowText(notepad)));
+    // Notepad took the byte-order mark as UTF-8 and shows the Japanese text
+    // as written, line for line.
+    REQUIRE(readMe.compare(0, 3, "\xEF\xBB\xBF") == 0);
+    const std::wstring expected = FromUtf8(readMe.substr(3));
+    const std::wstring shown = NotepadText(notepad);
+    CHECK_MSG(shown == expected, std::to_string(shown.size()) + " characters shown, " +
+                                     std::to_string(expected.size()) + " in the file");
+    CHECK(shown.find(L"【概要】") != std::wstring::npos);
+    ScreenshotWindow("read-me-in-notepad", notepad);
+    PostMessageW(notepad, WM_CLOSE, 0, 0);
+    CHECK(WaitUntil([&] { return !IsWindow(notepad); }, 5000));
+}
