@@ -242,6 +242,9 @@ E2E_TEST(TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
         "tray_keyboard", PreferenceBytes(0, 0, 0, "", '1', '0', "0", ""))));
     HWND cover = FindCoverWindow();
     const DWORD processId = dusklid.info.dwProcessId;
+    // The user works in another program: it has the keyboard until the menu
+    // takes it.
+    const ColourWindow otherProgram(RGB(0, 128, 0), {100, 100, 500, 400});
 
     // A click outside closes the menu and chooses nothing.
     HWND menu = RightClickTrayIcon(processId);
@@ -255,6 +258,7 @@ E2E_TEST(TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
     // V: version information.
     menu = RightClickTrayIcon(processId);
     REQUIRE(menu != nullptr);
+    CHECK(GetForegroundWindow() != otherProgram.window);
     PressKey('V');
     HWND about = WaitForWindowTitled(processId, L"バージョン情報");
     CHECK(about != nullptr);
