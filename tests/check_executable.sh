@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Reads dusklid.exe's PE headers (and the linker's map of it) and fails when
+# the program is not what a user should download: not a 64-bit GUI program,
+# without ASLR (high-entropy addresses, relocations to move it by), without
+# DEP, without stack canaries, or importing a DLL that Windows does not ship
+# (a MinGW runtime DLL such as libssp, say).
+# Usage: check_executable.sh dusklid.exe [dusklid.map]
+set -euo pipefail
+exe=$1
+map=${2:-${exe%.exe}.map}
+headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+sections=$(x86_64-w64-mingw32-objdump -h "$exe")
+passed=0 failed=0
+check() {
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+}
+x64_gui_program() {
+    grep -q 'file format pei-x86-64' <<<"$headers" || { echo "not a 64-bit program"; return 1; }
+    grep -qE '^Subsystem[[:space:]]+00000002' <<<"$headers" || { echo "not a GUI program"; return 1; }
+}
+system_imports_only() {
+    local dll bad=0
+    for dll in $(awk '/DLL Name:/ {print $3}' <<<"$headers"); do
+        case "${dll,,}" in
+            kernel32.dll|user32.dll|gdi32.dll|shell32.dll|msvcrt.dll|ole32.dll|oleaut32.dll|comdlg32.dll|comctl32.dll|advapi32.dll) ;;
+            *) echo "imports $dll, which Windows does not ship"; bad=1 ;;
+        esac
+    done
+    return $bad
+}
+# objdump lists each flag of DllCharacteristics on a line of its own.
+dll_characteristics() {
+    local flag bad=0
+    for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
+        sed -n '/^DllCharacteristics/,/^SizeOfStackReserve/p' <<<"$headers" | grep -qw "$flag" ||
+            { echo "DllCharacteristics lacks $flag"; bad=1; }
+    done
+    return $bad
+}
+# Without relocations the loader cannot move the image, whatever the flags say.
+relocations() {
+    grep -qE '^[[:space:]]*[0-9]+ \.reloc[[:space:]]+0*[1-9a-f]' <<<"$sections" ||
+        { echo "no .reloc section"; return 1; }
+    grep -qE '^Entry 5 [0-9a-f]+ 0*[1-9a-f][0-9a-f]* Base Relocation Directory' <<<"$headers" ||
+        { echo "empty base relocation directory"; return 1; }
+}
+# The binary is stripped, so the linker's map tells whether the canary's
+# failure handler was linked in, and from the static library.
+stack_protector() {
+    [ -f "$map" ] || { echo "no linker map at $map"; return 1; }
+    grep -qE 'libssp\.a\(ssp\.o\)' "$map" && grep -q '(__stack_chk_fail)' "$map" ||
+        { echo "no stack protector linked in"; return 1; }
+}
+check x64_gui_program
+check system_imports_only
+check dll_characteristics
+check relocations
+check stack_protector
+echo "executable: $passed passed, $failed failed"
