@@ -1,4 +1,4 @@
-# Shared set-up for scripts/run and scripts/test: packages, build, a private
+# Shared set-up for the scripts (run, test, bench, package): packages, build, a private
 # X display and a private Wine prefix, and a cleanup that leaves nothing
 # running. Sourced, not run.
 
@@ -15,36 +15,44 @@ as_root() {
     fi
 }
 
-# Installs from Debian whatever command or file is missing.
+BUILD_TOOLS=(
+    cmake:cmake make:make
+    x86_64-w64-mingw32-g++:g++-mingw-w64-x86-64
+    x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64
+)
+
+# Installs from Debian whatever command or file is missing: everything the
+# tests and Wine need, or with "build" only what builds dusklid.exe.
 ensure_packages() {
-    local missing=() entry
-    for entry in \
-        cmake:cmake make:make g++:g++ \
-        x86_64-w64-mingw32-g++:g++-mingw-w64-x86-64 \
-        x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64 \
-        wine:wine /usr/lib/wine/wine64:wine64 \
-        Xvfb:xvfb xdotool:xdotool import:imagemagick \
-        xdpyinfo:x11-utils locale-gen:locales \
-        /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf:fonts-ipafont-gothic \
-        /usr/include/gtest/gtest.h:libgtest-dev clang++:clang; do
+    local missing=() entry entries=("${BUILD_TOOLS[@]}")
+    if [ "${1:-}" != build ]; then
+        entries+=(
+            g++:g++ wine:wine /usr/lib/wine/wine64:wine64
+            Xvfb:xvfb xdotool:xdotool import:imagemagick
+            xdpyinfo:x11-utils locale-gen:locales
+            /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf:fonts-ipafont-gothic
+            /usr/include/gtest/gtest.h:libgtest-dev clang++:clang
+        )
+        # ImageMagick's import is sometimes a stand-in; the real one has identify.
+        command -v identify >/dev/null 2>&1 || missing+=(imagemagick)
+        # libFuzzer's runtime is packaged apart from clang itself.
+        compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null ||
+            missing+=(libclang-rt-dev)
+    fi
+    for entry in "${entries[@]}"; do
         local what=${entry%%:*} package=${entry#*:}
         if [[ $what == /* ]]; then [ -e "$what" ] && continue
         else command -v "$what" >/dev/null 2>&1 && continue
         fi
         missing+=("$package")
     done
-    # ImageMagick's import is sometimes a stand-in; the real one has identify.
-    command -v identify >/dev/null 2>&1 || missing+=(imagemagick)
-    # libFuzzer's runtime is packaged apart from clang itself.
-    compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null ||
-        missing+=(libclang-rt-dev)
     if [ ${#missing[@]} -gt 0 ]; then
         say "Installing: ${missing[*]}"
         as_root apt-get update -qq
         as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
             $(printf '%s\n' "${missing[@]}" | sort -u) >/dev/null
     fi
-    ensure_japanese_locale
+    [ "${1:-}" = build ] || ensure_japanese_locale
 }
 
 # Wine decodes command lines and file names through the Unix locale.
@@ -61,6 +69,12 @@ build_windows() {
     cmake -S "$ROOT" -B "$BUILD/windows" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
     cmake --build "$BUILD/windows" -j"$(nproc)"
+}
+
+# The release zip (program and read-me) in the Windows build folder.
+build_package() {
+    cmake --build "$BUILD/windows" --target package >/dev/null
+    PACKAGE=$(ls "$BUILD"/windows/dusklid-*-win64.zip)
 }
 
 build_native() {

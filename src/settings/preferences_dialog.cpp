@@ -273,7 +273,12 @@ bool ChoosePictureFile(HWND owner, char* path)
     settings.nMaxFile = sizeof file;
     settings.lpstrTitle = "ピクチャファイルを開く";
     settings.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&settings)) {
+    const BOOL chosen = GetOpenFileNameA(&settings);
+    // The dialog moves the working directory to the chosen file's folder.
+    // The path it returns is absolute, but the help command and a relative
+    // capture folder are not: they keep meaning the start-up folder.
+    SetCurrentDirectoryA(appState.startDirectory);
+    if (!chosen) {
         if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
             ShowWarning(owner, FILE_PATH_TOO_LONG);
         return false;

@@ -599,6 +599,45 @@ E2E_TEST(BrowsePictureInAJapaneseFolderIsSavedInShiftJisWhereTheProgramStarted)
     CHECK_MSG(FileNames(folder) == std::vector<std::wstring>{L"表.bmp"}, Utf8(Join(FileNames(folder))));
 }
 
+// The open-file dialog moves the working directory as it opens a file; the
+// program puts it back at once, so that the help command, which names its
+// document relative to it, still opens the read-me of the start-up folder
+// when the preferences dialog is then cancelled. The shell looks beside the
+// program first, so here the program lives in a folder without a read-me.
+E2E_TEST(HelpOpensTheStartFoldersReadMeAfterBrowsingForAPicture)
+{
+    const ProgramCopy program(MakeWorkDir("browse_then_help_program"));
+    REQUIRE(program.ready);
+    const std::wstring work = MakeWorkDir("browse_then_help");
+    const std::wstring folder = MakeWorkDir("browse_then_help_files");
+    const std::wstring picture = folder + L"\\picture.bmp";
+    const std::wstring source = MakePicture("browse_then_help.bmp", "-size 40x30 xc:blue");
+    REQUIRE(!source.empty());
+    REQUIRE(CopyFileW(source.c_str(), picture.c_str(), TRUE));
+    const std::string startReadMe = "\xEF\xBB\xBFstart folder\r\n";
+    REQUIRE(WriteFileBytes(work + L"\\ReadMe.txt", startReadMe));
+    REQUIRE(WriteFileBytes(folder + L"\\ReadMe.txt", "\xEF\xBB\xBFpicture folder\r\n"));
+
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, work));
+    HWND cover = FindCoverWindow();
+    HWND preferences = OpenPreferencesDialog(cover, dusklid.info.dwProcessId);
+    REQUIRE(preferences != nullptr);
+    FileDialog files = OpenFileDialog(dusklid, preferences);
+    REQUIRE(files.window != nullptr);
+    files.Open(picture);
+    REQUIRE(WaitUntil([&] { return !IsWindow(files.window); }, 10000));
+    CHECK(WaitUntil([&] { return DialogItemText(preferences, IDC_PICTURE_PATH) == picture; }, 5000));
+    REQUIRE(CloseWith(preferences, IDC_CANCEL));
+
+    REQUIRE(ClickEntry(cover, dusklid.info.dwProcessId, 5));
+    HWND notepad = WaitForNotepad();
+    REQUIRE(notepad != nullptr);
+    CHECK_MSG(NotepadText(notepad) == L"start folder\r\n", Utf8(NotepadText(notepad)));
+    PostMessageW(notepad, WM_CLOSE, 0, 0);
+    CHECK(WaitUntil([&] { return !IsWindow(notepad); }, 5000));
+}
+
 E2E_TEST(BrowsePictureTakesAPathThatFitsTheFieldAndNoLongerOne)
 {
     // The field holds 255 bytes. A longer path, counted in characters or

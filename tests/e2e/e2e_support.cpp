@@ -692,3 +692,52 @@ bool ClickEntry(HWND cover, DWORD processId, int index)
     return WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000);
 }
 
+
+HWND WaitForNotepad(DWORD timeoutMs)
+{
+    HWND notepad = nullptr;
+    WaitUntil([&] { return (notepad = FindVisibleWindow(L"Notepad", 0)) != nullptr; }, timeoutMs);
+    return notepad;
+}
+
+// Notepad's one edit control holds the document.
+std::wstring NotepadText(HWND notepad)
+{
+    HWND edit = FindWindowExW(notepad, nullptr, L"Edit", nullptr);
+    if (edit == nullptr)
+        return L"(no edit control)";
+    const LRESULT length = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+std::wstring DusklidFolder()
+{
+    const std::wstring& exe = Config().dusklidExe;
+    return exe.substr(0, exe.find_last_of(L"\\/"));
+}
+
+std::wstring FromUtf8(const std::string& bytes)
+{
+    const int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                           nullptr, 0);
+    std::wstring text(static_cast<size_t>(length), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
+    return text;
+}
+
+ProgramCopy::ProgramCopy(const std::wstring& folder) : original(Config().dusklidExe)
+{
+    const std::wstring copy = folder + L"\\dusklid.exe";
+    ready = CopyFileW(original.c_str(), copy.c_str(), FALSE) != FALSE;
+    if (ready)
+        Config().dusklidExe = copy;
+}
+
+ProgramCopy::~ProgramCopy()
+{
+    Config().dusklidExe = original;
+}

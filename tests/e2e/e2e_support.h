@@ -100,6 +100,17 @@ bool StartDusklid(DusklidProcess& process, const std::wstring& workDir,
 bool StartDusklidAndWait(DusklidProcess& process, const char* testName);
 bool StartDusklidAndWait(DusklidProcess& process, const std::wstring& workDir);
 
+// While it lives, the tests start a copy of dusklid.exe placed in `folder`,
+// as a user would unpack it there.
+struct ProgramCopy {
+    std::wstring original;
+    bool ready = false;
+    explicit ProgramCopy(const std::wstring& folder);
+    ~ProgramCopy();
+    ProgramCopy(const ProgramCopy&) = delete;
+    ProgramCopy& operator=(const ProgramCopy&) = delete;
+};
+
 HWND FindCoverWindow();
 
 // True when the driver can take every one of the program's hot keys itself.
@@ -209,12 +220,22 @@ bool IsChecked(HWND dialog, int id);
 void SetItemText(HWND dialog, int id, const std::wstring& text);
 
 std::wstring WindowText(HWND window);
+
+// The first visible Notepad window, waited for; and the text it shows.
+HWND WaitForNotepad(DWORD timeoutMs = 15000);
+std::wstring NotepadText(HWND notepad);
 std::wstring DialogItemText(HWND dialog, int id);
 
 // ---- files and settings --------------------------------------------------------
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool ReadFileBytes(const std::wstring& path, std::string& bytes);
+
+// The folder of dusklid.exe, where the build puts ReadMe.txt beside it.
+std::wstring DusklidFolder();
+
+// The text of UTF-8 bytes.
+std::wstring FromUtf8(const std::string& bytes);
 
 // `text` in the program's ANSI code page (Shift-JIS), as its files hold paths.
 std::string ShiftJis(const std::wstring& text);

@@ -11,12 +11,6 @@
 
 namespace {
 
-std::wstring DusklidFolder()
-{
-    const std::wstring& exe = Config().dusklidExe;
-    return exe.substr(0, exe.find_last_of(L"\\/"));
-}
-
 std::wstring VersionString(const std::vector<BYTE>& info, const wchar_t* name)
 {
     const std::wstring key = std::wstring(L"\\StringFileInfo\\041103A4\\") + name;
@@ -128,28 +122,6 @@ HWND RightClickTrayIcon(DWORD processId)
 void PressKey(WORD key)
 {
     SendHotKey(false, false, false, false, key);
-}
-
-// The text of a plain Notepad window: its one edit control.
-std::wstring NotepadText(HWND notepad)
-{
-    HWND edit = FindWindowExW(notepad, nullptr, L"Edit", nullptr);
-    if (edit == nullptr)
-        return L"(no edit control)";
-    const LRESULT length = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
-std::wstring FromUtf8(const std::string& bytes)
-{
-    const int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                           nullptr, 0);
-    std::wstring text(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
-    return text;
 }
 
 } // namespace
@@ -281,19 +253,20 @@ E2E_TEST(TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
 
 E2E_TEST(HelpOpensTheReadMeInNotepad)
 {
-    // As in the release package: the read-me beside the program, started in
-    // its own folder.
+    // As unpacked from the release package: the read-me beside the program,
+    // which is started in its own folder.
     std::string readMe;
     REQUIRE(ReadFileBytes(DusklidFolder() + L"\\ReadMe.txt", readMe));
+    const std::wstring folder = MakeWorkDir("help_read_me");
+    const ProgramCopy program(folder);
+    REQUIRE(program.ready);
+    REQUIRE(WriteFileBytes(folder + L"\\ReadMe.txt", readMe));
     DusklidProcess dusklid;
-    const std::wstring workDir = MakeWorkDir("help_read_me");
-    REQUIRE(WriteFileBytes(workDir + L"\\ReadMe.txt", readMe));
-    REQUIRE(StartDusklidAndWait(dusklid, workDir));
+    REQUIRE(StartDusklidAndWait(dusklid, folder));
     HWND cover = FindCoverWindow();
     REQUIRE(ClickEntry(cover, dusklid.info.dwProcessId, 5));
 
-    HWND notepad = nullptr;
-    CHECK(WaitUntil([&] { return (notepad = FindVisibleWindow(L"Notepad", 0)) != nullptr; }, 15000));
+    HWND notepad = WaitForNotepad();
     REQUIRE(notepad != nullptr);
     CHECK_MSG(WindowText(notepad).find(L"ReadMe") != std::wstring::npos, Utf8(WindowText(notepad)));
     // Notepad took the byte-order mark as UTF-8 and shows the Japanese text
@@ -307,4 +280,19 @@ E2E_TEST(HelpOpensTheReadMeInNotepad)
     ScreenshotWindow("read-me-in-notepad", notepad);
     PostMessageW(notepad, WM_CLOSE, 0, 0);
     CHECK(WaitUntil([&] { return !IsWindow(notepad); }, 5000));
+}
+
+E2E_TEST(TmpHelpFromStartFolder)
+{
+    const ProgramCopy program(MakeWorkDir("tmp_help_program"));
+    REQUIRE(program.ready);
+    const std::wstring work = MakeWorkDir("tmp_help");
+    REQUIRE(WriteFileBytes(work + L"\\ReadMe.txt", "\xEF\xBB\xBFstart folder\r\n"));
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, work));
+    REQUIRE(ClickEntry(FindCoverWindow(), dusklid.info.dwProcessId, 5));
+    HWND notepad = WaitForNotepad();
+    REQUIRE(notepad != nullptr);
+    CHECK_MSG(NotepadText(notepad) == L"start folder\r\n", Utf8(NotepadText(notepad)));
+    PostMessageW(notepad, WM_CLOSE, 0, 0);
 }
