@@ -281,18 +281,3 @@ E2E_TEST(HelpOpensTheReadMeInNotepad)
     PostMessageW(notepad, WM_CLOSE, 0, 0);
     CHECK(WaitUntil([&] { return !IsWindow(notepad); }, 5000));
 }
-
-E2E_TEST(TmpHelpFromStartFolder)
-{
-    const ProgramCopy program(MakeWorkDir("tmp_help_program"));
-    REQUIRE(program.ready);
-    const std::wstring work = MakeWorkDir("tmp_help");
-    REQUIRE(WriteFileBytes(work + L"\\ReadMe.txt", "\xEF\xBB\xBFstart folder\r\n"));
-    DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, work));
-    REQUIRE(ClickEntry(FindCoverWindow(), dusklid.info.dwProcessId, 5));
-    HWND notepad = WaitForNotepad();
-    REQUIRE(notepad != nullptr);
-    CHECK_MSG(NotepadText(notepad) == L"start folder\r\n", Utf8(NotepadText(notepad)));
-    PostMessageW(notepad, WM_CLOSE, 0, 0);
-}
