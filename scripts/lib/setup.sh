@@ -169,3 +169,29 @@ prepare_wine_prefix() {
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w >/dev/null 2>&1 || true
 }
+
+# Runs the end-to-end driver under Wine against $BUILD/windows/dusklid.exe,
+# with $1 as the filter (comma-separated parts of test names, empty for all),
+# screenshots into $2 and the report into $3. A time limit keeps a hung run
+# from stalling; afterwards wineserver -k ends whatever is left (a crash
+# debugger too), so that the pipe closes. Now and then Wine fails to start
+# the driver at all in a fresh prefix; that says nothing about Dusklid, so
+# such a run gets one more try.
+run_e2e_driver() {
+    local filter=$1 shots=$2 log=$3 work="$RUN_DIR/work"
+    mkdir -p "$work" "$shots"
+    _run_e2e_once() {
+        { timeout -k 10 "${DUSKLID_E2E_TIMEOUT:-1200}" \
+            wine "$BUILD/windows/dusklid_e2e.exe" "$BUILD/windows/dusklid.exe" "$work" "$shots" $filter \
+            2>"$BUILD/e2e-wine.log"
+          wineserver -k >/dev/null 2>&1; } | tr -d '\r' | tee "$log"
+    }
+    # In the background, so that a signal to the script runs the cleanup at once.
+    _run_e2e_once & wait $!
+    if ! grep -q '^\[ RUN' "$log"; then
+        say "The driver ran no test; Wine said:"; cat "$BUILD/e2e-wine.log" >&2
+        wineserver -w >/dev/null 2>&1
+        say "Trying once more"
+        _run_e2e_once & wait $!
+    fi
+}

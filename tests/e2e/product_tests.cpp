@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cwctype>
 
 namespace {
@@ -221,6 +222,7 @@ E2E_TEST(TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
     // A click outside closes the menu and chooses nothing.
     HWND menu = RightClickTrayIcon(processId);
     REQUIRE(menu != nullptr);
+    WaitUntil([&] { return EntryCentres(menu).size() == TRAY_MENU_ENTRY_COUNT; }, 5000);
     Screenshot("tray-menu-at-icon");
     ClickAt(400, 300);
     CHECK(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000));
@@ -280,4 +282,45 @@ E2E_TEST(HelpOpensTheReadMeInNotepad)
     ScreenshotWindow("read-me-in-notepad", notepad);
     PostMessageW(notepad, WM_CLOSE, 0, 0);
     CHECK(WaitUntil([&] { return !IsWindow(notepad); }, 5000));
+}
+
+// The program's whole story, as the read-me tells it: the hot key hides the
+// desktop behind a colour and a picture, and holding both buttons brings it
+// back.
+E2E_TEST(HotKeyHidesTheDesktopBehindAPictureUntilBothButtonsAreHeld)
+{
+    const std::wstring picture = MakePicture(
+        "story.jpg", "-size 480x300 gradient:'#f6d365'-'#fda085' "
+                     "-font /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf -pointsize 72 "
+                     "-fill '#2b2d42' -gravity center -annotate 0 Dusklid");
+    REQUIRE(!picture.empty());
+    const COLORREF background = RGB(43, 45, 66);
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, MakeWorkDirWithPreferences(
+        "story", PreferenceBytes(43, 45, 66, ShiftJis(picture), '0', '0', "0", ""))));
+    HWND cover = FindCoverWindow();
+    const POINT centre = ScreenCentre();
+    const COLORREF green = RGB(0, 160, 0);
+    const ColourWindow desktopWork(green, {centre.x - 300, centre.y - 200, centre.x + 300, centre.y + 200});
+    REQUIRE(WaitUntil([&] { return ScreenPixel(centre.x - 280, centre.y) == green; }, 5000));
+
+    SendHotKey(false, true, true, false, 'H');
+    CHECK(WaitUntil([&] { return ScreenPixel(0, 0) == background; }, 5000));
+    // Left of the picture: the cover's colour; inside it, near its top: the
+    // gradient's first colour, give or take the JPEG's rounding.
+    CHECK(ScreenPixel(centre.x - 280, centre.y) == background);
+    const COLORREF top = ScreenPixel(centre.x, centre.y - 145);
+    CHECK_MSG(std::abs(GetRValue(top) - 0xf6) < 24 && std::abs(GetGValue(top) - 0xd3) < 24 &&
+                  std::abs(GetBValue(top) - 0x65) < 24,
+              std::to_string(GetRValue(top)) + "," + std::to_string(GetGValue(top)) + "," +
+                  std::to_string(GetBValue(top)));
+    Screenshot("cover-with-picture");
+
+    MovePointer(centre.x + 300, centre.y + 250);
+    Xdo("mousedown 1");
+    Xdo("mousedown 3");
+    CHECK(WaitUntil([&] { return !IsWindowVisible(cover); }, 6000));
+    Xdo("mouseup 3");
+    Xdo("mouseup 1");
+    CHECK(WaitUntil([&] { return ScreenPixel(centre.x - 280, centre.y) == green; }, 5000));
 }
