@@ -27,7 +27,7 @@ ensure_packages() {
     local missing=() entry entries=("${BUILD_TOOLS[@]}")
     if [ "${1:-}" != build ]; then
         entries+=(
-            g++:g++ wine:wine /usr/lib/wine/wine64:wine64
+            g++:g++ python3:python3 wine:wine /usr/lib/wine/wine64:wine64
             Xvfb:xvfb xdotool:xdotool import:imagemagick
             xdpyinfo:x11-utils locale-gen:locales
             /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf:fonts-ipafont-gothic
