@@ -5,10 +5,10 @@
 #include "cover/cover.h"
 #include "cover/cover_paint.h"
 #include "resource.h"
-#include "version.h"
 #include "settings/preference_file.h"
 #include "settings/preferences_dialog.h"
 #include "shell_integration.h"
+#include "version.h"
 
 namespace {
 
