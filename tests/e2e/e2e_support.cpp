@@ -741,3 +741,31 @@ ProgramCopy::~ProgramCopy()
 {
     Config().dusklidExe = original;
 }
+
+RECT TrayIconArea()
+{
+    RECT box = {};
+    HWND taskBar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (taskBar == nullptr)
+        return box;
+    RECT bar = {};
+    GetWindowRect(taskBar, &bar);
+    HDC screen = GetDC(nullptr);
+    for (int y = bar.top; y < bar.bottom; ++y) {
+        for (int x = bar.right - 40; x < bar.right; ++x) {
+            const COLORREF colour = GetPixel(screen, x, y);
+            if (GetRValue(colour) >= 64 || GetGValue(colour) >= 64 || GetBValue(colour) >= 64)
+                continue;
+            const RECT pixel = {x, y, x + 1, y + 1};
+            UnionRect(&box, &box, &pixel);
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return box;
+}
+
+bool TrayIconShown()
+{
+    const RECT box = TrayIconArea();
+    return box.right - box.left >= 12 && box.bottom - box.top >= 12;
+}

@@ -221,6 +221,12 @@ void SetItemText(HWND dialog, int id, const std::wstring& text);
 
 std::wstring WindowText(HWND window);
 
+// The box around the dark pixels at the right end of the task bar, where the
+// notification area shows the program's icon (a face with a black outline);
+// empty when there are none. TrayIconShown: a box of the icon's size.
+RECT TrayIconArea();
+bool TrayIconShown();
+
 // The first visible Notepad window, waited for; and the text it shows.
 HWND WaitForNotepad(DWORD timeoutMs = 15000);
 std::wstring NotepadText(HWND notepad);

@@ -56,60 +56,37 @@ std::wstring LoadedCommonControls(HANDLE process)
     return L"";
 }
 
+NOTIFYICONDATAW ProgramsTrayIcon(HWND cover)
+{
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    icon.hWnd = cover;
+    icon.uID = 2953;
+    return icon;
+}
+
 // Asks the shell to change nothing about the program's icon: it agrees only
 // when it knows the icon.
 bool ShellKnowsTrayIcon(HWND cover)
 {
-    NOTIFYICONDATAW probe = {};
-    probe.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    probe.hWnd = cover;
-    probe.uID = 2953;
+    NOTIFYICONDATAW probe = ProgramsTrayIcon(cover);
     return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
 }
 
 // What a shell that has restarted has lost: the program's icon.
 void ForgetTrayIcon(HWND cover)
 {
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    icon.hWnd = cover;
-    icon.uID = 2953;
+    NOTIFYICONDATAW icon = ProgramsTrayIcon(cover);
     Shell_NotifyIconW(NIM_DELETE, &icon);
-}
-
-// The box around the dark pixels (the face's outline) at the right end of
-// the task bar, where the notification area shows its icons.
-bool FindTrayIconOnScreen(RECT& box)
-{
-    HWND taskBar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    if (taskBar == nullptr)
-        return false;
-    RECT bar = {};
-    GetWindowRect(taskBar, &bar);
-    box = {bar.right, bar.bottom, bar.left, bar.top};
-    HDC screen = GetDC(nullptr);
-    for (int y = bar.top; y < bar.bottom; ++y) {
-        for (int x = bar.right - 40; x < bar.right; ++x) {
-            const COLORREF colour = GetPixel(screen, x, y);
-            if (GetRValue(colour) < 64 && GetGValue(colour) < 64 && GetBValue(colour) < 64) {
-                box.left = std::min<LONG>(box.left, x);
-                box.top = std::min<LONG>(box.top, y);
-                box.right = std::max<LONG>(box.right, x + 1);
-                box.bottom = std::max<LONG>(box.bottom, y + 1);
-            }
-        }
-    }
-    ReleaseDC(nullptr, screen);
-    return box.right > box.left && box.bottom > box.top;
 }
 
 // Right-clicks the icon through the X server, as a person would; returns
 // the menu that opened, or null.
 HWND RightClickTrayIcon(DWORD processId)
 {
-    RECT icon = {};
-    if (!FindTrayIconOnScreen(icon))
+    if (!TrayIconShown())
         return nullptr;
+    const RECT icon = TrayIconArea();
     // Two presses on the icon within the double-click time make a
     // double-click, which opens nothing.
     Sleep(GetDoubleClickTime() + 100);
@@ -187,20 +164,23 @@ E2E_TEST(TrayIconComesBackAfterTheShellRestarts)
     DusklidProcess dusklid;
     REQUIRE(StartDusklidAndWait(dusklid, "shell_restart"));
     HWND cover = FindCoverWindow();
-    RECT icon = {};
-    CHECK(WaitUntil([&] { return ShellKnowsTrayIcon(cover) && FindTrayIconOnScreen(icon); }, 5000));
+    CHECK(WaitUntil([&] { return ShellKnowsTrayIcon(cover) && TrayIconShown(); }, 5000));
 
     // A new shell starts with an empty notification area, then tells every
     // top-level window that it is there.
     ForgetTrayIcon(cover);
-    CHECK(WaitUntil([&] { return !ShellKnowsTrayIcon(cover) && !FindTrayIconOnScreen(icon); }, 5000));
+    CHECK(WaitUntil([&] {
+        const RECT box = TrayIconArea();
+        return !ShellKnowsTrayIcon(cover) && IsRectEmpty(&box);
+    }, 5000));
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
                         SMTO_ABORTIFHUNG, 5000, &ignored);
-    CHECK(WaitUntil([&] { return ShellKnowsTrayIcon(cover) && FindTrayIconOnScreen(icon); }, 5000));
+    CHECK(WaitUntil([&] { return ShellKnowsTrayIcon(cover) && TrayIconShown(); }, 5000));
 
     // It is the same icon: a click on it still shows the cover.
-    REQUIRE(FindTrayIconOnScreen(icon));
+    REQUIRE(TrayIconShown());
+    const RECT icon = TrayIconArea();
     ClickAt((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
     CHECK(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
     CHECK(dusklid.Running());
