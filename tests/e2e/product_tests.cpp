@@ -1,6 +1,7 @@
 // What makes dusklid.exe a finished Windows program: its version resource and
 // manifest, its tray icon surviving a shell restart, a tray menu that takes
-// the keyboard, and the read-me that the help command opens.
+// the keyboard, the read-me that the help command opens, and the main use
+// from end to end.
 #include "e2e_support.h"
 
 #include <psapi.h>
@@ -56,7 +57,7 @@ std::wstring LoadedCommonControls(HANDLE process)
     return L"";
 }
 
-NOTIFYICONDATAW ProgramsTrayIcon(HWND cover)
+NOTIFYICONDATAW ProgramTrayIcon(HWND cover)
 {
     NOTIFYICONDATAW icon = {};
     icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
@@ -69,14 +70,14 @@ NOTIFYICONDATAW ProgramsTrayIcon(HWND cover)
 // when it knows the icon.
 bool ShellKnowsTrayIcon(HWND cover)
 {
-    NOTIFYICONDATAW probe = ProgramsTrayIcon(cover);
+    NOTIFYICONDATAW probe = ProgramTrayIcon(cover);
     return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
 }
 
 // What a shell that has restarted has lost: the program's icon.
 void ForgetTrayIcon(HWND cover)
 {
-    NOTIFYICONDATAW icon = ProgramsTrayIcon(cover);
+    NOTIFYICONDATAW icon = ProgramTrayIcon(cover);
     Shell_NotifyIconW(NIM_DELETE, &icon);
 }
 
