@@ -1,37 +1,18 @@
-// capture_bench.exe DUSKLID_EXE WORK_ROOT RUNS
-// All paths are Unix paths. Times a desktop capture through the real hot key,
-// from the key press to the closed file, and beside it the platform's floor:
-// one BitBlt, one GetDIBits and one WriteFile of the same screen in this
-// process. Prints the median of RUNS of each; a figure, never a verdict.
+// capture_bench.exe DUSKLID_EXE WORK_ROOT full|smoke
+// A desktop capture through the real hot key, from the key press to the
+// closed file, beside the same for the reference program (one BitBlt, one
+// GetDIBits, one WriteFile: the platform's floor) on the same hot key, and
+// `xwd -root` of the same X screen, timed on the Unix side. Medians of 20.
+#include "bench_support.h"
 #include "e2e_support.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
+#include <sstream>
 
 namespace {
 
-double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 /
-           static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-// The one .bmp file in `folder`, once the program has closed it (it writes
-// without sharing, so the file opens only then); empty after `timeoutMs`.
+// The one .bmp file in `folder`, once its writer has closed it (both writers
+// open it without sharing, so it opens only then); empty after `timeoutMs`.
 std::wstring WaitForClosedCapture(const std::wstring& folder, DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();
@@ -53,91 +34,84 @@ std::wstring WaitForClosedCapture(const std::wstring& folder, DWORD timeoutMs)
     return std::wstring();
 }
 
-// The floor: what any program must do to save the screen as a file.
-bool CaptureDirectly(const std::wstring& path, int width, int height)
+// Hot key to closed file, `runs` times, for whichever program holds the key.
+bool TimeHotKeyCaptures(const std::wstring& folder, int runs, std::vector<double>& times)
 {
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    const DWORD pixelBytes = static_cast<DWORD>(width) * 4 * static_cast<DWORD>(height);
-    std::vector<unsigned char> file(54 + pixelBytes);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    const int lines = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), file.data() + 54,
-                                &info, DIB_RGB_COLORS);
-    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    const bool ok = lines == height && out != INVALID_HANDLE_VALUE &&
-                    WriteFile(out, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
-    if (out != INVALID_HANDLE_VALUE)
-        CloseHandle(out);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return ok;
+    for (int run = 0; run < runs; ++run) {
+        const LARGE_INTEGER start = Now();
+        SendHotKey(false, true, true, false, 'C');
+        const std::wstring captured = WaitForClosedCapture(folder, 10000);
+        const LARGE_INTEGER end = Now();
+        if (captured.empty())
+            return false;
+        times.push_back(Milliseconds(start, end));
+        DeleteFileW(captured.c_str());
+    }
+    return true;
+}
+
+// xwd's own time for each run, measured by the shell around it, so that
+// starting a Unix process from Wine does not count.
+bool TimeXwd(const std::string& folder, int runs, std::vector<double>& times)
+{
+    std::string output;
+    const std::string command =
+        "(for i in $(seq " + std::to_string(runs) + "); do s=$(date +%s%N); xwd -root -silent > '" +
+        folder + "/xwd.out'; e=$(date +%s%N); echo $(( (e - s) / 1000 )); done; rm -f '" + folder +
+        "/xwd.out')";
+    if (!RunUnixCommandOutput(command, output))
+        return false;
+    std::istringstream lines(output);
+    long microseconds = 0;
+    while (lines >> microseconds)
+        times.push_back(static_cast<double>(microseconds) / 1000.0);
+    return static_cast<int>(times.size()) == runs;
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: capture_bench DUSKLID_EXE WORK_ROOT RUNS\n");
+    BenchOptions options;
+    if (!ReadBenchArguments(argc, argv, "capture_bench", options))
         return 2;
-    }
-    Config().dusklidExe = UnixToWindowsPath(Utf8(argv[1]));
-    Config().workRootUnix = Utf8(argv[2]);
-    const int runs = std::max(1, _wtoi(argv[3]));
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const int runs = options.Count(20, 1);
 
-    const std::wstring work = MakeWorkDirWithPreferences(
-        "bench_capture", PreferenceBytes(0, 0, 0, "", '0', '0', "0", ""));
-    DusklidProcess dusklid;
-    if (work.empty() || !StartDusklidAndWait(dusklid, work)) {
-        std::fprintf(stderr, "capture_bench: dusklid.exe did not start\n");
+    std::vector<double> dusklidTimes;
+    {
+        const std::wstring work = MakeWorkDirWithPreferences(
+            "bench_capture", PreferenceBytes(0, 0, 0, "", '0', '0', "0", ""));
+        DusklidProcess dusklid;
+        if (work.empty() || !StartDusklidAndWait(dusklid, work)) {
+            std::fprintf(stderr, "capture_bench: dusklid.exe did not start\n");
+            return 1;
+        }
+        if (!TimeHotKeyCaptures(work, runs, dusklidTimes)) {
+            std::fprintf(stderr, "capture_bench: dusklid.exe wrote no capture\n");
+            return 1;
+        }
+    }
+
+    std::vector<double> floorTimes;
+    {
+        const std::wstring work = MakeWorkDir("bench_capture_reference");
+        ReferenceProcess reference;
+        if (!reference.Start(L"capture \"" + work + L"\"") ||
+            !TimeHotKeyCaptures(work, runs, floorTimes)) {
+            std::fprintf(stderr, "capture_bench: the reference program wrote no capture\n");
+            return 1;
+        }
+    }
+
+    std::vector<double> xwdTimes;
+    if (!TimeXwd(Config().workRootUnix, runs, xwdTimes)) {
+        std::fprintf(stderr, "capture_bench: xwd -root failed\n");
         return 1;
     }
 
-    std::vector<double> hotKey;
-    std::vector<double> floor;
-    for (int run = 0; run < runs; ++run) {
-        LARGE_INTEGER start;
-        LARGE_INTEGER end;
-        QueryPerformanceCounter(&start);
-        SendHotKey(false, true, true, false, 'C');
-        const std::wstring captured = WaitForClosedCapture(work, 10000);
-        QueryPerformanceCounter(&end);
-        if (captured.empty()) {
-            std::fprintf(stderr, "capture_bench: no capture file appeared\n");
-            return 1;
-        }
-        hotKey.push_back(Milliseconds(start, end));
-        DeleteFileW(captured.c_str());
-
-        const std::wstring reference = work + L"\\reference.bmp";
-        QueryPerformanceCounter(&start);
-        if (!CaptureDirectly(reference, width, height)) {
-            std::fprintf(stderr, "capture_bench: the reference capture failed\n");
-            return 1;
-        }
-        QueryPerformanceCounter(&end);
-        floor.push_back(Milliseconds(start, end));
-        DeleteFileW(reference.c_str());
-    }
-
-    const double program = Median(hotKey);
-    const double platform = Median(floor);
-    std::printf("desktop capture %dx%d, median of %d: hot key to closed file %.1f ms, "
-                "floor (BitBlt+GetDIBits+WriteFile) %.1f ms, ratio %.2f\n",
-                width, height, runs, program, platform, platform > 0 ? program / platform : 0.0);
+    const double dusklid = Median(dusklidTimes);
+    PrintRow("capture: hot key to closed file", runs, dusklid, "ms",
+             "reference (BitBlt+GetDIBits+WriteFile)", Median(floorTimes));
+    PrintRow("capture: hot key to closed file", runs, dusklid, "ms", "xwd -root", Median(xwdTimes));
     return 0;
 }

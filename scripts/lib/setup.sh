@@ -28,7 +28,7 @@ ensure_packages() {
     if [ "${1:-}" != build ]; then
         entries+=(
             g++:g++ python3:python3 wine:wine /usr/lib/wine/wine64:wine64
-            Xvfb:xvfb xdotool:xdotool import:imagemagick
+            Xvfb:xvfb xdotool:xdotool import:imagemagick xwd:x11-apps
             xdpyinfo:x11-utils locale-gen:locales
             /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf:fonts-ipafont-gothic
             /usr/include/gtest/gtest.h:libgtest-dev clang++:clang

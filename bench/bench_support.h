@@ -1,0 +1,55 @@
+// What every benchmark shares: its command line, timing, medians, the
+// reference program and the one table they all print rows of.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Every benchmark runs as NAME.exe DUSKLID_EXE WORK_ROOT SCALE (Unix paths).
+// SCALE "full" takes the counts the table is made of; "smoke" takes a run or
+// two of each, only to show that the benchmark works.
+struct BenchOptions {
+    bool smoke = false;
+    int Count(int full, int tiny) const { return smoke ? tiny : full; }
+};
+
+// Reads the command line into Config() and the options; false (after saying
+// why) when it does not fit.
+bool ReadBenchArguments(int argc, wchar_t** argv, const char* name, BenchOptions& options);
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to);
+LARGE_INTEGER Now();
+double Median(std::vector<double> values);
+
+// One row of the shared table, in Markdown:
+// | figure | desktop | runs | Dusklid | reference | reference's figure | ratio |
+// The desktop is the current screen size. A figure without a reference
+// passes an empty `reference`.
+void PrintRow(const std::string& figure, int runs, double value, const char* unit,
+              const std::string& reference = "", double referenceValue = 0);
+
+// The minimal reference program (bench_reference.exe beside dusklid.exe),
+// started in one of its modes and ended again when this goes out of scope:
+//   capture FOLDER  saves the screen to FOLDER\reference.bmp on Windows+Shift+C
+//   popup           shows a black topmost popup on Windows+Shift+H;
+//                   REFERENCE_HIDE hides it again
+//   window          creates one hidden window and waits
+struct ReferenceProcess {
+    PROCESS_INFORMATION info = {};
+    HWND window = nullptr;
+    ReferenceProcess() = default;
+    ReferenceProcess(const ReferenceProcess&) = delete;
+    ReferenceProcess& operator=(const ReferenceProcess&) = delete;
+    ~ReferenceProcess();
+    // Starts it and waits for its window; false when either fails.
+    bool Start(const std::wstring& arguments);
+    void Stop();
+};
+
+constexpr wchar_t REFERENCE_CLASS[] = L"DusklidBenchReference";
+constexpr wchar_t REFERENCE_POPUP_CLASS[] = L"DusklidBenchReferencePopup";
+constexpr UINT REFERENCE_HIDE = WM_APP + 1;
+
+std::wstring ReferenceExe();
