@@ -80,8 +80,10 @@ HBITMAP LoadPictureFile(const char* path)
 
     HBITMAP copy = nullptr;
     IPicture* picture = nullptr;
-    // Run mode: the picture keeps no copy of the file's bytes.
-    if (OleLoadPicture(stream, static_cast<LONG>(size), TRUE, IID_IPicture,
+    // Not run mode: some implementations (Wine's) tie run mode to the
+    // picture not owning its bitmap, which then outlives the picture on
+    // every load. The file's bytes it may keep go with it just below.
+    if (OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
                        reinterpret_cast<void**>(&picture)) == S_OK) {
         copy = CopyPictureBitmap(picture);
         picture->Release();

@@ -2,11 +2,13 @@
 // tray menu: what they show, what OK writes and applies, what each refusal
 // leaves alone.
 #include "e2e_support.h"
+#include "process_counts.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 #include "resource.h"
 
@@ -669,6 +671,77 @@ E2E_TEST(PreferencesOkReplacesOrDropsThePicture)
     // The hot key on the shown cover paints it again.
     SendHotKey(false, true, true, false, 'H');
     CHECK(WaitForPixel(centre.x, centre.y, RGB(10, 20, 30)));
+}
+
+E2E_TEST(PreferencesOkFreesEachReplacedPicture)
+{
+    // Large and true-colour, so that one decoded picture kept per load
+    // stands far above the heap's own ups and downs.
+    constexpr int WIDTH = 1200;
+    constexpr int HEIGHT = 1000;
+    const std::string size = "-size " + std::to_string(WIDTH) + "x" + std::to_string(HEIGHT);
+    const std::wstring pictures[2] = {
+        MakePicture("prefs_large_a.bmp", size + " gradient:red-blue -type TrueColor"),
+        MakePicture("prefs_large_b.bmp", size + " gradient:green-yellow -type TrueColor")};
+    REQUIRE(!pictures[0].empty() && !pictures[1].empty());
+    DusklidProcess dusklid;
+    std::wstring dir;
+    HWND dialog = StartAndOpenPreferences(
+        dusklid, "prefs_reload_memory",
+        PreferenceBytes(0, 0, 0, ShiftJis(pictures[0]), '0', '0', "150", "C:\\a"), dir);
+    REQUIRE(dialog != nullptr);
+    const DWORD processId = dusklid.info.dwProcessId;
+    HWND cover = FindCoverWindow();
+
+    // The first OK loads the decoders; the count starts after it.
+    constexpr int LOADS = 6;
+    long before = -1;
+    for (int load = 0; load <= LOADS; ++load) {
+        if (load > 0)
+            dialog = OpenPreferencesDialog(cover, processId);
+        REQUIRE(dialog != nullptr);
+        SetItemText(dialog, IDC_PICTURE_PATH, pictures[(load + 1) % 2]);
+        ClickButton(dialog, IDC_OK);
+        REQUIRE(WaitClosed(dialog));
+        if (load == 0)
+            before = PrivateKilobytes(dusklid.info.hProcess);
+    }
+    const long after = PrivateKilobytes(dusklid.info.hProcess);
+    REQUIRE(before > 0 && after > 0);
+    const long pictureKb = WIDTH * HEIGHT * 3 / 1024;
+    CHECK_MSG(after - before < LOADS * pictureKb / 2,
+              std::to_string(after - before) + " KiB more after " + std::to_string(LOADS) +
+                  " loads of a " + std::to_string(pictureKb) + " KiB picture");
+}
+
+// Each opening shows the hot-corner picture afresh; closing the dialog must
+// free it again, however often the dialog is opened.
+E2E_TEST(PreferencesDialogLeavesNoBitmapBehind)
+{
+    DusklidProcess dusklid;
+    REQUIRE(StartDusklidAndWait(dusklid, "prefs_bitmaps"));
+    HWND cover = FindCoverWindow();
+    const DWORD processId = dusklid.info.dwProcessId;
+    const auto bitmaps = [&] {
+        std::map<int, long> byType;
+        return CountGdiObjects(dusklid.info.hProcess, &byType) < 0 ? -1L : byType[GDI_BITMAP];
+    };
+    constexpr int OPENINGS = 4;
+    long before = -1;
+    for (int opening = 0; opening <= OPENINGS; ++opening) {
+        HWND dialog = OpenPreferencesDialog(cover, processId);
+        REQUIRE(dialog != nullptr);
+        ClickButton(dialog, IDC_CANCEL);
+        REQUIRE(WaitClosed(dialog));
+        // The first opening may load what stays for the whole run.
+        if (opening == 0)
+            before = bitmaps();
+    }
+    const long after = bitmaps();
+    REQUIRE(before >= 0 && after >= 0);
+    CHECK_MSG(after == before, std::to_string(before) + " bitmaps after the first opening, " +
+                                   std::to_string(after) + " after " + std::to_string(OPENINGS) +
+                                   " more");
 }
 
 E2E_TEST(FailedPreferenceWritesKeepTheOldFile)
