@@ -233,6 +233,25 @@ void OnCommand(HWND dialog, WPARAM wParam)
     }
 }
 
+// The picture control loads the hot-corner bitmap from the template but
+// does not free it when it goes; taken back and deleted here, or every
+// opening of the dialog would leave one bitmap behind.
+void ReleaseHotCornerPicture(HWND dialog)
+{
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = "";
+        GetClassNameA(child, className, sizeof className);
+        if (lstrcmpiA(className, "Static") != 0 ||
+            (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP)
+            continue;
+        HGDIOBJ picture =
+            reinterpret_cast<HGDIOBJ>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0));
+        if (picture != nullptr)
+            DeleteObject(picture);
+    }
+}
+
 } // namespace
 
 INT_PTR CALLBACK PreferencesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -246,6 +265,9 @@ INT_PTR CALLBACK PreferencesDialogProc(HWND dialog, UINT message, WPARAM wParam,
         return TRUE;
     case WM_CLOSE:
         EndDialog(dialog, 0);
+        return TRUE;
+    case WM_DESTROY:
+        ReleaseHotCornerPicture(dialog);
         return TRUE;
     default:
         return FALSE;
