@@ -1,8 +1,462 @@
-// footprint_bench.exe DUSKLID_EXE WORK_ROOT full|smoke (being written).
+// footprint_bench.exe DUSKLID_EXE WORK_ROOT full|smoke
+// What Dusklid costs just by running, beside the smallest program with one
+// window (bench_reference.exe window), both started and measured the same
+// way from outside:
+//   start-up     CreateProcess to the window (Dusklid: and the shell knowing
+//                its tray icon), polled every millisecond; median of 20
+//   idle CPU     share of one core over a minute of idling, Dusklid with its
+//                hot-corner timer running and the pointer in the middle
+//   memory       private bytes once started and settled; Dusklid also with
+//                a 1920x1080 picture loaded
+// Under Wine, GetProcessTimes cannot see another process's CPU time, so that
+// comes from the Linux side: the scheduler's nanosecond run time of each of
+// the process's threads in /proc/PID/task/*/schedstat.
 #include "bench_support.h"
+#include "e2e_support.h"
+
+#include <psapi.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+constexpr wchar_t COVER_CLASS[] = L"ZvDusklid Class";
+constexpr UINT TRAY_ICON_ID = 2953;
+constexpr WPARAM EXIT_COMMAND = 505;
+constexpr DWORD START_LIMIT_MS = 20000;
+
+// How a program is started, recognised as started, and asked to end.
+struct Program {
+    const char* name;
+    std::wstring exe;
+    std::wstring arguments;
+    const wchar_t* windowClass;
+    bool trayIcon;        // started only once the shell knows its icon too
+    WPARAM exitCommand;   // sent as WM_COMMAND; 0 means WM_CLOSE
+};
+
+// A program started here; ended again when this goes (its own way first,
+// then by force), so that no copy outlives a failed measurement.
+struct Child {
+    PROCESS_INFORMATION info = {};
+    HWND window = nullptr;
+    WPARAM exitCommand = 0;
+    Child() = default;
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    ~Child();
+};
+
+void End(Child& child)
+{
+    if (child.info.hProcess == nullptr)
+        return;
+    bool ended = false;
+    if (child.window != nullptr) {
+        PostMessageW(child.window, child.exitCommand ? WM_COMMAND : WM_CLOSE, child.exitCommand, 0);
+        ended = WaitForSingleObject(child.info.hProcess, 10000) == WAIT_OBJECT_0;
+    }
+    if (!ended) {
+        TerminateProcess(child.info.hProcess, 1);
+        WaitForSingleObject(child.info.hProcess, 5000);
+    }
+    CloseHandle(child.info.hThread);
+    CloseHandle(child.info.hProcess);
+    child.info = {};
+    child.window = nullptr;
+}
+
+Child::~Child()
+{
+    End(*this);
+}
+
+Program Dusklid()
+{
+    return {"dusklid.exe", Config().dusklidExe, L"", COVER_CLASS, true, EXIT_COMMAND};
+}
+
+Program Reference()
+{
+    return {"bench_reference.exe", ReferenceExe(), L"window", REFERENCE_CLASS, false, 0};
+}
+
+// The window of `windowClass` that belongs to `processId`, if any; a copy
+// that is still going away may own another one.
+HWND WindowOf(const wchar_t* windowClass, DWORD processId)
+{
+    for (HWND window = FindWindowExW(nullptr, nullptr, windowClass, nullptr); window != nullptr;
+         window = FindWindowExW(nullptr, window, windowClass, nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId)
+            return window;
+    }
+    return nullptr;
+}
+
+// The shell agrees to change nothing about an icon only when it knows it.
+bool ShellKnowsTrayIcon(HWND window)
+{
+    NOTIFYICONDATAW probe = {};
+    probe.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    probe.hWnd = window;
+    probe.uID = TRAY_ICON_ID;
+    return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
+}
+
+// Starts `program` in `folder` and waits until it is up; `startUpMs`, when
+// given, gets the time from just before CreateProcess to then. WaitUntil's
+// 20 ms steps would be most of a start-up, hence the own 1 ms loop.
+bool Launch(const Program& program, const std::wstring& folder, Child& child,
+            double* startUpMs = nullptr)
+{
+    std::wstring commandLine = L"\"" + program.exe + L"\"";
+    if (!program.arguments.empty())
+        commandLine += L" " + program.arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    child.exitCommand = program.exitCommand;
+
+    LARGE_INTEGER start = {};
+    // Wine's process creation now and then fails at once with an internal
+    // error before the program runs at all; another try succeeds.
+    for (int attempt = 1;; ++attempt) {
+        start = Now();
+        if (CreateProcessW(program.exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                           nullptr, folder.c_str(), &startup, &child.info))
+            break;
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
+            std::fprintf(stderr, "footprint_bench: cannot start %s: error %lu\n", program.name,
+                         error);
+            return false;
+        }
+        Sleep(500);
+    }
+
+    const DWORD begun = GetTickCount();
+    for (;;) {
+        if (child.window == nullptr)
+            child.window = WindowOf(program.windowClass, child.info.dwProcessId);
+        if (child.window != nullptr && (!program.trayIcon || ShellKnowsTrayIcon(child.window)))
+            break;
+        if (WaitForSingleObject(child.info.hProcess, 0) == WAIT_OBJECT_0) {
+            std::fprintf(stderr, "footprint_bench: %s ended while starting\n", program.name);
+            return false;
+        }
+        if (GetTickCount() - begun > START_LIMIT_MS) {
+            std::fprintf(stderr, "footprint_bench: %s showed no %s within %lu ms\n", program.name,
+                         child.window ? "tray icon" : "window", START_LIMIT_MS);
+            return false;
+        }
+        Sleep(1);
+    }
+    const LARGE_INTEGER up = Now();
+    if (startUpMs != nullptr)
+        *startUpMs = Milliseconds(start, up);
+    return true;
+}
+
+// Started and settled: start-up's own work done, so that what is measured
+// next is the program at rest.
+bool LaunchAndSettle(const Program& program, const std::wstring& folder, Child& child,
+                     DWORD settleMs)
+{
+    if (!Launch(program, folder, child))
+        return false;
+    WaitForInputIdle(child.info.hProcess, 5000);
+    Sleep(settleMs);
+    return true;
+}
+
+std::string UnixFolder(const char* name)
+{
+    return Config().workRootUnix + "/" + name;
+}
+
+// The Linux process that Wine runs a program as. Wine keeps each process in
+// the Unix folder of its current directory, and every program here starts in
+// a folder of its own, so the folder picks out the one process; 0 if not
+// exactly one does.
+long UnixProcessIn(const std::string& folder, const char* exeName)
+{
+    std::string output;
+    RunUnixCommandOutput("d=$(readlink -f '" + folder + "'); for p in $(pgrep -f " + exeName +
+                             "); do readlink /proc/$p/cwd 2>/dev/null | grep -qxF $d && echo $p; done",
+                         output);
+    std::istringstream lines(output);
+    long pid = 0;
+    long extra = 0;
+    if (!(lines >> pid) || lines >> extra) {
+        std::fprintf(stderr, "footprint_bench: no single Linux process of %s in %s: \"%s\"\n",
+                     exeName, folder.c_str(), output.c_str());
+        return 0;
+    }
+    return pid;
+}
+
+// This prefix's wineserver, which does part of every Wine program's work
+// (timers included); 0 when it cannot be told apart from other prefixes'.
+long UnixWineServer()
+{
+    std::string output;
+    RunUnixCommandOutput("for p in $(pgrep wineserver); do grep -qzx WINEPREFIX=$WINEPREFIX "
+                         "/proc/$p/environ 2>/dev/null && echo $p; done",
+                         output);
+    std::istringstream lines(output);
+    long pid = 0;
+    long extra = 0;
+    return (lines >> pid) && !(lines >> extra) ? pid : 0;
+}
+
+// CPU time used so far by Linux process `pid`, in ms: the sum of its threads'
+// scheduler run times (nanoseconds; the 10 ms ticks of /proc/PID/stat would
+// be three ticks a minute at the goal), and beside it those ticks, which also
+// count threads that have ended, as a check.
+struct CpuTime {
+    double ms = -1;
+    double tickMs = -1;
+};
+
+CpuTime UnixCpuTime(long pid)
+{
+    CpuTime time;
+    if (pid == 0)
+        return time;
+    const std::string p = std::to_string(pid);
+    std::string output;
+    RunUnixCommandOutput("echo $(cat /proc/" + p + "/task/*/schedstat | awk '{s += $1} END "
+                         "{print int(s / 1000)}') $(sed 's/.*) //' /proc/" + p +
+                         "/stat | cut -d' ' -f12,13) $(getconf CLK_TCK)",
+                         output);
+    long long microseconds = 0, user = 0, system = 0, hertz = 0;
+    if (std::sscanf(output.c_str(), "%lld %lld %lld %lld", &microseconds, &user, &system,
+                    &hertz) == 4 && hertz > 0) {
+        time.ms = static_cast<double>(microseconds) / 1000.0;
+        time.tickMs = static_cast<double>(user + system) * 1000.0 / static_cast<double>(hertz);
+    }
+    return time;
+}
+
+double WindowsCpuMs(HANDLE process)
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return -1;
+    const auto ticks = [](FILETIME t) {
+        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+    };
+    return (ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+// Private bytes in KiB. Windows counts the commit charge twice, as
+// PrivateUsage and as PagefileUsage; Wine fills only the second (from Linux
+// RssAnon + VmSwap), so whichever is set.
+double PrivateKiB(HANDLE process)
+{
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof counters))
+        return -1;
+    const SIZE_T bytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
+    return static_cast<double>(bytes) / 1024.0;
+}
+
+// The Linux view of the same memory, for the log: what is resident and
+// private, file-backed or not.
+void LogUnixMemory(const char* what, long pid)
+{
+    if (pid == 0)
+        return;
+    const std::string p = std::to_string(pid);
+    std::string output;
+    RunUnixCommandOutput("echo $(grep -E '^(RssAnon|RssFile|RssShmem|VmSwap):' /proc/" + p +
+                         "/status; grep -E '^Private_(Clean|Dirty):' /proc/" + p +
+                         "/smaps_rollup)",
+                         output);
+    while (!output.empty() && (output.back() == '\n' || output.back() == '\r'))
+        output.pop_back();
+    std::fprintf(stderr, "footprint_bench: %s, Linux: %s\n", what, output.c_str());
+}
+
+// ---- the figures ----------------------------------------------------------
+
+// Start-ups of both programs in turn, so that the machine's other load falls
+// on both alike; one untimed start of each first fills the file caches.
+bool MeasureStartUp(int runs)
+{
+    const std::wstring dusklidFolder = MakeWorkDirWithPreferences(
+        "footprint_startup", PreferenceBytes(0, 0, 0, "", '1', '0', "0", ""));
+    const std::wstring referenceFolder = MakeWorkDir("footprint_startup_reference");
+    if (dusklidFolder.empty())
+        return false;
+    std::vector<double> dusklidTimes, referenceTimes;
+    for (int run = -1; run < runs; ++run) {
+        double dusklidMs = 0, referenceMs = 0;
+        {
+            Child dusklid;
+            if (!Launch(Dusklid(), dusklidFolder, dusklid, &dusklidMs))
+                return false;
+        }
+        {
+            Child reference;
+            if (!Launch(Reference(), referenceFolder, reference, &referenceMs))
+                return false;
+        }
+        if (run >= 0) {
+            dusklidTimes.push_back(dusklidMs);
+            referenceTimes.push_back(referenceMs);
+        }
+    }
+    PrintRow("start-up: process creation to window (and tray icon)", runs, Median(dusklidTimes),
+             "ms", "reference (one window)", Median(referenceTimes));
+    return true;
+}
+
+// Both programs idle side by side over the same stretch of time.
+bool MeasureIdleCpu(int seconds)
+{
+    const std::wstring dusklidFolder = MakeWorkDirWithPreferences(
+        "footprint_idle", PreferenceBytes(0, 0, 0, "", '1', '4', "150", ""));
+    const std::wstring referenceFolder = MakeWorkDir("footprint_idle_reference");
+    const POINT centre = ScreenCentre();
+    if (dusklidFolder.empty() || !MovePointer(centre.x, centre.y))
+        return false;
+
+    Child dusklid, reference;
+    if (!LaunchAndSettle(Dusklid(), dusklidFolder, dusklid, 0) ||
+        !LaunchAndSettle(Reference(), referenceFolder, reference, 2000))
+        return false;
+    const long dusklidPid = UnixProcessIn(UnixFolder("footprint_idle"), "dusklid.exe");
+    const long referencePid =
+        UnixProcessIn(UnixFolder("footprint_idle_reference"), "bench_reference.exe");
+    const long serverPid = UnixWineServer();
+    if (dusklidPid == 0 || referencePid == 0)
+        return false;
+
+    const CpuTime dusklidBefore = UnixCpuTime(dusklidPid);
+    const CpuTime referenceBefore = UnixCpuTime(referencePid);
+    const CpuTime serverBefore = UnixCpuTime(serverPid);
+    const double windowsBefore = WindowsCpuMs(dusklid.info.hProcess);
+    const double ownBefore = WindowsCpuMs(GetCurrentProcess());
+    const LARGE_INTEGER start = Now();
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    const LARGE_INTEGER end = Now();
+    const CpuTime dusklidAfter = UnixCpuTime(dusklidPid);
+    const CpuTime referenceAfter = UnixCpuTime(referencePid);
+    const CpuTime serverAfter = UnixCpuTime(serverPid);
+    const double windowsAfter = WindowsCpuMs(dusklid.info.hProcess);
+    const double ownAfter = WindowsCpuMs(GetCurrentProcess());
+    if (dusklidBefore.ms < 0 || dusklidAfter.ms < 0 || referenceBefore.ms < 0 ||
+        referenceAfter.ms < 0) {
+        std::fprintf(stderr, "footprint_bench: cannot read CPU times from /proc\n");
+        return false;
+    }
+
+    const double wallMs = Milliseconds(start, end);
+    const auto percent = [wallMs](double ms) { return 100.0 * ms / wallMs; };
+    const double dusklidMs = dusklidAfter.ms - dusklidBefore.ms;
+    const double referenceMs = referenceAfter.ms - referenceBefore.ms;
+    std::fprintf(stderr,
+                 "footprint_bench: idle %.0f ms: dusklid.exe %.3f ms (%.4f%%; /proc/PID/stat "
+                 "ticks %.0f ms; GetProcessTimes %.1f ms, of this process %.1f ms), reference "
+                 "%.3f ms (%.4f%%; ticks %.0f ms)\n",
+                 wallMs, dusklidMs, percent(dusklidMs), dusklidAfter.tickMs - dusklidBefore.tickMs,
+                 windowsAfter - windowsBefore, ownAfter - ownBefore, referenceMs, percent(referenceMs),
+                 referenceAfter.tickMs - referenceBefore.tickMs);
+    if (serverBefore.ms >= 0 && serverAfter.ms >= 0)
+        std::fprintf(stderr, "footprint_bench: wineserver meanwhile %.3f ms (%.4f%%)\n",
+                     serverAfter.ms - serverBefore.ms, percent(serverAfter.ms - serverBefore.ms));
+    PrintRow("idle CPU, hot-corner timer running", seconds, percent(dusklidMs), "% of a core",
+             "reference (one window)", percent(referenceMs));
+    return true;
+}
+
+// Private bytes of a freshly started and settled copy, median of `runs`.
+bool MedianPrivateKiB(const Program& program, const char* folderName, int runs, double& kib)
+{
+    const std::wstring folder = MakeWorkDir(folderName);
+    std::vector<double> values;
+    for (int run = 0; run < runs; ++run) {
+        Child child;
+        if (!LaunchAndSettle(program, folder, child, 2000))
+            return false;
+        // A picture that failed to load shows a message box instead.
+        if (FindVisibleWindow(L"#32770", child.info.dwProcessId) != nullptr) {
+            std::fprintf(stderr, "footprint_bench: %s in %s shows a message box\n", program.name,
+                         folderName);
+            return false;
+        }
+        const double value = PrivateKiB(child.info.hProcess);
+        if (value <= 0) {
+            std::fprintf(stderr, "footprint_bench: no private bytes for %s\n", program.name);
+            return false;
+        }
+        values.push_back(value);
+        if (run == 0) {
+            std::fprintf(stderr, "footprint_bench: %s in %s, private bytes %.0f KiB\n",
+                         program.name, folderName, value);
+            LogUnixMemory(folderName, UnixProcessIn(UnixFolder(folderName), program.name));
+        }
+    }
+    kib = Median(values);
+    return true;
+}
+
+bool MeasureMemory(int runs)
+{
+    const std::wstring picture =
+        MakePicture("footprint_1920x1080.jpg", "-size 1920x1080 gradient:red-blue");
+    if (picture.empty() ||
+        MakeWorkDirWithPreferences("footprint_memory", PreferenceBytes(0, 0, 0, "", '1', '0', "0", ""))
+            .empty() ||
+        MakeWorkDirWithPreferences("footprint_memory_picture",
+                                   PreferenceBytes(0, 0, 0, ShiftJis(picture), '0', '0', "0", ""))
+            .empty())
+        return false;
+
+    double dusklid = 0, withPicture = 0, reference = 0;
+    if (!MedianPrivateKiB(Dusklid(), "footprint_memory", runs, dusklid) ||
+        !MedianPrivateKiB(Dusklid(), "footprint_memory_picture", runs, withPicture) ||
+        !MedianPrivateKiB(Reference(), "footprint_memory_reference", runs, reference))
+        return false;
+    PrintRow("private memory, idle, no picture", runs, dusklid, "KiB", "reference (one window)",
+             reference);
+    PrintRow("private memory, 1920x1080 picture loaded", runs, withPicture, "KiB",
+             "Dusklid without a picture", dusklid);
+    return true;
+}
+
+} // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     BenchOptions options;
-    return ReadBenchArguments(argc, argv, "footprint_bench", options) ? 0 : 2;
+    if (!ReadBenchArguments(argc, argv, "footprint_bench", options))
+        return 2;
+    // One copy at a time: a copy left from elsewhere would make every start
+    // here end at once.
+    if (FindWindowW(COVER_CLASS, nullptr) != nullptr) {
+        std::fprintf(stderr, "footprint_bench: dusklid.exe is already running\n");
+        return 1;
+    }
+
+    int status = 0;
+    if (!MeasureStartUp(options.Count(20, 1))) {
+        std::fprintf(stderr, "footprint_bench: start-up not measured\n");
+        status = 1;
+    }
+    if (!MeasureIdleCpu(options.Count(60, 2))) {
+        std::fprintf(stderr, "footprint_bench: idle CPU not measured\n");
+        status = 1;
+    }
+    if (!MeasureMemory(options.Count(3, 1))) {
+        std::fprintf(stderr, "footprint_bench: private memory not measured\n");
+        status = 1;
+    }
+    return status;
 }
