@@ -94,3 +94,24 @@ void ReferenceProcess::Stop()
     info = {};
     window = nullptr;
 }
+
+std::wstring WaitForClosedCapture(const std::wstring& folder, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\*.bmp").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+            const std::wstring path = folder + L"\\" + found.cFileName;
+            HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                CloseHandle(file);
+                return path;
+            }
+        }
+        Sleep(1);
+    }
+    return std::wstring();
+}

@@ -53,3 +53,8 @@ constexpr wchar_t REFERENCE_POPUP_CLASS[] = L"DusklidBenchReferencePopup";
 constexpr UINT REFERENCE_HIDE = WM_APP + 1;
 
 std::wstring ReferenceExe();
+
+// The one .bmp file in `folder`, once its writer has closed it (Dusklid and
+// the reference open it without sharing, so it opens only then); empty
+// after `timeoutMs`.
+std::wstring WaitForClosedCapture(const std::wstring& folder, DWORD timeoutMs);

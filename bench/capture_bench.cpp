@@ -12,29 +12,6 @@
 
 namespace {
 
-// The one .bmp file in `folder`, once its writer has closed it (both writers
-// open it without sharing, so it opens only then); empty after `timeoutMs`.
-std::wstring WaitForClosedCapture(const std::wstring& folder, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs) {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((folder + L"\\*.bmp").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            FindClose(search);
-            const std::wstring path = folder + L"\\" + found.cFileName;
-            HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-            if (file != INVALID_HANDLE_VALUE) {
-                CloseHandle(file);
-                return path;
-            }
-        }
-        Sleep(1);
-    }
-    return std::wstring();
-}
-
 // Hot key to closed file, `runs` times, for whichever program holds the key.
 bool TimeHotKeyCaptures(const std::wstring& folder, int runs, std::vector<double>& times)
 {

@@ -122,33 +122,10 @@ bool ShowAndHide(HWND cover)
     return true;
 }
 
-// The path of the one .bmp file in `folder`, once its writer has closed it
-// (it writes without sharing); empty at the deadline.
-std::wstring WaitForClosedCapture(const std::wstring& folder)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < DEADLINE_MS) {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((folder + L"\\*.bmp").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            FindClose(search);
-            const std::wstring path = folder + L"\\" + found.cFileName;
-            HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-            if (file != INVALID_HANDLE_VALUE) {
-                CloseHandle(file);
-                return path;
-            }
-        }
-        Sleep(1);
-    }
-    return std::wstring();
-}
-
 bool Capture(HWND cover, const std::wstring& folder)
 {
     PostMessageW(cover, WM_COMMAND, COMMAND_CAPTURE, 0);
-    const std::wstring path = WaitForClosedCapture(folder);
+    const std::wstring path = WaitForClosedCapture(folder, DEADLINE_MS);
     if (path.empty()) {
         std::fprintf(stderr, "soak: no capture appeared\n");
         return false;
