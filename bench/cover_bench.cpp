@@ -12,6 +12,7 @@
 // buttons down, then the release timer's tick) instead of holding the
 // buttons for two seconds.
 #include "bench_support.h"
+#include "core/identifiers.h"
 #include "e2e_support.h"
 
 #include <algorithm>
@@ -38,7 +39,6 @@ constexpr COLORREF REFERENCE_POPUP = RGB(0, 0, 0);
 // A solid JPEG decodes a level or two off its colour.
 constexpr int TOLERANCE = 8;
 
-constexpr UINT_PTR RELEASE_TIMER_ID = 128;
 constexpr DWORD SHOW_TIMEOUT_MS = 10000;
 // Keeps consecutive hot keys apart as separate presses, and lets the screen
 // settle after a hide.

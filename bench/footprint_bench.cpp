@@ -12,6 +12,7 @@
 // comes from the Linux side: the scheduler's nanosecond run time of each of
 // the process's threads in /proc/PID/task/*/schedstat.
 #include "bench_support.h"
+#include "core/identifiers.h"
 #include "e2e_support.h"
 
 #include <psapi.h>
@@ -22,9 +23,6 @@
 
 namespace {
 
-constexpr wchar_t COVER_CLASS[] = L"ZvDusklid Class";
-constexpr UINT TRAY_ICON_ID = 2953;
-constexpr WPARAM EXIT_COMMAND = 505;
 constexpr DWORD START_LIMIT_MS = 20000;
 
 // How a program is started, recognised as started, and asked to end.
@@ -75,7 +73,7 @@ Child::~Child()
 
 Program Dusklid()
 {
-    return {"dusklid.exe", Config().dusklidExe, L"", COVER_CLASS, true, EXIT_COMMAND};
+    return {"dusklid.exe", Config().dusklidExe, L"", COVER_CLASS_NAME_W, true, IDM_EXIT};
 }
 
 Program Reference()
@@ -440,7 +438,7 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     // One copy at a time: a copy left from elsewhere would make every start
     // here end at once.
-    if (FindWindowW(COVER_CLASS, nullptr) != nullptr) {
+    if (FindWindowW(COVER_CLASS_NAME_W, nullptr) != nullptr) {
         std::fprintf(stderr, "footprint_bench: dusklid.exe is already running\n");
         return 1;
     }

@@ -17,6 +17,7 @@
 //   Unix process as RssAnon plus VmSwap.
 // Each way of counting is checked on the driver itself before it is used.
 #include "bench_support.h"
+#include "core/identifiers.h"
 #include "e2e_support.h"
 #include "process_counts.h"
 
@@ -30,13 +31,6 @@
 
 namespace {
 
-constexpr WPARAM COMMAND_COVER = 500;
-constexpr WPARAM COMMAND_CAPTURE = 501;
-constexpr WPARAM COMMAND_PREFERENCES = 502;
-constexpr WPARAM RELEASE_TIMER_ID = 128;
-constexpr int IDC_SHOW_PICTURE = 1004;
-constexpr int IDC_PICTURE_PATH = 1005;
-constexpr int IDC_OK = 1014;
 
 // Nothing here depends on speed: a deadline only stops a run that hangs.
 constexpr DWORD DEADLINE_MS = 20000;
@@ -105,7 +99,7 @@ bool PictureGone(HWND)
 // presses start the release timer, whose tick is posted here at once.
 bool ShowAndHide(HWND cover)
 {
-    PostMessageW(cover, WM_COMMAND, COMMAND_COVER, 0);
+    PostMessageW(cover, WM_COMMAND, IDM_COVER, 0);
     if (!PollUntil(Shown, cover) || !PollUntil(PictureOnScreen, cover)) {
         std::fprintf(stderr, "soak: the cover did not show its picture\n");
         return false;
@@ -124,7 +118,7 @@ bool ShowAndHide(HWND cover)
 
 bool Capture(HWND cover, const std::wstring& folder)
 {
-    PostMessageW(cover, WM_COMMAND, COMMAND_CAPTURE, 0);
+    PostMessageW(cover, WM_COMMAND, IDM_CAPTURE, 0);
     const std::wstring path = WaitForClosedCapture(folder, DEADLINE_MS);
     if (path.empty()) {
         std::fprintf(stderr, "soak: no capture appeared\n");
@@ -143,7 +137,7 @@ bool Closed(HWND dialog)
 // presses OK, which writes the file and loads the picture.
 bool PreferencesOk(HWND cover, DWORD processId, const std::wstring& picture)
 {
-    PostMessageW(cover, WM_COMMAND, COMMAND_PREFERENCES, 0);
+    PostMessageW(cover, WM_COMMAND, IDM_PREFERENCES, 0);
     HWND dialog = WaitForWindowTitled(processId, L"環境設定", DEADLINE_MS);
     if (dialog == nullptr) {
         std::fprintf(stderr, "soak: the preferences dialog did not open\n");

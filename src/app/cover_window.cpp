@@ -1,19 +1,15 @@
 #include "cover_window.h"
 
-#include "app_state.h"
+#include "core/app_state.h"
+#include "core/identifiers.h"
 #include "capture/screen_capture.h"
 #include "cover/cover.h"
 #include "cover/cover_paint.h"
-#include "resource.h"
 #include "settings/preference_file.h"
 #include "settings/preferences_dialog.h"
 #include "shell_integration.h"
-#include "version.h"
 
 namespace {
-
-constexpr UINT_PTR RELEASE_TIMER_ID = 128;
-constexpr UINT RELEASE_DELAY = 2000;  // ms both buttons must be held
 
 const char ABOUT_TEXT[] =
     DUSKLID_ABOUT_TITLE "\n"
@@ -27,12 +23,16 @@ const char ABOUT_TEXT[] =
 // that creation yields no window and start-up ends.
 void OnCreate(HWND window)
 {
-    if (LoadPreferences(window)) {
-        InstallShellIntegration(window);
+    if (!LoadPreferences(window)) {
+        RunRecoveryDialogue();
+        DestroyWindow(window);
         return;
     }
-    RunRecoveryDialogue();
-    DestroyWindow(window);
+    appState.leftButtonDown = false;
+    appState.rightButtonDown = false;
+    appState.preferencesAvailable = true;
+    SetCoverVisible(window, false);
+    InstallShellIntegration(window);
 }
 
 void OnPaint(HWND window)
@@ -44,24 +44,22 @@ void OnPaint(HWND window)
     EndPaint(window, &paint);
 }
 
-// The dialog has no owner, so the cover window stays enabled while it is
-// open and this command can arrive again from the tray menu meanwhile.
+// The dialog leaves the cover window enabled, so this command can arrive
+// again from the tray menu while it is open.
 void OnPreferencesCommand(HWND window)
 {
     if (!appState.preferencesAvailable)
         return;
-    appState.preferencesAvailable = FALSE;
-    if (DialogBoxParamA(appState.instance, MAKEINTRESOURCEA(IDD_PREFERENCES), nullptr,
-                        PreferencesDialogProc, 0) == -1)
-        MessageBoxA(window, "ダイアログが開けませんでした。", "エラー", MB_OK | MB_ICONERROR);
-    appState.preferencesAvailable = TRUE;
+    appState.preferencesAvailable = false;
+    RunPreferencesDialog(window);
+    appState.preferencesAvailable = true;
 }
 
 void OnCommand(HWND window, WPARAM wParam)
 {
     switch (LOWORD(wParam)) {
     case IDM_COVER:
-        SetCoverVisible(window, TRUE);
+        SetCoverVisible(window, true);
         break;
     case IDM_CAPTURE:
         CaptureWindowToFile(GetDesktopWindow());
@@ -87,7 +85,7 @@ void OnHotKey(HWND window, WPARAM wParam)
 {
     switch (wParam) {
     case HOTKEY_COVER:
-        SetCoverVisible(window, TRUE);
+        SetCoverVisible(window, true);
         break;
     case HOTKEY_CAPTURE_SCREEN:
         CaptureWindowToFile(GetDesktopWindow());
@@ -118,7 +116,7 @@ void OnTrayIcon(HWND window, WPARAM wParam, LPARAM lParam)
     POINT cursor = {};
     GetCursorPos(&cursor);
     if (lParam == WM_LBUTTONDOWN)
-        SetCoverVisible(window, TRUE);
+        SetCoverVisible(window, true);
     else if (lParam == WM_RBUTTONDOWN)
         ShowTrayMenu(window, cursor);
 }
@@ -131,9 +129,9 @@ void StartReleaseTimer(HWND window)
     // No timer: hide at once. The hidden cover will not see the releases, so
     // forget both buttons as the timer path does; otherwise the next showing
     // would start with stale buttons and drag on a bare mouse move.
-    appState.leftButtonDown = FALSE;
-    appState.rightButtonDown = FALSE;
-    SetCoverVisible(window, FALSE);
+    appState.leftButtonDown = false;
+    appState.rightButtonDown = false;
+    SetCoverVisible(window, false);
 }
 
 void OnButtonDown(HWND window, UINT message)
@@ -141,11 +139,11 @@ void OnButtonDown(HWND window, UINT message)
     appState.releaseTimerId = RELEASE_TIMER_ID;
     if (message == WM_LBUTTONDOWN) {
         GetCursorPos(&appState.dragAnchor);
-        appState.leftButtonDown = TRUE;
+        appState.leftButtonDown = true;
         if (appState.rightButtonDown)
             StartReleaseTimer(window);
     } else {
-        appState.rightButtonDown = TRUE;
+        appState.rightButtonDown = true;
         if (appState.leftButtonDown)
             StartReleaseTimer(window);
     }
@@ -154,9 +152,9 @@ void OnButtonDown(HWND window, UINT message)
 void OnButtonUp(HWND window, UINT message)
 {
     if (message == WM_LBUTTONUP)
-        appState.leftButtonDown = FALSE;
+        appState.leftButtonDown = false;
     else
-        appState.rightButtonDown = FALSE;
+        appState.rightButtonDown = false;
     KillTimer(window, appState.releaseTimerId);
 }
 
@@ -165,9 +163,9 @@ void OnReleaseTimer(HWND window)
     KillTimer(window, appState.releaseTimerId);
     // The releases will reach whatever window lies under the pointer once the
     // cover is gone, so the flags are cleared here.
-    appState.leftButtonDown = FALSE;
-    appState.rightButtonDown = FALSE;
-    SetCoverVisible(window, FALSE);
+    appState.leftButtonDown = false;
+    appState.rightButtonDown = false;
+    SetCoverVisible(window, false);
 }
 
 void OnTimer(HWND window, WPARAM timerId)

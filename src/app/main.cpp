@@ -3,20 +3,15 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include "app_state.h"
+#include "core/app_state.h"
+#include "core/identifiers.h"
 #include "cover_window.h"
-#include "resource.h"
-#include "version.h"
 
 namespace {
 
-const char MUTEX_NAME[] = "ZvDusklid";
-const char CLASS_NAME[] = "ZvDusklid Class";
-const char WINDOW_TITLE[] = DUSKLID_TITLE;
-
 void ShowStartupFailure(const char* text)
 {
-    MessageBoxA(nullptr, text, WINDOW_TITLE, MB_OK | MB_ICONERROR);
+    MessageBoxA(nullptr, text, COVER_WINDOW_TITLE, MB_OK | MB_ICONERROR);
 }
 
 // OLE for the whole run of the GUI thread: the picture decoder needs it.
@@ -32,8 +27,6 @@ struct OleSession {
     }
 };
 
-} // namespace
-
 int RegisterCoverClass(HINSTANCE instance)
 {
     WNDCLASSA coverClass = {};
@@ -43,15 +36,17 @@ int RegisterCoverClass(HINSTANCE instance)
     coverClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_DUSKLID));
     coverClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     coverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    coverClass.lpszClassName = CLASS_NAME;
+    coverClass.lpszClassName = COVER_CLASS_NAME;
     return RegisterClassA(&coverClass);
 }
+
+} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     // The command line and the show command are ignored: no options, and the
     // cover always starts hidden.
-    appState.instanceMutex = CreateMutexA(nullptr, FALSE, MUTEX_NAME);
+    appState.instanceMutex = CreateMutexA(nullptr, FALSE, DUSKLID_MUTEX_NAME);
     if (appState.instanceMutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
 
@@ -72,7 +67,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     // The creation handler installs the tray icon, which is loaded from here.
     appState.instance = instance;
-    appState.coverWindow = CreateWindowExA(0, CLASS_NAME, WINDOW_TITLE, WS_POPUP, 0, 0,
+    appState.coverWindow = CreateWindowExA(0, COVER_CLASS_NAME, COVER_WINDOW_TITLE, WS_POPUP, 0, 0,
                                            desktopRect.right, desktopRect.bottom, nullptr,
                                            nullptr, instance, nullptr);
     if (appState.coverWindow == nullptr) {
@@ -89,7 +84,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         DispatchMessageA(&message);
     }
 
-    UnregisterClassA(CLASS_NAME, instance);
+    UnregisterClassA(COVER_CLASS_NAME, instance);
     CloseHandle(appState.instanceMutex);
     return static_cast<int>(message.wParam);
 }

@@ -2,45 +2,25 @@
 
 #include <shellapi.h>
 
-#include "app_state.h"
-#include "cover/cover.h"
-#include "resource.h"
-#include "version.h"
+#include "core/app_state.h"
+#include "core/identifiers.h"
+#include "core/message_box.h"
 
 namespace {
 
-// The same text as the window title.
-const char TRAY_TIP[] = DUSKLID_TITLE;
-
-struct MenuEntry {
-    UINT command;       // 0 for a separator
-    const char* text;
-};
-
 // The two characters before "+Shift" stand for the Windows key.
-const MenuEntry TRAY_MENU_ENTRIES[] = {
-    {IDM_COVER, "画面を隠す(&K)\tミ田+Shift+H"},
-    {IDM_CAPTURE, "画面を撮影(&C)\tミ田+Shift+C"},
-    {0, nullptr},
-    {IDM_PREFERENCES, "環境設定(&P)..."},
-    {0, nullptr},
-    {IDM_HELP, "ヘルプ(&H)"},
-    {IDM_ABOUT, "バージョン情報(&V)..."},
-    {0, nullptr},
-    {IDM_EXIT, "終了(&X)"},
-};
-
-struct HotKeyBinding {
-    int id;
-    UINT modifiers;
-    UINT key;
-};
-
-const HotKeyBinding HOT_KEYS[] = {
-    {HOTKEY_COVER, MOD_SHIFT | MOD_WIN, 'H'},
-    {HOTKEY_CAPTURE_SCREEN, MOD_SHIFT | MOD_WIN, 'C'},
-    {HOTKEY_CAPTURE_WINDOW, MOD_CONTROL | MOD_SHIFT | MOD_WIN, 'C'},
-};
+const char* TrayMenuText(UINT command)
+{
+    switch (command) {
+    case IDM_COVER: return "画面を隠す(&K)\tミ田+Shift+H";
+    case IDM_CAPTURE: return "画面を撮影(&C)\tミ田+Shift+C";
+    case IDM_PREFERENCES: return "環境設定(&P)...";
+    case IDM_HELP: return "ヘルプ(&H)";
+    case IDM_ABOUT: return "バージョン情報(&V)...";
+    case IDM_EXIT: return "終了(&X)";
+    default: return "";
+    }
+}
 
 void AddTrayIcon(HWND window)
 {
@@ -57,18 +37,18 @@ void AddTrayIcon(HWND window)
     appState.trayIcon.hIcon = static_cast<HICON>(LoadImageA(
         appState.instance, MAKEINTRESOURCEA(IDI_DUSKLID_TRAY), IMAGE_ICON, 16, 16,
         LR_DEFAULTCOLOR));
-    lstrcpynA(appState.trayIcon.szTip, TRAY_TIP, sizeof appState.trayIcon.szTip);
+    lstrcpynA(appState.trayIcon.szTip, COVER_WINDOW_TITLE, sizeof appState.trayIcon.szTip);
     Shell_NotifyIconA(NIM_ADD, &appState.trayIcon);
 }
 
 HMENU CreateTrayMenu()
 {
     HMENU menu = CreatePopupMenu();
-    for (const MenuEntry& entry : TRAY_MENU_ENTRIES) {
-        if (entry.command == 0)
+    for (UINT command : TRAY_MENU_COMMANDS) {
+        if (command == 0)
             AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuA(menu, MF_STRING, entry.command, entry.text);
+            AppendMenuA(menu, MF_STRING, command, TrayMenuText(command));
     }
     return menu;
 }
@@ -83,17 +63,11 @@ void InstallShellIntegration(HWND window)
     for (const HotKeyBinding& hotKey : HOT_KEYS)
         RegisterHotKey(window, hotKey.id, hotKey.modifiers, hotKey.key);
 
-    appState.leftButtonDown = FALSE;
-    appState.rightButtonDown = FALSE;
-    appState.preferencesAvailable = TRUE;
-    SetCoverVisible(window, FALSE);
-
     appState.hotCornerTimerId = HOT_CORNER_TIMER_ID;
     if (SetTimer(window, appState.hotCornerTimerId, HOT_CORNER_TIMER_PERIOD, nullptr) == 0) {
-        MessageBoxA(window,
-                    "ホットスポット制御用タイマーの設定に失敗しました。\n"
-                    "ホットスポットは利用できません。",
-                    "エラー", MB_OK | MB_ICONERROR);
+        ShowError(window,
+                  "ホットスポット制御用タイマーの設定に失敗しました。\n"
+                  "ホットスポットは利用できません。");
     }
 }
 

@@ -2,8 +2,9 @@
 
 #include <cstdlib>
 
-#include "app/app_state.h"
-#include "app/file_exists.h"
+#include "core/app_state.h"
+#include "core/file_exists.h"
+#include "core/gdi_guards.h"
 #include "bitmap_layout.h"
 #include "capture_name.h"
 
@@ -77,17 +78,13 @@ HBITMAP CaptureScreenRect(RECT area)
     if (area.right <= area.left || area.bottom <= area.top)
         return nullptr;
 
-    HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-    if (display == nullptr)
+    const DisplayDc display;
+    const MemoryDc memory(display.dc);
+    if (memory.dc == nullptr)
         return nullptr;
-    HDC memory = CreateCompatibleDC(display);
-    if (memory == nullptr) {
-        DeleteDC(display);
-        return nullptr;
-    }
 
-    const int displayWidth = GetDeviceCaps(display, HORZRES);
-    const int displayHeight = GetDeviceCaps(display, VERTRES);
+    const int displayWidth = GetDeviceCaps(display.dc, HORZRES);
+    const int displayHeight = GetDeviceCaps(display.dc, VERTRES);
     if (area.left < 0)
         area.left = 0;
     if (area.top < 0)
@@ -98,26 +95,23 @@ HBITMAP CaptureScreenRect(RECT area)
         area.bottom = displayHeight;
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0)
+        return nullptr;
 
-    HBITMAP bitmap = nullptr;
-    if (width > 0 && height > 0)
-        bitmap = CreateCompatibleBitmap(display, width, height);
-    if (bitmap != nullptr) {
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        // A copy that did not happen would be saved as a black picture.
-        const bool copied = previous != nullptr &&
-                            BitBlt(memory, 0, 0, width, height, display, area.left, area.top,
-                                   SRCCOPY);
-        if (previous != nullptr)
-            SelectObject(memory, previous);
-        if (!copied) {
-            DeleteObject(bitmap);
-            bitmap = nullptr;
-        }
+    HBITMAP bitmap = CreateCompatibleBitmap(display.dc, width, height);
+    if (bitmap == nullptr)
+        return nullptr;
+    bool copied = false;
+    {
+        const SelectedObject selected(memory.dc, bitmap);
+        copied = selected.Selected() && BitBlt(memory.dc, 0, 0, width, height, display.dc,
+                                               area.left, area.top, SRCCOPY);
     }
-
-    DeleteDC(display);
-    DeleteDC(memory);
+    // A copy that did not happen would be saved as a black picture.
+    if (!copied) {
+        DeleteObject(bitmap);
+        return nullptr;
+    }
     return bitmap;
 }
 

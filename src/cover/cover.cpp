@@ -1,6 +1,6 @@
 #include "cover.h"
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "cover_layout.h"
 #include "hot_corner.h"
 
@@ -17,11 +17,11 @@ RECT DesktopRect()
 
 } // namespace
 
-void SetCoverVisible(HWND window, int visible)
+void SetCoverVisible(HWND window, bool visible)
 {
     if (!visible) {
         ShowWindow(window, SW_HIDE);
-        appState.covered = FALSE;
+        appState.covered = false;
         return;
     }
     // Every show starts centred, discarding where an earlier drag left it.
@@ -34,7 +34,7 @@ void SetCoverVisible(HWND window, int visible)
     // position the next drag starts from.
     InvalidateRect(window, nullptr, FALSE);
     SetForegroundWindow(window);
-    appState.covered = TRUE;
+    appState.covered = true;
 }
 
 void CheckHotCorner(HWND window)
@@ -56,5 +56,5 @@ void CheckHotCorner(HWND window)
         return;
     }
     if (HasDweltLongEnough(now, appState.lastOutsideTick, appState.hotCornerDelay))
-        SetCoverVisible(window, TRUE);
+        SetCoverVisible(window, true);
 }

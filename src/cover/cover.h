@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-// Any non-zero `visible` shows the cover, centring the picture afresh; zero
-// hides it. Keeps appState.covered in step.
-void SetCoverVisible(HWND window, int visible);
+// Shows the cover, centring the picture afresh, or hides it. Keeps
+// appState.covered in step.
+void SetCoverVisible(HWND window, bool visible);
 
 // One tick of the hot-corner timer: shows the cover once the pointer has
 // rested in the chosen corner for the chosen delay.

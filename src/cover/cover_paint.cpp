@@ -1,6 +1,7 @@
 #include "cover_paint.h"
 
-#include "app/app_state.h"
+#include "core/app_state.h"
+#include "core/gdi_guards.h"
 #include "cover_layout.h"
 
 void PaintCover(HWND window, HDC dc)
@@ -33,25 +34,17 @@ BOOL DrawBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, DWO
     if (dc == nullptr || bitmap == nullptr)
         return FALSE;
 
-    HDC memory = CreateCompatibleDC(dc);
-    if (memory == nullptr)
-        return FALSE;
-
     BITMAP info = {};
-    if (GetObjectA(bitmap, sizeof info, &info) == 0) {
-        DeleteDC(memory);
+    if (GetObjectA(bitmap, sizeof info, &info) == 0)
         return FALSE;
-    }
-
-    HGDIOBJ previous = SelectObject(memory, bitmap);
+    const MemoryDc memory(dc);
+    if (memory.dc == nullptr)
+        return FALSE;
+    const SelectedObject selected(memory.dc, bitmap);
     if (width == 0)
         width = info.bmWidth;
     if (height == 0)
         height = info.bmHeight;
-    const BOOL result = StretchBlt(dc, x, y, width, height, memory, 0, 0, info.bmWidth,
-                                   info.bmHeight, rasterOp);
-    // Put the DC's own bitmap back so that deleting it leaves ours untouched.
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    return result;
+    return StretchBlt(dc, x, y, width, height, memory.dc, 0, 0, info.bmWidth, info.bmHeight,
+                      rasterOp);
 }

@@ -3,6 +3,9 @@
 #include <ole2.h>
 #include <olectl.h>
 
+#include "core/app_state.h"
+#include "core/gdi_guards.h"
+
 namespace {
 
 // The whole file in one fixed global block of its exact size, or null. The
@@ -33,33 +36,24 @@ HGLOBAL ReadWholeFile(const char* path, DWORD& size)
 // A copy of the bitmap inside `picture`, independent of it, or null.
 HBITMAP CopyPictureBitmap(IPicture* picture)
 {
-    HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-    if (display == nullptr)
+    const DisplayDc display;
+    const MemoryDc memory(display.dc);
+    if (memory.dc == nullptr)
         return nullptr;
-    HDC memory = CreateCompatibleDC(display);
-    if (memory == nullptr) {
-        DeleteDC(display);
-        return nullptr;
-    }
 
-    HBITMAP copy = nullptr;
-    HGDIOBJ initialBitmap = GetCurrentObject(memory, OBJ_BITMAP);
+    HGDIOBJ initialBitmap = GetCurrentObject(memory.dc, OBJ_BITMAP);
     HDC previousDc = nullptr;
     // Fails when the picture is not a bitmap (an icon or a metafile).
-    if (picture->SelectPicture(memory, &previousDc, nullptr) == S_OK) {
-        // Selecting the DC's own bitmap back hands out the picture's.
-        HBITMAP pictureBitmap = static_cast<HBITMAP>(SelectObject(memory, initialBitmap));
-        // No LR_COPYRETURNORG: it may return the picture's own bitmap, which
-        // dies with the picture object. The copy must be a bitmap of its own.
-        if (pictureBitmap != nullptr)
-            copy = static_cast<HBITMAP>(CopyImage(pictureBitmap, IMAGE_BITMAP, 0, 0, 0));
-        if (copy == pictureBitmap)
-            copy = nullptr;
-    }
-
-    DeleteDC(memory);
-    DeleteDC(display);
-    return copy;
+    if (picture->SelectPicture(memory.dc, &previousDc, nullptr) != S_OK)
+        return nullptr;
+    // Selecting the DC's own bitmap back hands out the picture's.
+    HBITMAP pictureBitmap = static_cast<HBITMAP>(SelectObject(memory.dc, initialBitmap));
+    if (pictureBitmap == nullptr)
+        return nullptr;
+    // No LR_COPYRETURNORG: it may return the picture's own bitmap, which
+    // dies with the picture object. The copy must be a bitmap of its own.
+    HBITMAP copy = static_cast<HBITMAP>(CopyImage(pictureBitmap, IMAGE_BITMAP, 0, 0, 0));
+    return copy != pictureBitmap ? copy : nullptr;
 }
 
 } // namespace
@@ -101,4 +95,23 @@ bool GetBitmapSize(HBITMAP bitmap, int& width, int& height)
     width = record.bmWidth;
     height = record.bmHeight;
     return true;
+}
+
+PictureLoad ReplaceCoverPicture(const char* path)
+{
+    if (appState.picture != nullptr) {
+        DeleteObject(appState.picture);
+        appState.picture = nullptr;
+    }
+    if (path[0] == '\0')
+        return PICTURE_LOAD_OK;
+    appState.picture = LoadPictureFile(path);
+    if (appState.picture == nullptr)
+        return PICTURE_LOAD_UNREADABLE;
+    if (!GetBitmapSize(appState.picture, appState.pictureWidth, appState.pictureHeight)) {
+        appState.pictureWidth = 1;
+        appState.pictureHeight = 1;
+        return PICTURE_LOAD_NO_SIZE;
+    }
+    return PICTURE_LOAD_OK;
 }

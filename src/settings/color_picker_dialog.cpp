@@ -2,13 +2,11 @@
 
 #include <commctrl.h>
 
-#include "app/app_state.h"
-#include "resource.h"
+#include "core/app_state.h"
+#include "core/identifiers.h"
+#include "core/message_box.h"
 
 namespace {
-
-constexpr UINT_PTR PREVIEW_TIMER_ID = 999;
-constexpr UINT PREVIEW_PERIOD = 100;  // ms
 
 const int SLIDER_IDS[3] = {IDC_RED_SLIDER, IDC_GREEN_SLIDER, IDC_BLUE_SLIDER};
 
@@ -67,8 +65,7 @@ void OnCommand(HWND dialog, WPARAM wParam)
     }
 }
 
-} // namespace
-
+// The template cannot be created without the slider's window class.
 void RegisterSliderClass()
 {
     INITCOMMONCONTROLSEX controls = {};
@@ -98,4 +95,16 @@ INT_PTR CALLBACK ColorPickerDialogProc(HWND dialog, UINT message, WPARAM wParam,
     default:
         return FALSE;
     }
+}
+
+} // namespace
+
+bool RunColorPickerDialog(HWND owner)
+{
+    RegisterSliderClass();
+    if (DialogBoxParamA(appState.instance, MAKEINTRESOURCEA(IDD_COLOR_PICKER), owner,
+                        ColorPickerDialogProc, 0) != -1)
+        return true;
+    ShowError(owner, "カラーピッカーが準備できませんでした。");
+    return false;
 }

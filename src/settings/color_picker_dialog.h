@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-// Makes sure the slider's window class exists; the picker's template cannot
-// be created without it.
-void RegisterSliderClass();
-
-INT_PTR CALLBACK ColorPickerDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Runs the picker, owned by `owner`. False after telling the user that it
+// could not be opened.
+bool RunColorPickerDialog(HWND owner);

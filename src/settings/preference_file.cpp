@@ -6,7 +6,8 @@
 #include <io.h>
 #include <sys/stat.h>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
+#include "core/message_box.h"
 #include "cover/picture_file.h"
 #include "preference_format.h"
 
@@ -19,18 +20,12 @@ namespace {
 static_assert(PREFERENCE_LINE_CAPACITY == PATH_BUFFER_SIZE,
               "a line of the file must fit a path of AppState");
 
-const char ERROR_CAPTION[] = "エラー";
 const char CANNOT_CREATE[] = "環境設定ファイルを作成できませんでした。";
 const char NOT_PREPARED[] = "環境設定ファイルが正常に準備できませんでした。";
 const char INCOMPATIBLE[] = "環境設定ファイルに互換性がありません。";
 const char DAMAGED[] = "環境設定ファイルが壊れています。";
 const char PICTURE_UNREADABLE[] = "画像ファイルが読み込めませんでした。";
 const char PICTURE_SIZE_UNKNOWN[] = "画像ファイルのサイズが取得できませんでした。";
-
-void ShowError(HWND owner, const char* text)
-{
-    MessageBoxA(owner, text, ERROR_CAPTION, MB_OK | MB_ICONERROR);
-}
 
 // The working directory, or false when it does not fit a path buffer: a cut
 // directory would name another folder.
@@ -108,15 +103,15 @@ FILE* OpenPreferenceFile()
 // A picture that cannot be loaded is reported and start-up goes on without it.
 void LoadCoverPicture(HWND window)
 {
-    appState.picture = LoadPictureFile(appState.picturePath);
-    if (appState.picture == nullptr) {
-        MessageBoxA(nullptr, PICTURE_UNREADABLE, ERROR_CAPTION, MB_OK | MB_ICONWARNING);
-        return;
-    }
-    if (!GetBitmapSize(appState.picture, appState.pictureWidth, appState.pictureHeight)) {
-        appState.pictureWidth = 1;
-        appState.pictureHeight = 1;
+    switch (ReplaceCoverPicture(appState.picturePath)) {
+    case PICTURE_LOAD_UNREADABLE:
+        ShowWarning(nullptr, PICTURE_UNREADABLE);
+        break;
+    case PICTURE_LOAD_NO_SIZE:
         ShowError(window, PICTURE_SIZE_UNKNOWN);
+        break;
+    case PICTURE_LOAD_OK:
+        break;
     }
 }
 
@@ -157,7 +152,7 @@ bool LoadPreferences(HWND window)
         return false;
     }
 
-    appState.stretchPicture = settings.stretchPicture;
+    appState.stretchPicture = settings.stretchPicture != 0;
     appState.hotCorner = settings.hotCorner;
     appState.hotCornerDelay = settings.hotCornerDelay;
     if (settings.captureFolder[0] != '\0')

@@ -5,8 +5,9 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/file_exists.h"
+#include "core/app_state.h"
+#include "core/file_exists.h"
+#include "core/message_box.h"
 #include "color_picker_dialog.h"
 #include "cover/picture_file.h"
 #include "preference_file.h"
@@ -14,8 +15,6 @@
 #include "resource.h"
 
 namespace {
-
-const char ERROR_CAPTION[] = "エラー";
 
 // Pairs of what the user sees and the pattern, ending in an empty pair.
 const char PICTURE_FILTERS[] =
@@ -33,16 +32,6 @@ const char FILE_PATH_TOO_LONG[] = "選択されたファイルのパスが長す
 
 const int CORNER_BUTTON_IDS[4] = {IDC_CORNER_TOP_LEFT, IDC_CORNER_TOP_RIGHT,
                                   IDC_CORNER_BOTTOM_LEFT, IDC_CORNER_BOTTOM_RIGHT};
-
-void ShowWarning(HWND owner, const char* text)
-{
-    MessageBoxA(owner, text, ERROR_CAPTION, MB_OK | MB_ICONWARNING);
-}
-
-void ShowError(HWND owner, const char* text)
-{
-    MessageBoxA(owner, text, ERROR_CAPTION, MB_OK | MB_ICONERROR);
-}
 
 bool IsTicked(HWND dialog, int id)
 {
@@ -80,14 +69,79 @@ void OnInitDialog(HWND dialog)
 
 void OnChooseColour(HWND dialog)
 {
-    RegisterSliderClass();
-    if (DialogBoxParamA(appState.instance, MAKEINTRESOURCEA(IDD_COLOR_PICKER), dialog,
-                        ColorPickerDialogProc, 0) == -1) {
-        ShowError(dialog, "カラーピッカーが準備できませんでした。");
-        return;
-    }
     // OK or not: the fields show whatever colour the program now holds.
-    ShowColour(dialog);
+    if (RunColorPickerDialog(dialog))
+        ShowColour(dialog);
+}
+
+// The open-file dialog for a picture. `path` (256 bytes) holds the initial
+// file name and receives the chosen file; false when the user cancels.
+bool ChoosePictureFile(HWND owner, char* path)
+{
+    // Room for far more than the field holds: a path that does not fit must
+    // come back whole to be refused, not cut to the buffer (which some
+    // implementations do for a path of more bytes than characters).
+    char file[4 * PATH_BUFFER_SIZE] = "";
+    std::memcpy(file, path, PATH_BUFFER_SIZE);
+    file[PATH_BUFFER_SIZE - 1] = '\0';
+
+    OPENFILENAMEA settings = {};
+    // The version-4 layout is what the dialog needs; on 64-bit Windows it is
+    // larger than on 32-bit, so the size comes from the headers.
+    settings.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    settings.hwndOwner = owner;
+    settings.hInstance = appState.instance;
+    settings.lpstrFilter = PICTURE_FILTERS;
+    settings.nFilterIndex = SUPPORTED_FILES_FILTER;
+    settings.lpstrFile = file;
+    settings.nMaxFile = sizeof file;
+    settings.lpstrTitle = "ピクチャファイルを開く";
+    settings.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    const BOOL chosen = GetOpenFileNameA(&settings);
+    // The dialog moves the working directory to the chosen file's folder.
+    // The path it returns is absolute, but the help command and a relative
+    // capture folder are not: they keep meaning the start-up folder.
+    SetCurrentDirectoryA(appState.startDirectory);
+    if (!chosen) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+            ShowWarning(owner, FILE_PATH_TOO_LONG);
+        return false;
+    }
+    const std::size_t length = std::strlen(file);
+    if (length >= PATH_BUFFER_SIZE) {
+        ShowWarning(owner, FILE_PATH_TOO_LONG);
+        return false;
+    }
+    std::memcpy(path, file, length + 1);
+    return true;
+}
+
+// The folder browser. `path` (256 bytes) receives the chosen folder, empty
+// for a folder without a file-system path. False when the user cancels, and
+// when the path would not fit, after telling the user so.
+bool ChooseFolder(HWND owner, const char* title, char* path)
+{
+    char displayName[MAX_PATH];
+    BROWSEINFOA browse = {};
+    browse.hwndOwner = owner;
+    browse.pszDisplayName = displayName;
+    browse.lpszTitle = title;
+    LPITEMIDLIST item = SHBrowseForFolderA(&browse);
+    if (item == nullptr)
+        return false;
+    // The browser can return up to 259 characters, the field holds 255.
+    char folder[MAX_PATH + 1] = "";
+    if (!SHGetPathFromIDListA(item, folder))
+        folder[0] = '\0';  // a virtual folder has no path
+    CoTaskMemFree(item);
+    const std::size_t length = std::strlen(folder);
+    if (length >= PATH_BUFFER_SIZE) {
+        // A cut path would name another folder.
+        ShowWarning(owner, "選択されたフォルダのパスが長すぎます。");
+        return false;
+    }
+    std::memcpy(path, folder, length + 1);
+    return true;
 }
 
 void OnBrowsePicture(HWND dialog)
@@ -122,22 +176,15 @@ char ChosenCorner(HWND dialog)
 // False after an error box owned by the dialog.
 bool ReloadPicture(HWND dialog)
 {
-    if (appState.picture != nullptr) {
-        DeleteObject(appState.picture);
-        appState.picture = nullptr;
-    }
-    if (appState.picturePath[0] == '\0')
-        return true;
-    appState.picture = LoadPictureFile(appState.picturePath);
-    if (appState.picture == nullptr) {
+    switch (ReplaceCoverPicture(appState.picturePath)) {
+    case PICTURE_LOAD_UNREADABLE:
         ShowError(dialog, "画像ファイルがロードできませんでした。");
         return false;
-    }
-    if (!GetBitmapSize(appState.picture, appState.pictureWidth, appState.pictureHeight)) {
-        appState.pictureWidth = 1;
-        appState.pictureHeight = 1;
+    case PICTURE_LOAD_NO_SIZE:
         ShowError(dialog, "画像ファイルのサイズを取得できませんでした。");
         return false;
+    case PICTURE_LOAD_OK:
+        break;
     }
     return true;
 }
@@ -200,7 +247,7 @@ void OnOk(HWND dialog)
 
     // The colour is already in AppState: the picker stored it.
     std::memcpy(appState.picturePath, picturePath, sizeof appState.picturePath);
-    appState.stretchPicture = stretch ? TRUE : FALSE;
+    appState.stretchPicture = stretch;
     appState.hotCorner = corner - '0';
     appState.hotCornerDelay = delay;
     std::memcpy(appState.captureFolder, captureFolder, sizeof appState.captureFolder);
@@ -252,8 +299,6 @@ void ReleaseHotCornerPicture(HWND dialog)
     }
 }
 
-} // namespace
-
 INT_PTR CALLBACK PreferencesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
@@ -274,67 +319,12 @@ INT_PTR CALLBACK PreferencesDialogProc(HWND dialog, UINT message, WPARAM wParam,
     }
 }
 
-bool ChoosePictureFile(HWND owner, char* path)
-{
-    // Room for far more than the field holds: a path that does not fit must
-    // come back whole to be refused, not cut to the buffer (which some
-    // implementations do for a path of more bytes than characters).
-    char file[4 * PATH_BUFFER_SIZE] = "";
-    std::memcpy(file, path, PATH_BUFFER_SIZE);
-    file[PATH_BUFFER_SIZE - 1] = '\0';
 
-    OPENFILENAMEA settings = {};
-    // The version-4 layout is what the dialog needs; on 64-bit Windows it is
-    // larger than on 32-bit, so the size comes from the headers.
-    settings.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    settings.hwndOwner = owner;
-    settings.hInstance = appState.instance;
-    settings.lpstrFilter = PICTURE_FILTERS;
-    settings.nFilterIndex = SUPPORTED_FILES_FILTER;
-    settings.lpstrFile = file;
-    settings.nMaxFile = sizeof file;
-    settings.lpstrTitle = "ピクチャファイルを開く";
-    settings.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    const BOOL chosen = GetOpenFileNameA(&settings);
-    // The dialog moves the working directory to the chosen file's folder.
-    // The path it returns is absolute, but the help command and a relative
-    // capture folder are not: they keep meaning the start-up folder.
-    SetCurrentDirectoryA(appState.startDirectory);
-    if (!chosen) {
-        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
-            ShowWarning(owner, FILE_PATH_TOO_LONG);
-        return false;
-    }
-    const std::size_t length = std::strlen(file);
-    if (length >= PATH_BUFFER_SIZE) {
-        ShowWarning(owner, FILE_PATH_TOO_LONG);
-        return false;
-    }
-    std::memcpy(path, file, length + 1);
-    return true;
-}
+} // namespace
 
-bool ChooseFolder(HWND owner, const char* title, char* path)
+void RunPreferencesDialog(HWND errorOwner)
 {
-    char displayName[MAX_PATH];
-    BROWSEINFOA browse = {};
-    browse.hwndOwner = owner;
-    browse.pszDisplayName = displayName;
-    browse.lpszTitle = title;
-    LPITEMIDLIST item = SHBrowseForFolderA(&browse);
-    if (item == nullptr)
-        return false;
-    // The browser can return up to 259 characters, the field holds 255.
-    char folder[MAX_PATH + 1] = "";
-    if (!SHGetPathFromIDListA(item, folder))
-        folder[0] = '\0';  // a virtual folder has no path
-    CoTaskMemFree(item);
-    const std::size_t length = std::strlen(folder);
-    if (length >= PATH_BUFFER_SIZE) {
-        // A cut path would name another folder.
-        ShowWarning(owner, "選択されたフォルダのパスが長すぎます。");
-        return false;
-    }
-    std::memcpy(path, folder, length + 1);
-    return true;
+    if (DialogBoxParamA(appState.instance, MAKEINTRESOURCEA(IDD_PREFERENCES), nullptr,
+                        PreferencesDialogProc, 0) == -1)
+        ShowError(errorOwner, "ダイアログが開けませんでした。");
 }

@@ -4,13 +4,7 @@
 
 #include <windows.h>
 
-INT_PTR CALLBACK PreferencesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-// The open-file dialog for a picture. `path` (256 bytes) holds the initial
-// file name and receives the chosen file; false when the user cancels.
-bool ChoosePictureFile(HWND owner, char* path);
-
-// The folder browser. `path` (256 bytes) receives the chosen folder, empty
-// for a folder without a file-system path. False when the user cancels, and
-// when the path would not fit, after telling the user so.
-bool ChooseFolder(HWND owner, const char* title, char* path);
+// Runs the dialog without an owner, so that the cover window stays enabled
+// and keeps answering hot keys and the tray meanwhile. When it cannot be
+// opened, says so in a box owned by `errorOwner`.
+void RunPreferencesDialog(HWND errorOwner);

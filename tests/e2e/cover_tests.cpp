@@ -7,7 +7,6 @@ namespace {
 
 constexpr COLORREF WHITE = RGB(255, 255, 255);
 constexpr COLORREF BLACK = RGB(0, 0, 0);
-constexpr DWORD RELEASE_DELAY = 2000;
 
 // A white window of the driver's under the screen's centre, so that the cover
 // (black until the settings say otherwise) is seen to arrive there.

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "core/identifiers.h"
+
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -154,8 +156,6 @@ void ScreenshotWindow(const char* name, HWND window);
 
 // ---- the tray menu -----------------------------------------------------------
 
-// Nine entries, separators included.
-constexpr int TRAY_MENU_ENTRY_COUNT = 9;
 constexpr int TRAY_ENTRY_COVER = 0;
 constexpr int TRAY_ENTRY_CAPTURE = 1;
 constexpr int TRAY_ENTRY_PREFERENCES = 3;

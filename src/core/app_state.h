@@ -15,7 +15,7 @@ struct AppState {
     int backgroundGreen;
     int backgroundBlue;
     char picturePath[PATH_BUFFER_SIZE];
-    int stretchPicture;
+    bool stretchPicture;
     int hotCorner;
     int hotCornerDelay;
     char captureFolder[PATH_BUFFER_SIZE];
@@ -34,9 +34,9 @@ struct AppState {
     int pictureY;
 
     // Cover and mouse.
-    int covered;
-    int leftButtonDown;
-    int rightButtonDown;
+    bool covered;
+    bool leftButtonDown;
+    bool rightButtonDown;
     POINT dragAnchor;
     UINT_PTR releaseTimerId;
 
@@ -47,7 +47,7 @@ struct AppState {
     // Shell integration.
     NOTIFYICONDATAA trayIcon;
     HMENU trayMenu;
-    int preferencesAvailable;
+    bool preferencesAvailable;
     UINT taskbarCreatedMessage;  // sent to every top-level window when the shell restarts
 };
 
