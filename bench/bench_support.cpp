@@ -1,6 +1,6 @@
 #include "bench_support.h"
 
-#include "e2e_support.h"
+#include "toolkit/driver.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -73,11 +73,12 @@ bool ReferenceProcess::Start(const std::wstring& arguments)
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     const std::wstring exe = ReferenceExe();
-    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+    if (!CreateProcessRetrying(exe, L"\"" + exe + L"\" " + arguments, nullptr, startup, info))
         return false;
     WaitUntil([&] { return (window = FindWindowW(REFERENCE_CLASS, nullptr)) != nullptr; }, 20000);
+    // The hot key is registered after the window is made; a key pressed before
+    // that goes nowhere. The process idles first in its message loop.
+    WaitForInputIdle(info.hProcess, 5000);
     return window != nullptr;
 }
 

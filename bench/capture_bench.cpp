@@ -5,7 +5,7 @@
 // `xwd -root` of the same X screen, timed on the Unix side. Medians of 20,
 // taken in turns.
 #include "bench_support.h"
-#include "e2e_support.h"
+#include "toolkit/driver.h"
 
 #include <cstdio>
 #include <sstream>

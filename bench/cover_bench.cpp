@@ -12,8 +12,7 @@
 // buttons down, then the release timer's tick) instead of holding the
 // buttons for two seconds.
 #include "bench_support.h"
-#include "core/identifiers.h"
-#include "e2e_support.h"
+#include "toolkit/driver.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -12,8 +12,7 @@
 // comes from the Linux side: the scheduler's nanosecond run time of each of
 // the process's threads in /proc/PID/task/*/schedstat.
 #include "bench_support.h"
-#include "core/identifiers.h"
-#include "e2e_support.h"
+#include "toolkit/driver.h"
 
 #include <psapi.h>
 #include <shellapi.h>
@@ -118,21 +117,13 @@ bool Launch(const Program& program, const std::wstring& folder, Child& child,
     startup.cb = sizeof startup;
     child.exitCommand = program.exitCommand;
 
-    LARGE_INTEGER start = {};
-    // Wine's process creation now and then fails at once with an internal
-    // error before the program runs at all; another try succeeds.
-    for (int attempt = 1;; ++attempt) {
-        start = Now();
-        if (CreateProcessW(program.exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                           nullptr, folder.c_str(), &startup, &child.info))
-            break;
-        const DWORD error = GetLastError();
-        if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
-            std::fprintf(stderr, "footprint_bench: cannot start %s: error %lu\n", program.name,
-                         error);
-            return false;
-        }
-        Sleep(500);
+    // A rare second try of the start (see CreateProcessRetrying) counts in its
+    // sample; the median shrugs it off.
+    const LARGE_INTEGER start = Now();
+    if (!CreateProcessRetrying(program.exe, commandLine, folder.c_str(), startup, child.info)) {
+        std::fprintf(stderr, "footprint_bench: cannot start %s: error %lu\n", program.name,
+                     GetLastError());
+        return false;
     }
 
     const DWORD begun = GetTickCount();

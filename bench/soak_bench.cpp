@@ -17,9 +17,7 @@
 //   Unix process as RssAnon plus VmSwap.
 // Each way of counting is checked on the driver itself before it is used.
 #include "bench_support.h"
-#include "core/identifiers.h"
-#include "e2e_support.h"
-#include "process_counts.h"
+#include "toolkit/driver.h"
 
 #include <psapi.h>
 #include <winternl.h>

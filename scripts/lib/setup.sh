@@ -107,30 +107,23 @@ cleanup() {
     fi
 }
 
-# A display number that no X server and no other run is using.
-free_display() {
-    local n
-    for n in $(seq 90 190); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { echo "$n"; return; }
-    done
-    return 1
-}
-
+# A private Xvfb on a display number that it picks itself (-displayfd: the
+# server takes the first free one and writes it out once it accepts clients).
 start_private_display() {
-    local number size_x size_y
-    number=$(free_display) || { say "no free X display number"; return 1; }
-    size_x=${DESKTOP_SIZE%x*}; size_y=${DESKTOP_SIZE#*x}
-    Xvfb ":$number" -screen 0 "${size_x}x${size_y}x24" -nolisten tcp >/dev/null 2>&1 &
+    local size_x=${DESKTOP_SIZE%x*} size_y=${DESKTOP_SIZE#*x} number_file tries=0
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "${size_x}x${size_y}x24" -nolisten tcp \
+        3>"$number_file" >/dev/null 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$number"
-    local tries=0
-    until xdpyinfo >/dev/null 2>&1; do
+    until grep -q '^[0-9]' "$number_file" 2>/dev/null; do
         tries=$((tries + 1))
-        if [ $tries -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
-            say "Xvfb did not start on $DISPLAY"; return 1
+        if [ $tries -gt 200 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
+            rm -f "$number_file"; say "Xvfb did not start"; return 1
         fi
-        sleep 0.1
+        sleep 0.05
     done
+    export DISPLAY=":$(head -n 1 "$number_file")"
+    rm -f "$number_file"
 }
 
 # A fresh prefix per run: Japanese code page and fonts, one virtual desktop.
@@ -170,28 +163,44 @@ prepare_wine_prefix() {
     wineserver -w >/dev/null 2>&1 || true
 }
 
-# Runs the end-to-end driver under Wine against $BUILD/windows/dusklid.exe,
-# with $1 as the filter (comma-separated parts of test names, empty for all),
-# screenshots into $2 and the report into $3. A time limit keeps a hung run
-# from stalling; afterwards wineserver -k ends whatever is left (a crash
-# debugger too), so that the pipe closes. Now and then Wine fails to start
-# the driver at all in a fresh prefix; that says nothing about Dusklid, so
-# such a run gets one more try.
-run_e2e_driver() {
-    local filter=$1 shots=$2 log=$3 work="$RUN_DIR/work"
-    mkdir -p "$work" "$shots"
-    _run_e2e_once() {
-        { timeout -k 10 "${DUSKLID_E2E_TIMEOUT:-1200}" \
-            wine "$BUILD/windows/dusklid_e2e.exe" "$BUILD/windows/dusklid.exe" "$work" "$shots" $filter \
-            2>"$BUILD/e2e-wine.log"
-          wineserver -k >/dev/null 2>&1; } | tr -d '\r' | tee "$log"
+# Runs a Windows console program under Wine: what it prints, less Windows'
+# CRs, goes to the terminal and to $1, Wine's own messages to $2; arguments
+# from $3. A time limit (DUSKLID_RUN_LIMIT seconds) keeps a hung program from
+# stalling the run; afterwards wineserver -k ends whatever it left (a crash
+# debugger too), so that the pipe closes. Returns the program's exit status.
+# It runs in the background, so that a signal to the script runs the cleanup
+# at once.
+run_windows_program() {
+    local log=$1 wine_log=$2
+    shift 2
+    _run_windows_program() {
+        { timeout -k 10 "${DUSKLID_RUN_LIMIT:-1200}" wine "$@" 2>"$wine_log"
+          status=$?; wineserver -k >/dev/null 2>&1; exit "$status"; } | tr -d '\r' | tee "$log"
+        return "${PIPESTATUS[0]}"
     }
-    # In the background, so that a signal to the script runs the cleanup at once.
-    _run_e2e_once & wait $!
+    _run_windows_program "$@" & wait $!
+}
+
+# Runs the end-to-end driver against $BUILD/windows/dusklid.exe, with $1 as
+# the filter (comma-separated parts of test names, empty for all),
+# screenshots into $2 and the report into $3; GoogleTest flags in
+# DUSKLID_GTEST_FLAGS (say --gtest_repeat=20 or --gtest_shuffle) go with it.
+# Now and then Wine fails to start the driver at all in a fresh prefix; that
+# says nothing about Dusklid, so such a run gets one more try.
+run_e2e_driver() {
+    local filter=$1 shots=$2 log=$3 work="$RUN_DIR/work" flags=() status=0
+    mkdir -p "$work" "$shots"
+    # "a,b" matches every test whose full name contains a or b.
+    if [ -n "$filter" ]; then flags+=("--gtest_filter=*${filter//,/*:*}*"); fi
+    flags+=(${DUSKLID_GTEST_FLAGS:-})
+    local command=("$BUILD/windows/dusklid_e2e.exe" "${flags[@]}"
+                   "$BUILD/windows/dusklid.exe" "$work" "$shots")
+    run_windows_program "$log" "$BUILD/e2e-wine.log" "${command[@]}" || status=$?
     if ! grep -q '^\[ RUN' "$log"; then
         say "The driver ran no test; Wine said:"; cat "$BUILD/e2e-wine.log" >&2
-        wineserver -w >/dev/null 2>&1
         say "Trying once more"
-        _run_e2e_once & wait $!
+        status=0
+        run_windows_program "$log" "$BUILD/e2e-wine.log" "${command[@]}" || status=$?
     fi
+    return "$status"
 }

@@ -1,6 +1,6 @@
 // The preferences dialog's two browse buttons: the system's open-file
 // dialog for the picture and the folder browser for the capture folder.
-#include "e2e_support.h"
+#include "toolkit/toolkit.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -81,17 +81,6 @@ bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
 void Settle(HWND dialog)
 {
     Send(dialog, WM_NULL, 0, 0);
-}
-
-std::wstring FromShiftJis(const std::string& bytes)
-{
-    if (bytes.empty())
-        return std::wstring();
-    const int length = MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                           nullptr, 0);
-    std::wstring text(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
-    return text;
 }
 
 std::string UpToNul(const std::string& bytes)
@@ -423,22 +412,6 @@ std::string PreferenceLine(const std::wstring& workDir, size_t index)
     return bytes.substr(start, bytes.find('\n', start) - start);
 }
 
-std::vector<std::wstring> FileNames(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (lstrcmpW(found.cFileName, L".") != 0 && lstrcmpW(found.cFileName, L"..") != 0)
-            names.push_back(found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool MakeEmptyFile(const std::wstring& path)
 {
     return WriteFileBytes(path, "");
@@ -465,13 +438,13 @@ std::wstring OpenBoxText(const DusklidProcess& dusklid)
 
 } // namespace
 
-E2E_TEST(BrowsePictureStartsOnDriveCWithTheSupportedFiles)
+TEST(BrowseDialogs, BrowsePictureStartsOnDriveCWithTheSupportedFiles)
 {
     DusklidProcess dusklid;
     const std::wstring work = MakeWorkDir("browse_start");
-    REQUIRE(StartDusklidAndWait(dusklid, work));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, work));
     HWND preferences = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
-    REQUIRE(preferences != nullptr);
+    ASSERT_TRUE(preferences != nullptr);
 
     // Empty, then naming a file that is not there: the same start either way.
     const std::wstring fieldTexts[] = {L"", work + L"\\gone.bmp"};
@@ -479,46 +452,44 @@ E2E_TEST(BrowsePictureStartsOnDriveCWithTheSupportedFiles)
         const std::string which = field.empty() ? "empty field" : "stale field";
         SetItemText(preferences, IDC_PICTURE_PATH, field);
         const FileDialog files = OpenFileDialog(dusklid, preferences);
-        REQUIRE(files.window != nullptr);
-        CHECK(GetWindow(files.window, GW_OWNER) == preferences);
+        ASSERT_TRUE(files.window != nullptr);
+        EXPECT_TRUE(GetWindow(files.window, GW_OWNER) == preferences);
         const std::vector<std::wstring> types = files.FileTypes();
         const std::vector<std::wstring> expectedTypes = {
             L"ビットマップファイル(*.bmp)", L"JPEGファイル(*.jpg;*.jpeg)", L"GIFファイル(*.gif)",
             L"サポートされたファイル", L"すべてのファイル(*.*)"};
-        CHECK_MSG(types == expectedTypes, which + ": " + Utf8(Join(types)));
-        CHECK_MSG(files.FileType() == 3, which + ": file type " + std::to_string(files.FileType()));
-        CHECK_MSG(files.Folder() == L"C:\\", which + ": folder " + Utf8(files.Folder()));
-        CHECK_MSG(files.FileName() == L"*.bmp;*.jpg;*.jpeg;*.gif",
-                  which + ": file name " + Utf8(files.FileName()));
+        EXPECT_TRUE(types == expectedTypes) << which + ": " + Utf8(Join(types));
+        EXPECT_TRUE(files.FileType() == 3) << which + ": file type " + std::to_string(files.FileType());
+        EXPECT_TRUE(files.Folder() == L"C:\\") << which + ": folder " + Utf8(files.Folder());
+        EXPECT_TRUE(files.FileName() == L"*.bmp;*.jpg;*.jpeg;*.gif") << which + ": file name " + Utf8(files.FileName());
         if (field.empty())
             ScreenshotWindow("browse_picture_start", files.window);
-        REQUIRE(CloseWith(files.window, IDCANCEL));
+        ASSERT_TRUE(CloseWith(files.window, IDCANCEL));
         Settle(preferences);
-        CHECK_MSG(DialogItemText(preferences, IDC_PICTURE_PATH) == field,
-                  which + ": after Cancel " + Utf8(DialogItemText(preferences, IDC_PICTURE_PATH)));
+        EXPECT_TRUE(DialogItemText(preferences, IDC_PICTURE_PATH) == field) << which + ": after Cancel " + Utf8(DialogItemText(preferences, IDC_PICTURE_PATH));
     }
-    CHECK(CloseWith(preferences, IDC_CANCEL));
+    EXPECT_TRUE(CloseWith(preferences, IDC_CANCEL));
 }
 
-E2E_TEST(BrowsePictureStartsOnTheNamedFileAndFiltersByType)
+TEST(BrowseDialogs, BrowsePictureStartsOnTheNamedFileAndFiltersByType)
 {
     // One file per pattern, in mixed case, and two that no picture filter takes.
     const std::wstring folder = MakeWorkDir("browse_filters");
     const std::wstring names[] = {L"a.bmp", L"b.JPG", L"c.jpeg", L"d.Gif", L"e.txt", L"f.png"};
     for (const std::wstring& name : names)
-        REQUIRE(MakeEmptyFile(folder + L"\\" + name));
+        ASSERT_TRUE(MakeEmptyFile(folder + L"\\" + name));
 
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "browse_named"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "browse_named"));
     HWND preferences = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
-    REQUIRE(preferences != nullptr);
+    ASSERT_TRUE(preferences != nullptr);
     const std::wstring field = folder + L"\\c.jpeg";
     SetItemText(preferences, IDC_PICTURE_PATH, field);
     const FileDialog files = OpenFileDialog(dusklid, preferences);
-    REQUIRE(files.window != nullptr);
-    CHECK_MSG(files.Folder() == folder, Utf8(files.Folder()));
-    CHECK_MSG(files.FileName() == L"c.jpeg", Utf8(files.FileName()));
-    CHECK(files.FileType() == 3);
+    ASSERT_TRUE(files.window != nullptr);
+    EXPECT_TRUE(files.Folder() == folder) << Utf8(files.Folder());
+    EXPECT_TRUE(files.FileName() == L"c.jpeg") << Utf8(files.FileName());
+    EXPECT_TRUE(files.FileType() == 3);
 
     const std::vector<std::wstring> shown[] = {
         {L"a.bmp"},
@@ -535,16 +506,16 @@ E2E_TEST(BrowsePictureStartsOnTheNamedFileAndFiltersByType)
         const std::vector<std::wstring>& expected = shown[type];
         std::vector<std::wstring> listed;
         const bool matched = WaitUntil([&] { return (listed = files.ListedNames()) == expected; }, 5000);
-        CHECK_MSG(matched, "file type " + std::to_string(type + 1) + " lists " + Utf8(Join(listed)));
+        EXPECT_TRUE(matched) << "file type " + std::to_string(type + 1) + " lists " + Utf8(Join(listed));
     }
     ScreenshotWindow("browse_picture_named", files.window);
-    REQUIRE(CloseWith(files.window, IDCANCEL));
+    ASSERT_TRUE(CloseWith(files.window, IDCANCEL));
     Settle(preferences);
-    CHECK(DialogItemText(preferences, IDC_PICTURE_PATH) == field);
-    CHECK(CloseWith(preferences, IDC_CANCEL));
+    EXPECT_TRUE(DialogItemText(preferences, IDC_PICTURE_PATH) == field);
+    EXPECT_TRUE(CloseWith(preferences, IDC_CANCEL));
 }
 
-E2E_TEST(BrowsePictureInAJapaneseFolderIsSavedInShiftJisWhereTheProgramStarted)
+TEST(BrowseDialogs, BrowsePictureInAJapaneseFolderIsSavedInShiftJisWhereTheProgramStarted)
 {
     // 表 is 0x95 0x5C in Shift-JIS: a backslash's byte before the separator
     // and before the extension.
@@ -552,51 +523,48 @@ E2E_TEST(BrowsePictureInAJapaneseFolderIsSavedInShiftJisWhereTheProgramStarted)
     const std::wstring folder = MakeWorkDir("browse_picture_jp_files") + L"\\写真表";
     const std::wstring picture = folder + L"\\表.bmp";
     const std::wstring source = MakePicture("browse_picture_jp.bmp", "-size 40x30 xc:red");
-    REQUIRE(!source.empty());
-    REQUIRE(CreateDirectoryW(folder.c_str(), nullptr));
-    REQUIRE(CopyFileW(source.c_str(), picture.c_str(), TRUE));
+    ASSERT_TRUE(!source.empty());
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(source.c_str(), picture.c_str(), TRUE));
 
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, work));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, work));
     HWND preferences = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
-    REQUIRE(preferences != nullptr);
-    REQUIRE(!IsChecked(preferences, IDC_SHOW_PICTURE));
+    ASSERT_TRUE(preferences != nullptr);
+    ASSERT_TRUE(!IsChecked(preferences, IDC_SHOW_PICTURE));
 
     // Typed, then cancelled: nothing changes.
     FileDialog files = OpenFileDialog(dusklid, preferences);
-    REQUIRE(files.window != nullptr);
+    ASSERT_TRUE(files.window != nullptr);
     files.Type(picture);
-    REQUIRE(CloseWith(files.window, IDCANCEL));
+    ASSERT_TRUE(CloseWith(files.window, IDCANCEL));
     Settle(preferences);
-    CHECK_MSG(DialogItemText(preferences, IDC_PICTURE_PATH).empty(),
-              Utf8(DialogItemText(preferences, IDC_PICTURE_PATH)));
+    EXPECT_TRUE(DialogItemText(preferences, IDC_PICTURE_PATH).empty()) << Utf8(DialogItemText(preferences, IDC_PICTURE_PATH));
 
     // Opened: the field takes the whole path.
     files = OpenFileDialog(dusklid, preferences);
-    REQUIRE(files.window != nullptr);
+    ASSERT_TRUE(files.window != nullptr);
     files.Open(picture);
-    REQUIRE(WaitUntil([&] { return !IsWindow(files.window); }, 10000));
-    CHECK_MSG(WaitUntil([&] { return DialogItemText(preferences, IDC_PICTURE_PATH) == picture; }, 5000),
-              Utf8(DialogItemText(preferences, IDC_PICTURE_PATH)));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(files.window); }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return DialogItemText(preferences, IDC_PICTURE_PATH) == picture; }, 5000)) << Utf8(DialogItemText(preferences, IDC_PICTURE_PATH));
 
     // Browsing again starts on that file.
     files = OpenFileDialog(dusklid, preferences);
-    REQUIRE(files.window != nullptr);
-    CHECK_MSG(files.Folder() == folder, Utf8(files.Folder()));
-    CHECK_MSG(files.FileName() == L"表.bmp", Utf8(files.FileName()));
-    REQUIRE(CloseWith(files.window, IDCANCEL));
+    ASSERT_TRUE(files.window != nullptr);
+    EXPECT_TRUE(files.Folder() == folder) << Utf8(files.Folder());
+    EXPECT_TRUE(files.FileName() == L"表.bmp") << Utf8(files.FileName());
+    ASSERT_TRUE(CloseWith(files.window, IDCANCEL));
 
     // The open-file dialog has moved the program's working directory into the
     // picture's folder; the file still goes where the program started.
     ClickButton(preferences, IDC_SHOW_PICTURE);
-    CHECK(WaitUntil([&] { return IsChecked(preferences, IDC_SHOW_PICTURE); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return IsChecked(preferences, IDC_SHOW_PICTURE); }, 5000));
     ClickButton(preferences, IDC_OK);
-    CHECK_MSG(WaitUntil([&] { return !IsWindow(preferences); }, 10000),
-              "the dialog stays open; a box says: " + Utf8(OpenBoxText(dusklid)));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(preferences); }, 10000)) << "the dialog stays open; a box says: " + Utf8(OpenBoxText(dusklid));
     const std::string saved = PreferenceLine(work, PICTURE_LINE);
-    CHECK_MSG(saved == ShiftJis(picture), Utf8(FromShiftJis(saved)));
-    CHECK(FileNames(work) == std::vector<std::wstring>{L"preference.dat"});
-    CHECK_MSG(FileNames(folder) == std::vector<std::wstring>{L"表.bmp"}, Utf8(Join(FileNames(folder))));
+    EXPECT_TRUE(saved == ShiftJis(picture)) << Utf8(FromShiftJis(saved));
+    EXPECT_TRUE(FileNames(work) == std::vector<std::wstring>{L"preference.dat"});
+    EXPECT_TRUE(FileNames(folder) == std::vector<std::wstring>{L"表.bmp"}) << Utf8(Join(FileNames(folder)));
 }
 
 // The open-file dialog moves the working directory as it opens a file; the
@@ -604,141 +572,136 @@ E2E_TEST(BrowsePictureInAJapaneseFolderIsSavedInShiftJisWhereTheProgramStarted)
 // document relative to it, still opens the read-me of the start-up folder
 // when the preferences dialog is then cancelled. The shell looks beside the
 // program first, so here the program lives in a folder without a read-me.
-E2E_TEST(HelpOpensTheStartFoldersReadMeAfterBrowsingForAPicture)
+TEST(BrowseDialogs, HelpOpensTheStartFoldersReadMeAfterBrowsingForAPicture)
 {
     const ProgramCopy program(MakeWorkDir("browse_then_help_program"));
-    REQUIRE(program.ready);
+    ASSERT_TRUE(program.ready);
     const std::wstring work = MakeWorkDir("browse_then_help");
     const std::wstring folder = MakeWorkDir("browse_then_help_files");
     const std::wstring picture = folder + L"\\picture.bmp";
     const std::wstring source = MakePicture("browse_then_help.bmp", "-size 40x30 xc:blue");
-    REQUIRE(!source.empty());
-    REQUIRE(CopyFileW(source.c_str(), picture.c_str(), TRUE));
+    ASSERT_TRUE(!source.empty());
+    ASSERT_TRUE(CopyFileW(source.c_str(), picture.c_str(), TRUE));
     const std::string startReadMe = "\xEF\xBB\xBFstart folder\r\n";
-    REQUIRE(WriteFileBytes(work + L"\\ReadMe.txt", startReadMe));
-    REQUIRE(WriteFileBytes(folder + L"\\ReadMe.txt", "\xEF\xBB\xBFpicture folder\r\n"));
+    ASSERT_TRUE(WriteFileBytes(work + L"\\ReadMe.txt", startReadMe));
+    ASSERT_TRUE(WriteFileBytes(folder + L"\\ReadMe.txt", "\xEF\xBB\xBFpicture folder\r\n"));
 
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, work));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, work));
     HWND cover = FindCoverWindow();
     HWND preferences = OpenPreferencesDialog(cover, dusklid.info.dwProcessId);
-    REQUIRE(preferences != nullptr);
+    ASSERT_TRUE(preferences != nullptr);
     FileDialog files = OpenFileDialog(dusklid, preferences);
-    REQUIRE(files.window != nullptr);
+    ASSERT_TRUE(files.window != nullptr);
     files.Open(picture);
-    REQUIRE(WaitUntil([&] { return !IsWindow(files.window); }, 10000));
-    CHECK(WaitUntil([&] { return DialogItemText(preferences, IDC_PICTURE_PATH) == picture; }, 5000));
-    REQUIRE(CloseWith(preferences, IDC_CANCEL));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(files.window); }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return DialogItemText(preferences, IDC_PICTURE_PATH) == picture; }, 5000));
+    ASSERT_TRUE(CloseWith(preferences, IDC_CANCEL));
 
-    REQUIRE(ClickEntry(cover, dusklid.info.dwProcessId, 5));
+    ASSERT_TRUE(ClickTrayEntry(cover, dusklid.info.dwProcessId, IDM_HELP));
     HWND notepad = WaitForNotepad();
-    REQUIRE(notepad != nullptr);
-    CHECK_MSG(NotepadText(notepad) == L"start folder\r\n", Utf8(NotepadText(notepad)));
+    ASSERT_TRUE(notepad != nullptr);
+    EXPECT_TRUE(NotepadText(notepad) == L"start folder\r\n") << Utf8(NotepadText(notepad));
     PostMessageW(notepad, WM_CLOSE, 0, 0);
-    CHECK(WaitUntil([&] { return !IsWindow(notepad); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(notepad); }, 5000));
 }
 
-E2E_TEST(BrowsePictureTakesAPathThatFitsTheFieldAndNoLongerOne)
+TEST(BrowseDialogs, BrowsePictureTakesAPathThatFitsTheFieldAndNoLongerOne)
 {
     // The field holds 255 bytes. A longer path, counted in characters or
     // (in Shift-JIS) in bytes, is refused with a warning and the field keeps
     // what it had.
     const std::wstring source = MakePicture("browse_picture_long.bmp", "-size 40x30 xc:red");
-    REQUIRE(!source.empty());
+    ASSERT_TRUE(!source.empty());
     const std::wstring parent = DeepFolder("browse_picture_long", 254);
     const auto pictureOf = [&](size_t length) {
         return parent + L"\\" + std::wstring(length - parent.size() - 5, L'p') + L".bmp";
     };
     // Fewer than 254 characters, but two bytes each for the 表s.
     const std::wstring wideFolder = MakeWorkDir("browse_picture_wide") + L"\\" + std::wstring(80, L'表');
-    REQUIRE(CreateDirectoryW(wideFolder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(wideFolder.c_str(), nullptr));
     const std::wstring wide = wideFolder + L"\\" + std::wstring(40, L'表') + L".bmp";
-    REQUIRE(wide.size() < 254 && ShiftJis(wide).size() > 255);
+    ASSERT_TRUE(wide.size() < 254 && ShiftJis(wide).size() > 255);
     for (const std::wstring& path : {pictureOf(254), pictureOf(255), pictureOf(256), wide})
-        REQUIRE(CopyFileW(source.c_str(), path.c_str(), TRUE));
+        ASSERT_TRUE(CopyFileW(source.c_str(), path.c_str(), TRUE));
 
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "browse_picture_long_work"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "browse_picture_long_work"));
     HWND preferences = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
-    REQUIRE(preferences != nullptr);
+    ASSERT_TRUE(preferences != nullptr);
 
     FileDialog files;
     for (size_t length : {254u, 255u}) {
         files = OpenFileDialog(dusklid, preferences);
-        REQUIRE(files.window != nullptr);
+        ASSERT_TRUE(files.window != nullptr);
         files.Open(pictureOf(length));
-        REQUIRE(WaitUntil([&] { return !IsWindow(files.window); }, 10000));
-        CHECK_MSG(WaitUntil([&] { return DialogItemText(preferences, IDC_PICTURE_PATH) == pictureOf(length); }, 5000),
-                  Utf8(DialogItemText(preferences, IDC_PICTURE_PATH)));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(files.window); }, 10000));
+        EXPECT_TRUE(WaitUntil([&] { return DialogItemText(preferences, IDC_PICTURE_PATH) == pictureOf(length); }, 5000)) << Utf8(DialogItemText(preferences, IDC_PICTURE_PATH));
     }
 
     for (const std::wstring& tooLong : {pictureOf(256), wide}) {
         files = OpenFileDialog(dusklid, preferences);
-        REQUIRE(files.window != nullptr);
+        ASSERT_TRUE(files.window != nullptr);
         files.Open(tooLong);
         // The file dialog hands the path back whole; the program refuses it.
-        REQUIRE(WaitUntil([&] { return !IsWindow(files.window); }, 10000));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(files.window); }, 10000));
         const MessageBoxSeen box = AnswerMessageBox(dusklid.info.dwProcessId, IDOK);
-        CHECK_MSG(box.found, "no warning for " + std::to_string(ShiftJis(tooLong).size()) + " bytes");
-        CHECK(box.caption == L"エラー");
-        CHECK_MSG(box.text == L"選択されたファイルのパスが長すぎます。", Utf8(box.text));
-        CHECK(box.owner == preferences);
+        EXPECT_TRUE(box.found) << "no warning for " + std::to_string(ShiftJis(tooLong).size()) + " bytes";
+        EXPECT_TRUE(box.caption == L"エラー");
+        EXPECT_TRUE(box.text == L"選択されたファイルのパスが長すぎます。") << Utf8(box.text);
+        EXPECT_TRUE(box.owner == preferences);
         Settle(preferences);
-        CHECK_MSG(DialogItemText(preferences, IDC_PICTURE_PATH) == pictureOf(255),
-                  Utf8(DialogItemText(preferences, IDC_PICTURE_PATH)));
+        EXPECT_TRUE(DialogItemText(preferences, IDC_PICTURE_PATH) == pictureOf(255)) << Utf8(DialogItemText(preferences, IDC_PICTURE_PATH));
     }
-    CHECK(CloseWith(preferences, IDC_CANCEL));
+    EXPECT_TRUE(CloseWith(preferences, IDC_CANCEL));
 }
 
-E2E_TEST(BrowseFolderChoiceIsShownAndSavedInShiftJis)
+TEST(BrowseDialogs, BrowseFolderChoiceIsShownAndSavedInShiftJis)
 {
     const std::wstring work = MakeWorkDir("browse_folder");
     const std::wstring folder = work + L"\\保存表";
     const std::wstring other = work + L"\\別";
-    REQUIRE(CreateDirectoryW(folder.c_str(), nullptr));
-    REQUIRE(CreateDirectoryW(other.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(other.c_str(), nullptr));
 
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, work));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, work));
     HWND preferences = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
-    REQUIRE(preferences != nullptr);
+    ASSERT_TRUE(preferences != nullptr);
     const std::wstring before = DialogItemText(preferences, IDC_CAPTURE_FOLDER);
-    REQUIRE(!before.empty());
+    ASSERT_TRUE(!before.empty());
 
     // Chosen, then cancelled: nothing changes.
     FolderBrowser browser = OpenFolderBrowser(dusklid, preferences);
-    REQUIRE(browser.window != nullptr);
-    CHECK(GetWindow(browser.window, GW_OWNER) == preferences);
-    CHECK(HasChildWithText(browser.window, L"保存先のディレクトリを指定してください。"));
+    ASSERT_TRUE(browser.window != nullptr);
+    EXPECT_TRUE(GetWindow(browser.window, GW_OWNER) == preferences);
+    EXPECT_TRUE(HasChildWithText(browser.window, L"保存先のディレクトリを指定してください。"));
     ScreenshotWindow("browse_folder", browser.window);
-    REQUIRE(browser.SelectPath(other));
-    REQUIRE(CloseWith(browser.window, IDCANCEL));
+    ASSERT_TRUE(browser.SelectPath(other));
+    ASSERT_TRUE(CloseWith(browser.window, IDCANCEL));
     Settle(preferences);
-    CHECK_MSG(DialogItemText(preferences, IDC_CAPTURE_FOLDER) == before,
-              Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)));
+    EXPECT_TRUE(DialogItemText(preferences, IDC_CAPTURE_FOLDER) == before) << Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER));
 
     // A virtual folder has no path: the field is emptied.
     browser = OpenFolderBrowser(dusklid, preferences);
-    REQUIRE(browser.window != nullptr);
-    REQUIRE(browser.SelectSpecialFolder(CSIDL_DRIVES));
-    REQUIRE(CloseWith(browser.window, IDOK));
-    CHECK_MSG(WaitUntil([&] { return DialogItemText(preferences, IDC_CAPTURE_FOLDER).empty(); }, 5000),
-              Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)));
+    ASSERT_TRUE(browser.window != nullptr);
+    ASSERT_TRUE(browser.SelectSpecialFolder(CSIDL_DRIVES));
+    ASSERT_TRUE(CloseWith(browser.window, IDOK));
+    EXPECT_TRUE(WaitUntil([&] { return DialogItemText(preferences, IDC_CAPTURE_FOLDER).empty(); }, 5000)) << Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER));
 
     browser = OpenFolderBrowser(dusklid, preferences);
-    REQUIRE(browser.window != nullptr);
-    REQUIRE(browser.SelectPath(folder));
-    REQUIRE(CloseWith(browser.window, IDOK));
-    CHECK_MSG(WaitUntil([&] { return DialogItemText(preferences, IDC_CAPTURE_FOLDER) == folder; }, 5000),
-              Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)));
+    ASSERT_TRUE(browser.window != nullptr);
+    ASSERT_TRUE(browser.SelectPath(folder));
+    ASSERT_TRUE(CloseWith(browser.window, IDOK));
+    EXPECT_TRUE(WaitUntil([&] { return DialogItemText(preferences, IDC_CAPTURE_FOLDER) == folder; }, 5000)) << Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER));
 
     ClickButton(preferences, IDC_OK);
-    REQUIRE(WaitUntil([&] { return !IsWindow(preferences); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(preferences); }, 10000));
     const std::string saved = PreferenceLine(work, FOLDER_LINE);
-    CHECK_MSG(saved == ShiftJis(folder), Utf8(FromShiftJis(saved)));
+    EXPECT_TRUE(saved == ShiftJis(folder)) << Utf8(FromShiftJis(saved));
 }
 
-E2E_TEST(BrowseFolderRefusesAPathLongerThanTheField)
+TEST(BrowseDialogs, BrowseFolderRefusesAPathLongerThanTheField)
 {
     // Paths of 255, 256 and 259 characters.
     const std::wstring parent = DeepFolder("browse_long", 255);
@@ -747,43 +710,41 @@ E2E_TEST(BrowseFolderRefusesAPathLongerThanTheField)
     };
     for (size_t length : {255u, 256u, 259u}) {
         CreateDirectoryW(folderOf(length).c_str(), nullptr);
-        REQUIRE(GetFileAttributesW(folderOf(length).c_str()) != INVALID_FILE_ATTRIBUTES);
+        ASSERT_TRUE(GetFileAttributesW(folderOf(length).c_str()) != INVALID_FILE_ATTRIBUTES);
     }
 
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "browse_long_work"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "browse_long_work"));
     HWND preferences = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
-    REQUIRE(preferences != nullptr);
+    ASSERT_TRUE(preferences != nullptr);
 
     // 255 characters fit the field.
     FolderBrowser browser = OpenFolderBrowser(dusklid, preferences);
-    REQUIRE(browser.window != nullptr);
-    REQUIRE(browser.SelectPath(folderOf(255)));
-    REQUIRE(CloseWith(browser.window, IDOK));
-    CHECK_MSG(WaitUntil([&] { return DialogItemText(preferences, IDC_CAPTURE_FOLDER) == folderOf(255); }, 5000),
-              Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)));
+    ASSERT_TRUE(browser.window != nullptr);
+    ASSERT_TRUE(browser.SelectPath(folderOf(255)));
+    ASSERT_TRUE(CloseWith(browser.window, IDOK));
+    EXPECT_TRUE(WaitUntil([&] { return DialogItemText(preferences, IDC_CAPTURE_FOLDER) == folderOf(255); }, 5000)) << Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER));
     Settle(preferences);
-    CHECK(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId, IsMessageBox) == nullptr);
+    EXPECT_TRUE(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId, IsMessageBox) == nullptr);
 
     // Longer ones would be cut to name another folder: a warning, and the
     // field keeps what it had.
     for (size_t length : {256u, 259u}) {
         browser = OpenFolderBrowser(dusklid, preferences);
-        REQUIRE(browser.window != nullptr);
-        REQUIRE(browser.SelectPath(folderOf(length)));
-        REQUIRE(CloseWith(browser.window, IDOK));
+        ASSERT_TRUE(browser.window != nullptr);
+        ASSERT_TRUE(browser.SelectPath(folderOf(length)));
+        ASSERT_TRUE(CloseWith(browser.window, IDOK));
         const MessageBoxSeen box = AnswerMessageBox(dusklid.info.dwProcessId, IDOK);
         const std::string which = std::to_string(length) + " characters";
-        CHECK_MSG(box.found && box.closed, which + ": no warning");
+        EXPECT_TRUE(box.found && box.closed) << which + ": no warning";
         if (box.found) {
-            CHECK_MSG(box.caption == L"エラー", which + ": " + Utf8(box.caption));
-            CHECK_MSG(box.text == L"選択されたフォルダのパスが長すぎます。", which + ": " + Utf8(box.text));
-            CHECK_MSG(box.owner == preferences, which + ": owned by another window");
+            EXPECT_TRUE(box.caption == L"エラー") << which + ": " + Utf8(box.caption);
+            EXPECT_TRUE(box.text == L"選択されたフォルダのパスが長すぎます。") << which + ": " + Utf8(box.text);
+            EXPECT_TRUE(box.owner == preferences) << which + ": owned by another window";
         }
         Settle(preferences);
-        CHECK_MSG(DialogItemText(preferences, IDC_CAPTURE_FOLDER) == folderOf(255),
-                  which + ": " + Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER)));
+        EXPECT_TRUE(DialogItemText(preferences, IDC_CAPTURE_FOLDER) == folderOf(255)) << which + ": " + Utf8(DialogItemText(preferences, IDC_CAPTURE_FOLDER));
     }
-    CHECK(dusklid.Running());
-    CHECK(CloseWith(preferences, IDC_CANCEL));
+    EXPECT_TRUE(dusklid.Running());
+    EXPECT_TRUE(CloseWith(preferences, IDC_CANCEL));
 }

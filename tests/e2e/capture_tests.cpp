@@ -2,7 +2,7 @@
 // the names and their counters, the foreground window's client area, and the
 // cases that must leave no file (a missing folder, a folder too long for the
 // name, a full drive).
-#include "e2e_support.h"
+#include "toolkit/toolkit.h"
 
 #include "resource.h"
 
@@ -114,23 +114,6 @@ std::string SizeText(int width, int height)
 
 // ---- files in a folder ----------------------------------------------------------------
 
-// The names in `folder` that match `pattern`, sorted; "." and ".." left out.
-std::vector<std::wstring> FileNames(const std::wstring& folder, const wchar_t* pattern)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        if (lstrcmpW(found.cFileName, L".") != 0 && lstrcmpW(found.cFileName, L"..") != 0)
-            names.push_back(found.cFileName);
-    while (FindNextFileW(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::vector<std::wstring> BitmapNames(const std::wstring& folder)
 {
     return FileNames(folder, L"*.bmp");
@@ -232,14 +215,6 @@ std::vector<COLORREF> GrabScreen(int width, int height)
     for (size_t i = 0; i < raw.size(); ++i)
         pixels[i] = RGB(raw[i] >> 16 & 0xFF, raw[i] >> 8 & 0xFF, raw[i] & 0xFF);
     return pixels;
-}
-
-std::string Rgb(COLORREF colour)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "(%d,%d,%d)", GetRValue(colour), GetGValue(colour),
-                  GetBValue(colour));
-    return text;
 }
 
 // The first pixel of `file` that is not `colour`, as text; empty if none.
@@ -372,50 +347,50 @@ std::wstring TimeStem(const SYSTEMTIME& time)
 
 } // namespace
 
-E2E_TEST(CaptureSavesTheDesktopAsTheScreenShowsIt)
+TEST(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
 {
     // A vertical gradient: a picture stored or drawn upside down, shifted or
     // cut would differ from the screen somewhere.
     const std::wstring picture = MakePicture("capture_gradient.bmp", "-size 200x150 gradient:red-blue");
-    REQUIRE(!picture.empty());
+    ASSERT_TRUE(!picture.empty());
     const WorkFolder work = MakeFolder("capture_desktop");
     const WorkFolder shots = MakeFolder("capture_desktop_shots");
     DusklidProcess dusklid;
-    REQUIRE(StartCapturing(dusklid, work, ShiftJis(shots.windowsPath), ShiftJis(picture)));
+    ASSERT_TRUE(StartCapturing(dusklid, work, ShiftJis(shots.windowsPath), ShiftJis(picture)));
     HWND cover = FindCoverWindow();
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     const int bits = ScreenBits();
 
     // The tray menu's capture entry saves the desktop as it is.
-    REQUIRE(ClickEntry(cover, dusklid.info.dwProcessId, TRAY_ENTRY_CAPTURE));
+    ASSERT_TRUE(ClickTrayEntry(cover, dusklid.info.dwProcessId, IDM_CAPTURE));
     std::vector<std::wstring> names = WaitForCaptures(shots.windowsPath, 1);
-    REQUIRE(names.size() == 1);
+    ASSERT_TRUE(names.size() == 1);
     BitmapFile menuCapture = ReadBitmapFile(shots.windowsPath + L"\\" + names[0]);
-    CHECK_MSG(menuCapture.problem.empty(), menuCapture.problem);
-    CHECK(menuCapture.width == width && menuCapture.height == height && menuCapture.bits == bits);
-    CHECK_MSG(DecodedSize(shots.unixPath + "/" + Utf8(names[0])) == SizeText(width, height),
-              DecodedSize(shots.unixPath + "/" + Utf8(names[0])));
-    CHECK(!IsWindowVisible(cover));
+    EXPECT_TRUE(menuCapture.problem.empty()) << menuCapture.problem;
+    EXPECT_TRUE(menuCapture.width == width && menuCapture.height == height && menuCapture.bits == bits);
+    EXPECT_TRUE(DecodedSize(shots.unixPath + "/" + Utf8(names[0])) == SizeText(width, height)) << DecodedSize(shots.unixPath + "/" + Utf8(names[0]));
+    EXPECT_TRUE(!IsWindowVisible(cover));
 
     // The hot key saves the shown cover exactly as the screen shows it.
     SendHotKey(false, true, true, false, 'H');
     const POINT centre = ScreenCentre();
-    REQUIRE(WaitUntil([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         return ScreenPixel(5, 5) == COVER_COLOUR && ScreenPixel(centre.x, centre.y) != COVER_COLOUR;
     }, 10000));
     DeleteBitmaps(shots.windowsPath);
     PressCaptureScreen();
     names = WaitForCaptures(shots.windowsPath, 1);
-    REQUIRE(names.size() == 1);
+    ASSERT_TRUE(names.size() == 1);
     const BitmapFile file = ReadBitmapFile(shots.windowsPath + L"\\" + names[0]);
-    REQUIRE(file.problem.empty());
-    CHECK(file.width == width && file.height == height && file.bits == bits);
-    if (bits == 32 && width == 1024 && height == 768)
-        CHECK(file.bytes.size() == 3145782);
-    CHECK(DecodedSize(shots.unixPath + "/" + Utf8(names[0])) == SizeText(width, height));
+    ASSERT_TRUE(file.problem.empty());
+    EXPECT_TRUE(file.width == width && file.height == height && file.bits == bits);
+    if (bits == 32 && width == 1024 && height == 768) {
+        EXPECT_TRUE(file.bytes.size() == 3145782);
+    }
+    EXPECT_TRUE(DecodedSize(shots.unixPath + "/" + Utf8(names[0])) == SizeText(width, height));
 
-    REQUIRE(file.bits == 32 || file.bits == 24);
+    ASSERT_TRUE(file.bits == 32 || file.bits == 24);
     const std::vector<COLORREF> screen = GrabScreen(width, height);
     int differences = 0;
     for (int y = 0; y < height; ++y) {
@@ -423,23 +398,22 @@ E2E_TEST(CaptureSavesTheDesktopAsTheScreenShowsIt)
             const COLORREF expected = screen[static_cast<size_t>(y) * static_cast<size_t>(width) +
                                              static_cast<size_t>(x)];
             if (file.Pixel(x, y) != expected && ++differences <= 3)
-                RecordFailure(__FILE__, __LINE__,
-                              "pixel (" + std::to_string(x) + "," + std::to_string(y) + ") is " +
+                ADD_FAILURE() << ("pixel (" + std::to_string(x) + "," + std::to_string(y) + ") is " +
                                   Rgb(file.Pixel(x, y)) + ", the screen shows " + Rgb(expected));
         }
     }
-    CHECK_MSG(differences == 0, std::to_string(differences) + " pixels differ");
+    EXPECT_TRUE(differences == 0) << std::to_string(differences) + " pixels differ";
     // The picture is really in it: red at its top, blue at its bottom.
-    CHECK(file.Pixel(centre.x, centre.y - 74) != file.Pixel(centre.x, centre.y + 74));
-    CHECK(NoMessageBox(dusklid));
+    EXPECT_TRUE(file.Pixel(centre.x, centre.y - 74) != file.Pixel(centre.x, centre.y + 74));
+    EXPECT_TRUE(NoMessageBox(dusklid));
 }
 
-E2E_TEST(CapturesWithinOneSecondAreNumbered)
+TEST(Capture, CapturesWithinOneSecondAreNumbered)
 {
     const WorkFolder work = MakeFolder("capture_counter");
     DusklidProcess dusklid;
     // An empty folder line: captures go to the start-up folder.
-    REQUIRE(StartCapturing(dusklid, work, ""));
+    ASSERT_TRUE(StartCapturing(dusklid, work, ""));
 
     // Three keys right after the clock turns over are normally handled within
     // the same second; a slow moment may split them, which the names must
@@ -458,7 +432,7 @@ E2E_TEST(CapturesWithinOneSecondAreNumbered)
         PressCaptureScreen();
         PressCaptureScreen();
         const std::vector<std::wstring> names = WaitForCaptures(work.windowsPath, 3);
-        REQUIRE(names.size() == 3);
+        ASSERT_TRUE(names.size() == 3);
         SYSTEMTIME after = {};
         GetLocalTime(&after);
 
@@ -469,39 +443,39 @@ E2E_TEST(CapturesWithinOneSecondAreNumbered)
         for (const std::wstring& name : names) {
             std::wstring stem;
             int counter = -1;
-            CHECK_MSG(SplitCaptureName(name, stem, counter), Utf8(name));
-            CHECK_MSG(stem >= TimeStem(now) && stem <= TimeStem(after), Utf8(name));
+            EXPECT_TRUE(SplitCaptureName(name, stem, counter)) << Utf8(name);
+            EXPECT_TRUE(stem >= TimeStem(now) && stem <= TimeStem(after)) << Utf8(name);
             stems.push_back(stem);
             counters.push_back(counter);
             const BitmapFile file = ReadBitmapFile(work.windowsPath + L"\\" + name);
-            CHECK_MSG(file.problem.empty(), Utf8(name) + ": " + file.problem);
+            EXPECT_TRUE(file.problem.empty()) << Utf8(name) + ": " + file.problem;
         }
         // Sorted names put "T.bmp" before "T_1.bmp" before "T_2.bmp".
         for (size_t i = 0; i < names.size(); ++i) {
             const bool sameAsPrevious = i > 0 && stems[i] == stems[i - 1];
             const int expected = sameAsPrevious ? counters[i - 1] + 1 : 0;
-            CHECK_MSG(counters[i] == expected, Utf8(names[i]));
+            EXPECT_TRUE(counters[i] == expected) << Utf8(names[i]);
         }
         sameSecond = stems[0] == stems[2];
         if (sameSecond) {
-            CHECK(names[0] == stems[0] + L".bmp");
-            CHECK(names[1] == stems[0] + L"_1.bmp");
-            CHECK(names[2] == stems[0] + L"_2.bmp");
+            EXPECT_TRUE(names[0] == stems[0] + L".bmp");
+            EXPECT_TRUE(names[1] == stems[0] + L"_1.bmp");
+            EXPECT_TRUE(names[2] == stems[0] + L"_2.bmp");
         }
     }
     if (!sameSecond)
         std::printf("    note: the three captures never fell within one second here\n");
 }
 
-E2E_TEST(WindowCaptureSavesTheForegroundClientArea)
+TEST(Capture, WindowCaptureSavesTheForegroundClientArea)
 {
     const WorkFolder work = MakeFolder("capture_window");
     DusklidProcess dusklid;
-    REQUIRE(StartCapturing(dusklid, work, ShiftJis(work.windowsPath)));
+    ASSERT_TRUE(StartCapturing(dusklid, work, ShiftJis(work.windowsPath)));
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
 
     ForegroundWindow front(300, 200);
-    REQUIRE(front.window != nullptr);
+    ASSERT_TRUE(front.window != nullptr);
     struct Placement {
         const char* what;
         int x;
@@ -514,86 +488,85 @@ E2E_TEST(WindowCaptureSavesTheForegroundClientArea)
         {"partly right of the screen", screenWidth - 120, 160},
     };
     for (const Placement& placement : placements) {
-        REQUIRE(front.PlaceClientAt(placement.x, placement.y));
+        ASSERT_TRUE(front.PlaceClientAt(placement.x, placement.y));
         const RECT visible = front.VisibleClient();
         DeleteBitmaps(work.windowsPath);
         PressCaptureWindow();
         const std::vector<std::wstring> names = WaitForCaptures(work.windowsPath, 1);
-        REQUIRE(names.size() == 1);
+        ASSERT_TRUE(names.size() == 1);
         const BitmapFile file = ReadBitmapFile(work.windowsPath + L"\\" + names[0]);
-        CHECK_MSG(file.problem.empty(), std::string(placement.what) + ": " + file.problem);
+        EXPECT_TRUE(file.problem.empty()) << std::string(placement.what) + ": " + file.problem;
         if (!file.problem.empty())
             continue;
         const int width = visible.right - visible.left;
         const int height = visible.bottom - visible.top;
-        CHECK_MSG(file.width == width && file.height == height,
-                  std::string(placement.what) + ": " + std::to_string(file.width) + "x" +
+        EXPECT_TRUE(file.width == width && file.height == height) << std::string(placement.what) + ": " + std::to_string(file.width) + "x" +
                       std::to_string(file.height) + ", expected " + std::to_string(width) + "x" +
-                      std::to_string(height));
+                      std::to_string(height);
         const std::string stray = FirstPixelNot(file, WINDOW_COLOUR);
-        CHECK_MSG(stray.empty(), std::string(placement.what) + ": " + stray);
-        CHECK(DecodedSize(work.unixPath + "/" + Utf8(names[0])) == SizeText(width, height));
+        EXPECT_TRUE(stray.empty()) << std::string(placement.what) + ": " + stray;
+        EXPECT_TRUE(DecodedSize(work.unixPath + "/" + Utf8(names[0])) == SizeText(width, height));
     }
 
     // With the cover shown, the cover is the window in front.
     HWND cover = FindCoverWindow();
     SendHotKey(false, true, true, false, 'H');
-    REQUIRE(WaitUntil([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         return GetForegroundWindow() == cover && ScreenPixel(5, 5) == COVER_COLOUR;
     }, 10000));
     DeleteBitmaps(work.windowsPath);
     PressCaptureWindow();
     const std::vector<std::wstring> names = WaitForCaptures(work.windowsPath, 1);
-    REQUIRE(names.size() == 1);
+    ASSERT_TRUE(names.size() == 1);
     const BitmapFile file = ReadBitmapFile(work.windowsPath + L"\\" + names[0]);
-    REQUIRE(file.problem.empty());
-    CHECK(file.width == screenWidth && file.height == GetSystemMetrics(SM_CYSCREEN));
+    ASSERT_TRUE(file.problem.empty());
+    EXPECT_TRUE(file.width == screenWidth && file.height == GetSystemMetrics(SM_CYSCREEN));
     const std::string stray = FirstPixelNot(file, COVER_COLOUR);
-    CHECK_MSG(stray.empty(), "the cover: " + stray);
-    CHECK(NoMessageBox(dusklid));
+    EXPECT_TRUE(stray.empty()) << "the cover: " + stray;
+    EXPECT_TRUE(NoMessageBox(dusklid));
 }
 
-E2E_TEST(CaptureFolderEndingInADoubleByteCharacterIsKept)
+TEST(Capture, CaptureFolderEndingInADoubleByteCharacterIsKept)
 {
     // 表 is 0x95 0x5C in Shift-JIS: its second byte is a backslash's.
     const WorkFolder work = MakeFolder("capture_japanese");
     const std::wstring folder = work.windowsPath + L"\\撮影\\表";
     CreateDirectoryW((work.windowsPath + L"\\撮影").c_str(), nullptr);
-    REQUIRE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     const std::string folderBytes = ShiftJis(folder);
-    REQUIRE(folderBytes.back() == '\\');
+    ASSERT_TRUE(folderBytes.back() == '\\');
 
     // As it is, then with a real trailing backslash, which alone goes.
     const std::string settings[] = {folderBytes, folderBytes + "\\"};
     size_t expected = 0;
     for (const std::string& setting : settings) {
         DusklidProcess dusklid;
-        REQUIRE(StartCapturing(dusklid, work, setting));
+        ASSERT_TRUE(StartCapturing(dusklid, work, setting));
         PressCaptureScreen();
         ++expected;
         const std::vector<std::wstring> names = WaitForCaptures(folder, expected);
-        CHECK_MSG(names.size() == expected, "files in 表: " + std::to_string(names.size()));
-        REQUIRE(WaitForEarlierKeys(FindCoverWindow()));
-        CHECK(BitmapNames(work.windowsPath + L"\\撮影").empty());
-        CHECK(BitmapNames(work.windowsPath).empty());
-        CHECK(NoMessageBox(dusklid));
+        EXPECT_TRUE(names.size() == expected) << "files in 表: " + std::to_string(names.size());
+        ASSERT_TRUE(WaitForEarlierKeys(FindCoverWindow()));
+        EXPECT_TRUE(BitmapNames(work.windowsPath + L"\\撮影").empty());
+        EXPECT_TRUE(BitmapNames(work.windowsPath).empty());
+        EXPECT_TRUE(NoMessageBox(dusklid));
     }
 }
 
-E2E_TEST(CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
+TEST(Capture, CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
 {
     const WorkFolder work = MakeFolder("capture_nowhere");
 
     // A folder that does not exist: no file, no message, and no folder made.
     {
         DusklidProcess dusklid;
-        REQUIRE(StartCapturing(dusklid, work, ShiftJis(work.windowsPath + L"\\missing")));
+        ASSERT_TRUE(StartCapturing(dusklid, work, ShiftJis(work.windowsPath + L"\\missing")));
         PressCaptureScreen();
-        REQUIRE(WaitForEarlierKeys(FindCoverWindow()));
-        CHECK(GetFileAttributesW((work.windowsPath + L"\\missing").c_str()) == INVALID_FILE_ATTRIBUTES);
-        CHECK(FileNames(work.windowsPath, L"*") == std::vector<std::wstring>{L"preference.dat"});
-        CHECK(NoMessageBox(dusklid));
-        CHECK(dusklid.Running());
+        ASSERT_TRUE(WaitForEarlierKeys(FindCoverWindow()));
+        EXPECT_TRUE(GetFileAttributesW((work.windowsPath + L"\\missing").c_str()) == INVALID_FILE_ATTRIBUTES);
+        EXPECT_TRUE(FileNames(work.windowsPath, L"*") == std::vector<std::wstring>{L"preference.dat"});
+        EXPECT_TRUE(NoMessageBox(dusklid));
+        EXPECT_TRUE(dusklid.Running());
     }
 
     // Folders of 231 and 232 characters: the name after the folder takes 24,
@@ -604,57 +577,56 @@ E2E_TEST(CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
         folder += L"\\" + std::wstring(remaining > 62 ? 60 : remaining - 1, L'd');
         CreateDirectoryW(folder.c_str(), nullptr);
     }
-    REQUIRE(folder.size() == 231);
+    ASSERT_TRUE(folder.size() == 231);
     const std::wstring tooLong = folder + L"x";
-    REQUIRE(CreateDirectoryW(tooLong.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(tooLong.c_str(), nullptr));
 
     {
         DusklidProcess dusklid;
-        REQUIRE(StartCapturing(dusklid, work, ShiftJis(tooLong)));
+        ASSERT_TRUE(StartCapturing(dusklid, work, ShiftJis(tooLong)));
         PressCaptureScreen();
-        REQUIRE(WaitForEarlierKeys(FindCoverWindow()));
-        CHECK(HoldsNoFile(tooLong));
-        CHECK(NoMessageBox(dusklid));
+        ASSERT_TRUE(WaitForEarlierKeys(FindCoverWindow()));
+        EXPECT_TRUE(HoldsNoFile(tooLong));
+        EXPECT_TRUE(NoMessageBox(dusklid));
     }
     {
         DusklidProcess dusklid;
-        REQUIRE(StartCapturing(dusklid, work, ShiftJis(folder)));
+        ASSERT_TRUE(StartCapturing(dusklid, work, ShiftJis(folder)));
         PressCaptureScreen();
         const std::vector<std::wstring> names = WaitForCaptures(folder, 1);
-        REQUIRE(names.size() == 1);
-        CHECK((folder + L"\\" + names[0]).size() == 255);
-        CHECK(ReadBitmapFile(folder + L"\\" + names[0]).problem.empty());
+        ASSERT_TRUE(names.size() == 1);
+        EXPECT_TRUE((folder + L"\\" + names[0]).size() == 255);
+        EXPECT_TRUE(ReadBitmapFile(folder + L"\\" + names[0]).problem.empty());
     }
 }
 
-E2E_TEST(DriveRootCaptureFolderWritesIntoTheRoot)
+TEST(Capture, DriveRootCaptureFolderWritesIntoTheRoot)
 {
     const WorkFolder work = MakeFolder("capture_root");
     const WorkFolder root = MakeFolder("capture_root_drive");
     WineDrive drive('r', root.unixPath);
-    REQUIRE(drive.ready);
+    ASSERT_TRUE(drive.ready);
     DusklidProcess dusklid;
-    REQUIRE(StartCapturing(dusklid, work, "R:\\"));
+    ASSERT_TRUE(StartCapturing(dusklid, work, "R:\\"));
     // Twice: the first capture shortens the setting to "R:", and the second
     // must still land in the root.
     PressCaptureScreen();
     PressCaptureScreen();
     const std::vector<std::wstring> names = WaitForCaptures(root.windowsPath, 2);
-    CHECK(names.size() == 2);
+    EXPECT_TRUE(names.size() == 2);
     for (const std::wstring& name : names)
-        CHECK_MSG(ReadBitmapFile(root.windowsPath + L"\\" + name).problem.empty(), Utf8(name));
-    CHECK(BitmapNames(work.windowsPath).empty());
-    CHECK(NoMessageBox(dusklid));
+        EXPECT_TRUE(ReadBitmapFile(root.windowsPath + L"\\" + name).problem.empty()) << Utf8(name);
+    EXPECT_TRUE(BitmapNames(work.windowsPath).empty());
+    EXPECT_TRUE(NoMessageBox(dusklid));
     // The shortened setting is what the preferences dialog now shows.
     HWND dialog = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
-    REQUIRE(dialog != nullptr);
-    CHECK_MSG(DialogItemText(dialog, IDC_CAPTURE_FOLDER) == L"R:",
-              Utf8(DialogItemText(dialog, IDC_CAPTURE_FOLDER)));
+    ASSERT_TRUE(dialog != nullptr);
+    EXPECT_TRUE(DialogItemText(dialog, IDC_CAPTURE_FOLDER) == L"R:") << Utf8(DialogItemText(dialog, IDC_CAPTURE_FOLDER));
     ClickButton(dialog, IDC_CANCEL);
-    CHECK(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
 }
 
-E2E_TEST(CaptureOntoAFullDriveLeavesNoTruncatedFile)
+TEST(Capture, CaptureOntoAFullDriveLeavesNoTruncatedFile)
 {
     const WorkFolder work = MakeFolder("capture_full");
     // 1 MiB: room for a small window's capture, not for the whole desktop's.
@@ -665,26 +637,26 @@ E2E_TEST(CaptureOntoAFullDriveLeavesNoTruncatedFile)
     }
     const std::wstring driveRoot = L"T:";
     DusklidProcess dusklid;
-    REQUIRE(StartCapturing(dusklid, work, "T:"));
+    ASSERT_TRUE(StartCapturing(dusklid, work, "T:"));
 
     // A small window's capture fits: the drive itself works.
     {
         ForegroundWindow front(100, 80);
-        REQUIRE(front.PlaceClientAt(200, 200));
+        ASSERT_TRUE(front.PlaceClientAt(200, 200));
         PressCaptureWindow();
         const std::vector<std::wstring> names = WaitForCaptures(driveRoot, 1);
-        REQUIRE(names.size() == 1);
-        CHECK(ReadBitmapFile(driveRoot + L"\\" + names[0]).problem.empty());
+        ASSERT_TRUE(names.size() == 1);
+        EXPECT_TRUE(ReadBitmapFile(driveRoot + L"\\" + names[0]).problem.empty());
         DeleteBitmaps(driveRoot);
     }
 
     // The desktop does not: the write fails part way and the file goes.
     PressCaptureScreen();
-    REQUIRE(WaitForEarlierKeys(FindCoverWindow()));
+    ASSERT_TRUE(WaitForEarlierKeys(FindCoverWindow()));
     const std::vector<std::wstring> names = FileNames(driveRoot, L"*");
-    CHECK_MSG(names.empty(), "left behind: " + (names.empty() ? std::string() : Utf8(names[0])));
+    EXPECT_TRUE(names.empty()) << "left behind: " + (names.empty() ? std::string() : Utf8(names[0]));
     std::string used;
     RunUnixCommandOutput("du -sk '" + work.unixPath + "/drive' | cut -f1", used);
-    CHECK_MSG(used == "0\n", "kilobytes still used: " + used);
-    CHECK(NoMessageBox(dusklid));
+    EXPECT_TRUE(used == "0\n") << "kilobytes still used: " + used;
+    EXPECT_TRUE(NoMessageBox(dusklid));
 }

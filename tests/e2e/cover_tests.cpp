@@ -1,5 +1,5 @@
 // Showing the cover and the two-button release gesture, with real input.
-#include "e2e_support.h"
+#include "toolkit/toolkit.h"
 
 #include <optional>
 
@@ -91,63 +91,63 @@ bool StartWithCoverUnderThePointer(ShownCover& shown, const char* testName)
 
 } // namespace
 
-E2E_TEST(HotKeyShowsTheCoverOverEverything)
+TEST(Cover, HotKeyShowsTheCoverOverEverything)
 {
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "hot_key_shows"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "hot_key_shows"));
     ColourWindow white(WHITE, CentreArea());
     HWND cover = FindCoverWindow();
-    REQUIRE(ShowCoverWithHotKey(cover));
-    CHECK(GetForegroundWindow() == cover);
+    ASSERT_TRUE(ShowCoverWithHotKey(cover));
+    EXPECT_TRUE(GetForegroundWindow() == cover);
     // Every corner of the screen is covered too.
     RECT desktop = {};
     GetClientRect(GetDesktopWindow(), &desktop);
-    CHECK(ScreenPixel(0, 0) == BLACK);
-    CHECK(ScreenPixel(desktop.right - 1, desktop.bottom - 1) == BLACK);
+    EXPECT_TRUE(ScreenPixel(0, 0) == BLACK);
+    EXPECT_TRUE(ScreenPixel(desktop.right - 1, desktop.bottom - 1) == BLACK);
     Screenshot("cover-shown");
 }
 
-E2E_TEST(MenuCommandAndTrayClickShowTheCover)
+TEST(Cover, MenuCommandAndTrayClickShowTheCover)
 {
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "command_shows"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "command_shows"));
     HWND cover = FindCoverWindow();
     {
         ColourWindow white(WHITE, CentreArea());
-        REQUIRE(WaitUntil([] { return CentreIs(WHITE); }, 5000));
+        ASSERT_TRUE(WaitUntil([] { return CentreIs(WHITE); }, 5000));
         PostMessageW(cover, WM_COMMAND, 500, 0);
-        CHECK(WaitUntil([&] { return CoverShown(cover); }, 5000));
+        EXPECT_TRUE(WaitUntil([&] { return CoverShown(cover); }, 5000));
     }
     MovePointer(ScreenCentre().x, ScreenCentre().y);
-    CHECK(HoldBothButtons(cover, 1, 3) >= 0);
+    EXPECT_TRUE(HoldBothButtons(cover, 1, 3) >= 0);
     {
         ColourWindow white(WHITE, CentreArea());
-        REQUIRE(WaitUntil([] { return CentreIs(WHITE); }, 5000));
+        ASSERT_TRUE(WaitUntil([] { return CentreIs(WHITE); }, 5000));
         // The tray icon's left-button press, as the shell reports it.
         PostMessageW(cover, 4321, 2953, WM_LBUTTONDOWN);
-        CHECK(WaitUntil([&] { return CoverShown(cover); }, 5000));
+        EXPECT_TRUE(WaitUntil([&] { return CoverShown(cover); }, 5000));
     }
 }
 
-E2E_TEST(HotKeyWorksWhileAMessageBoxIsOpen)
+TEST(Cover, HotKeyWorksWhileAMessageBoxIsOpen)
 {
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "hot_key_modal"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "hot_key_modal"));
     HWND cover = FindCoverWindow();
     // The about box runs its own modal loop inside the command handler.
     PostMessageW(cover, WM_COMMAND, 504, 0);
     HWND box = WaitForDialog(dusklid.info.dwProcessId);
-    REQUIRE(box != nullptr);
+    ASSERT_TRUE(box != nullptr);
     ColourWindow white(WHITE, CentreArea());
-    CHECK(ShowCoverWithHotKey(cover));
-    CHECK(IsWindow(box));
+    EXPECT_TRUE(ShowCoverWithHotKey(cover));
+    EXPECT_TRUE(IsWindow(box));
     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
 }
 
-E2E_TEST(TrayNotificationsOtherThanLeftPressDoNotShowTheCover)
+TEST(Cover, TrayNotificationsOtherThanLeftPressDoNotShowTheCover)
 {
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "tray_other"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "tray_other"));
     HWND cover = FindCoverWindow();
     PostMessageW(cover, 4321, 2953, WM_LBUTTONUP);
     PostMessageW(cover, 4321, 2953, WM_LBUTTONDBLCLK);
@@ -156,34 +156,34 @@ E2E_TEST(TrayNotificationsOtherThanLeftPressDoNotShowTheCover)
     // A command the program answers comes after them in the queue.
     PostMessageW(cover, WM_COMMAND, 504, 0);
     HWND box = WaitForDialog(dusklid.info.dwProcessId);
-    REQUIRE(box != nullptr);
-    CHECK(!IsWindowVisible(cover));
+    ASSERT_TRUE(box != nullptr);
+    EXPECT_TRUE(!IsWindowVisible(cover));
     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
 }
 
-E2E_TEST(HoldingBothButtonsForTwoSecondsHidesInEitherOrder)
+TEST(Cover, HoldingBothButtonsForTwoSecondsHidesInEitherOrder)
 {
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "release_gesture"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "release_gesture"));
     ColourWindow white(WHITE, CentreArea());
     HWND cover = FindCoverWindow();
     const int orders[][2] = {{1, 3}, {3, 1}};  // left then right, right then left
     for (const auto& order : orders) {
-        REQUIRE(ShowCoverUnderThePointer(cover));
+        ASSERT_TRUE(ShowCoverUnderThePointer(cover));
         const long elapsed = HoldBothButtons(cover, order[0], order[1]);
-        CHECK_MSG(elapsed >= 0, "the cover was hidden");
-        CHECK_MSG(HidAfterTheDelay(elapsed), std::to_string(elapsed) + " ms");
-        CHECK(WaitUntil([] { return CentreIs(WHITE); }, 5000));
+        EXPECT_TRUE(elapsed >= 0) << "the cover was hidden";
+        EXPECT_TRUE(HidAfterTheDelay(elapsed)) << std::to_string(elapsed) + " ms";
+        EXPECT_TRUE(WaitUntil([] { return CentreIs(WHITE); }, 5000));
         // The next press must not be taken for a double-click.
         Sleep(GetDoubleClickTime() + 100);
     }
-    CHECK(dusklid.Running());
+    EXPECT_TRUE(dusklid.Running());
 }
 
-E2E_TEST(ReleasingEarlyKeepsTheCoverAndPressingAgainRestartsTheDelay)
+TEST(Cover, ReleasingEarlyKeepsTheCoverAndPressingAgainRestartsTheDelay)
 {
     ShownCover shown;
-    REQUIRE(StartWithCoverUnderThePointer(shown, "release_early"));
+    ASSERT_TRUE(StartWithCoverUnderThePointer(shown, "release_early"));
     HWND cover = shown.cover;
 
     Xdo("mousedown 1");
@@ -192,104 +192,104 @@ E2E_TEST(ReleasingEarlyKeepsTheCoverAndPressingAgainRestartsTheDelay)
     Xdo("mouseup 3");
     // Well past the first press's two seconds: still covered.
     Sleep(RELEASE_DELAY + 1000);
-    CHECK(CoverShown(cover));
+    EXPECT_TRUE(CoverShown(cover));
 
     Xdo("mousedown 3");
     const long elapsed = MillisecondsUntilHidden(cover);
     Xdo("mouseup 3");
     Xdo("mouseup 1");
-    CHECK_MSG(elapsed >= 0, "the cover was hidden");
-    CHECK_MSG(HidAfterTheDelay(elapsed), std::to_string(elapsed) + " ms");
+    EXPECT_TRUE(elapsed >= 0) << "the cover was hidden";
+    EXPECT_TRUE(HidAfterTheDelay(elapsed)) << std::to_string(elapsed) + " ms";
 }
 
-E2E_TEST(OneButtonAloneNeverHides)
+TEST(Cover, OneButtonAloneNeverHides)
 {
     ShownCover shown;
-    REQUIRE(StartWithCoverUnderThePointer(shown, "one_button"));
+    ASSERT_TRUE(StartWithCoverUnderThePointer(shown, "one_button"));
     HWND cover = shown.cover;
     Xdo("mousedown 1");
     Sleep(RELEASE_DELAY + 800);
     Xdo("mouseup 1");
-    CHECK(CoverShown(cover));
+    EXPECT_TRUE(CoverShown(cover));
     Xdo("mousedown 3");
     Sleep(RELEASE_DELAY + 800);
     Xdo("mouseup 3");
-    CHECK(CoverShown(cover));
+    EXPECT_TRUE(CoverShown(cover));
 }
 
-E2E_TEST(ADoubleClickPressDoesNotStartTheGesture)
+TEST(Cover, ADoubleClickPressDoesNotStartTheGesture)
 {
     ShownCover shown;
-    REQUIRE(StartWithCoverUnderThePointer(shown, "double_click"));
+    ASSERT_TRUE(StartWithCoverUnderThePointer(shown, "double_click"));
     HWND cover = shown.cover;
     // A click, then at once a second press that the platform reports as a
     // double-click: the left button does not count as held.
     Xdo("click 1 mousedown 1");
     Xdo("mousedown 3");
     Sleep(RELEASE_DELAY + 800);
-    CHECK(CoverShown(cover));
+    EXPECT_TRUE(CoverShown(cover));
     Xdo("mouseup 3");
     Xdo("mouseup 1");
     // An ordinary hold still works afterwards.
     Sleep(GetDoubleClickTime() + 100);
-    CHECK(HoldBothButtons(cover, 1, 3) >= 0);
+    EXPECT_TRUE(HoldBothButtons(cover, 1, 3) >= 0);
 }
 
-E2E_TEST(HotCornerIsIgnoredWhenSwitchedOff)
+TEST(Cover, HotCornerIsIgnoredWhenSwitchedOff)
 {
     const std::wstring dir =
         MakeWorkDirWithPreferences("hot_corner_off", PreferenceBytes(0, 0, 0, "", '1', '0', "0", ""));
-    REQUIRE(!dir.empty());
+    ASSERT_TRUE(!dir.empty());
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, dir));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, dir));
     HWND cover = FindCoverWindow();
     RECT desktop = {};
     GetClientRect(GetDesktopWindow(), &desktop);
     const POINT corners[] = {{0, 0}, {desktop.right - 1, 0}, {0, desktop.bottom - 1},
                              {desktop.right - 1, desktop.bottom - 1}};
     for (const POINT& corner : corners) {
-        REQUIRE(MovePointer(corner.x, corner.y));
-        CHECK(!WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 500));
+        ASSERT_TRUE(MovePointer(corner.x, corner.y));
+        EXPECT_TRUE(!WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 500));
     }
 }
 
-E2E_TEST(HotCornerCoversTheScreenAfterTheDelay)
+TEST(Cover, HotCornerCoversTheScreenAfterTheDelay)
 {
     constexpr COLORREF RED = RGB(200, 0, 0);
     constexpr DWORD DELAY = 2000;
     const std::wstring dir = MakeWorkDirWithPreferences(
         "hot_corner_top_left", PreferenceBytes(200, 0, 0, "", '1', '1', std::to_string(DELAY), ""));
-    REQUIRE(!dir.empty());
-    REQUIRE(MovePointer(500, 400));
+    ASSERT_TRUE(!dir.empty());
+    ASSERT_TRUE(MovePointer(500, 400));
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, dir));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, dir));
     HWND cover = FindCoverWindow();
     const auto shown = [&] { return IsWindowVisible(cover) != FALSE; };
 
     // The pixels beside the corner are not hot, however long the pointer rests.
     for (const POINT& beside : {POINT{1, 0}, POINT{0, 1}}) {
-        REQUIRE(MovePointer(beside.x, beside.y));
-        CHECK(!WaitUntil(shown, DELAY + 1000));
+        ASSERT_TRUE(MovePointer(beside.x, beside.y));
+        EXPECT_TRUE(!WaitUntil(shown, DELAY + 1000));
     }
 
     const DWORD moved = GetTickCount();
-    REQUIRE(MovePointer(0, 0));
-    REQUIRE(WaitUntil(shown, DELAY + 10000));
+    ASSERT_TRUE(MovePointer(0, 0));
+    ASSERT_TRUE(WaitUntil(shown, DELAY + 10000));
     const DWORD elapsed = GetTickCount() - moved;
     // Not before the delay; the margin allows for the timer's 100 ms steps
     // and a late tick of the program.
-    CHECK_MSG(elapsed + 1000 >= DELAY, "shown after " + std::to_string(elapsed) + " ms");
-    CHECK(WaitUntil([] { return CentreIs(RED); }, 5000));
+    EXPECT_TRUE(elapsed + 1000 >= DELAY) << "shown after " + std::to_string(elapsed) + " ms";
+    EXPECT_TRUE(WaitUntil([] { return CentreIs(RED); }, 5000));
     RECT desktop = {};
     GetClientRect(GetDesktopWindow(), &desktop);
-    CHECK(ScreenPixel(desktop.right - 1, desktop.bottom - 1) == RED);
+    EXPECT_TRUE(ScreenPixel(desktop.right - 1, desktop.bottom - 1) == RED);
 }
 
-E2E_TEST(DefaultHotCornerIsTheBottomRightBand)
+TEST(Cover, DefaultHotCornerIsTheBottomRightBand)
 {
-    REQUIRE(MovePointer(500, 400));
+    ASSERT_TRUE(MovePointer(500, 400));
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "hot_corner_default"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "hot_corner_default"));
     HWND cover = FindCoverWindow();
     const auto shown = [&] { return IsWindowVisible(cover) != FALSE; };
     RECT desktop = {};
@@ -297,11 +297,11 @@ E2E_TEST(DefaultHotCornerIsTheBottomRightBand)
     // A band ten pixels wide along the right and bottom edges, after 150 ms.
     for (const POINT& beside : {POINT{desktop.right - 11, desktop.bottom - 1},
                                 POINT{desktop.right - 1, desktop.bottom - 11}}) {
-        REQUIRE(MovePointer(beside.x, beside.y));
-        CHECK(!WaitUntil(shown, 1000));
+        ASSERT_TRUE(MovePointer(beside.x, beside.y));
+        EXPECT_TRUE(!WaitUntil(shown, 1000));
     }
-    REQUIRE(MovePointer(desktop.right - 10, desktop.bottom - 10));
-    CHECK(WaitUntil(shown, 5000));
-    CHECK(WaitUntil([] { return CentreIs(BLACK); }, 5000));
-    REQUIRE(MovePointer(500, 400));
+    ASSERT_TRUE(MovePointer(desktop.right - 10, desktop.bottom - 10));
+    EXPECT_TRUE(WaitUntil(shown, 5000));
+    EXPECT_TRUE(WaitUntil([] { return CentreIs(BLACK); }, 5000));
+    ASSERT_TRUE(MovePointer(500, 400));
 }

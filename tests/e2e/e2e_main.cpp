@@ -1,66 +1,29 @@
-// dusklid_e2e.exe DUSKLID_EXE WORK_ROOT SCREENSHOT_DIR [NAME_FILTER]
+// dusklid_e2e.exe [GTEST_FLAGS] DUSKLID_EXE WORK_ROOT SCREENSHOT_DIR
 // All paths are Unix paths (the driver runs under Wine beside the program).
-// Runs every registered test, or those whose name contains one of the
-// comma-separated parts of NAME_FILTER, and ends with the line
-// "N passed, N failed".
-#include "e2e_support.h"
+// GoogleTest's own flags (--gtest_filter, --gtest_repeat, --gtest_shuffle,
+// --gtest_output=xml:FILE) work as everywhere. Ends with the line
+// "e2e: N passed, N failed".
+#include <gtest/gtest.h>
 
 #include <cstdio>
-#include <string>
 
-int TakeFailureCount();
-
-namespace {
-
-bool MatchesFilter(const std::string& name, const std::string& filter)
-{
-    if (filter.empty())
-        return true;
-    size_t start = 0;
-    while (start <= filter.size()) {
-        size_t end = filter.find(',', start);
-        if (end == std::string::npos)
-            end = filter.size();
-        const std::string part = filter.substr(start, end - start);
-        if (!part.empty() && name.find(part) != std::string::npos)
-            return true;
-        start = end + 1;
-    }
-    return false;
-}
-
-} // namespace
+#include "toolkit/process.h"
+#include "toolkit/text.h"
 
 int wmain(int argc, wchar_t** argv)
 {
+    ::testing::InitGoogleTest(&argc, argv);
     if (argc < 4) {
-        std::fprintf(stderr, "usage: dusklid_e2e DUSKLID_EXE WORK_ROOT SCREENSHOT_DIR [NAME_FILTER]\n");
+        std::fprintf(stderr, "usage: dusklid_e2e [GTEST_FLAGS] DUSKLID_EXE WORK_ROOT SCREENSHOT_DIR\n");
         return 2;
     }
     Config().dusklidExe = UnixToWindowsPath(Utf8(argv[1]));
     Config().workRootUnix = Utf8(argv[2]);
     Config().screenshotUnix = Utf8(argv[3]);
-    const std::string filter = argc > 4 ? Utf8(argv[4]) : std::string();
 
-    int passed = 0;
-    int failed = 0;
-    for (const TestCase& test : AllTests()) {
-        if (!MatchesFilter(test.name, filter))
-            continue;
-        std::printf("[ RUN      ] %s\n", test.name);
-        std::fflush(stdout);
-        const DWORD start = GetTickCount();
-        test.run();
-        const DWORD elapsed = GetTickCount() - start;
-        if (TakeFailureCount() == 0) {
-            ++passed;
-            std::printf("[       OK ] %s (%lu ms)\n", test.name, elapsed);
-        } else {
-            ++failed;
-            std::printf("[  FAILED  ] %s (%lu ms)\n", test.name, elapsed);
-        }
-        std::fflush(stdout);
-    }
-    std::printf("e2e: %d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
+    const int status = RUN_ALL_TESTS();
+    const ::testing::UnitTest& run = *::testing::UnitTest::GetInstance();
+    std::printf("e2e: %d passed, %d failed\n", run.successful_test_count(),
+                run.failed_test_count());
+    return status;
 }

@@ -1,7 +1,7 @@
 // The cover's picture, read back from the screen: the formats, where it is
 // placed, the warning for a file that cannot be used, dragging, and a path in
 // Japanese.
-#include "e2e_support.h"
+#include "toolkit/toolkit.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -64,27 +64,12 @@ struct PixelCheck {
     bool mustDiffer;
 };
 
-bool Near(COLORREF actual, COLORREF expected, int tolerance)
-{
-    return std::abs(GetRValue(actual) - GetRValue(expected)) <= tolerance &&
-           std::abs(GetGValue(actual) - GetGValue(expected)) <= tolerance &&
-           std::abs(GetBValue(actual) - GetBValue(expected)) <= tolerance;
-}
-
 bool Holds(const PixelCheck& check)
 {
     const COLORREF actual = ScreenPixel(check.x, check.y);
     if (actual == CLR_INVALID)
         return false;
     return Near(actual, check.colour, check.tolerance) != check.mustDiffer;
-}
-
-std::string Rgb(COLORREF colour)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "(%d,%d,%d)", GetRValue(colour), GetGValue(colour),
-                  GetBValue(colour));
-    return text;
 }
 
 void Add(std::vector<PixelCheck>& checks, int x, int y, COLORREF colour, int tolerance = 0)
@@ -206,8 +191,7 @@ void CheckScreen(const std::vector<PixelCheck>& checks, const std::string& what)
     for (const PixelCheck& check : checks) {
         if (Holds(check))
             continue;
-        RecordFailure(__FILE__, __LINE__,
-                      what + ": pixel (" + std::to_string(check.x) + "," +
+        ADD_FAILURE() << (what + ": pixel (" + std::to_string(check.x) + "," +
                           std::to_string(check.y) + ") is " + Rgb(ScreenPixel(check.x, check.y)) +
                           (check.mustDiffer ? ", must not be " : ", expected ") +
                           Rgb(check.colour));
@@ -236,33 +220,6 @@ std::wstring PrepareWorkDir(const std::string& name, const std::string& picture,
                                       captureFolder));
 }
 
-// After a start-up message box the window exists, and the process has idled,
-// before the hot key is registered; nothing tells the driver when it is. So
-// the key is pressed again while the cover stays hidden.
-bool ShowCover(HWND cover)
-{
-    for (int attempt = 0; attempt < 15; ++attempt) {
-        SendHotKey(false, true, true, false, 'H');
-        if (WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 1000))
-            return true;
-    }
-    return false;
-}
-
-// Holding both buttons is the only way to hide the cover. The press is made
-// on `at`, away from any earlier press, so it cannot count as a double-click.
-bool HideCover(HWND cover, POINT at)
-{
-    if (!MovePointer(at.x, at.y))
-        return false;
-    Xdo("mousedown 1");
-    Xdo("mousedown 3");
-    const bool hidden = WaitUntil([&] { return !IsWindowVisible(cover); }, 2000 + 5000);
-    Xdo("mouseup 3");
-    Xdo("mouseup 1");
-    return hidden;
-}
-
 // Starts the program with `picture` (a Windows path) as its cover picture and
 // shows the cover; no message box may come on the way.
 bool StartAndShowPicture(DusklidProcess& dusklid, const std::string& name,
@@ -274,9 +231,8 @@ bool StartAndShowPicture(DusklidProcess& dusklid, const std::string& name,
     const std::wstring dir = PrepareWorkDir(name, ShiftJis(picture), stretch, captureFolder);
     if (dir.empty() || !StartDusklidAndWait(dusklid, dir))
         return false;
-    CHECK_MSG(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr,
-              name + " gave a message box");
-    return ShowCover(FindCoverWindow());
+    EXPECT_TRUE(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr) << name + " gave a message box";
+    return ShowCoverByHotKey(FindCoverWindow());
 }
 
 struct DrawnPicture {
@@ -307,9 +263,9 @@ struct HeldOpen {
 
 } // namespace
 
-E2E_TEST(PictureIsDrawnCentredAtNaturalSize)
+TEST(Picture, PictureIsDrawnCentredAtNaturalSize)
 {
-    REQUIRE(ScreenIsTheExpectedSize());
+    ASSERT_TRUE(ScreenIsTheExpectedSize());
     const DrawnPicture pictures[] = {
         // Bottom-up rows: drawn upside down, the top corners would be yellow and white.
         {"odd.bmp", ODD, 0, ODD_CENTRED},
@@ -321,7 +277,7 @@ E2E_TEST(PictureIsDrawnCentredAtNaturalSize)
     };
     for (const DrawnPicture& picture : pictures) {
         DusklidProcess dusklid;
-        REQUIRE(StartAndShowPicture(dusklid, std::string("picture_centred_") + picture.file,
+        ASSERT_TRUE(StartAndShowPicture(dusklid, std::string("picture_centred_") + picture.file,
                                     MakeQuadrants(picture.file, picture.size), '0'));
         CheckScreen(PictureAt(picture.size, picture.centredOrigin, picture.tolerance),
                     picture.file);
@@ -330,9 +286,9 @@ E2E_TEST(PictureIsDrawnCentredAtNaturalSize)
     }
 }
 
-E2E_TEST(PictureIsStretchedOverTheWholeCover)
+TEST(Picture, PictureIsStretchedOverTheWholeCover)
 {
-    REQUIRE(ScreenIsTheExpectedSize());
+    ASSERT_TRUE(ScreenIsTheExpectedSize());
     const DrawnPicture pictures[] = {
         {"odd.bmp", ODD, 0, {}},
         {"odd.gif", ODD, 0, {}},
@@ -340,7 +296,7 @@ E2E_TEST(PictureIsStretchedOverTheWholeCover)
     };
     for (const DrawnPicture& picture : pictures) {
         DusklidProcess dusklid;
-        REQUIRE(StartAndShowPicture(dusklid, std::string("picture_stretched_") + picture.file,
+        ASSERT_TRUE(StartAndShowPicture(dusklid, std::string("picture_stretched_") + picture.file,
                                     MakeQuadrants(picture.file, picture.size), '1'));
         CheckScreen(PictureStretched(picture.tolerance), picture.file);
         if (std::string(picture.file) == "small.jpg")
@@ -348,11 +304,11 @@ E2E_TEST(PictureIsStretchedOverTheWholeCover)
     }
 }
 
-E2E_TEST(UnreadablePictureWarnsAndTheProgramStartsWithoutIt)
+TEST(Picture, UnreadablePictureWarnsAndTheProgramStartsWithoutIt)
 {
-    REQUIRE(ScreenIsTheExpectedSize());
+    ASSERT_TRUE(ScreenIsTheExpectedSize());
     const std::wstring notPicture = UnixToWindowsPath(Config().workRootUnix) + L"\\text.jpg";
-    REQUIRE(WriteFileBytes(notPicture, "This is text, not a picture.\r\n"));
+    ASSERT_TRUE(WriteFileBytes(notPicture, "This is text, not a picture.\r\n"));
     const UnreadablePicture pictures[] = {
         // The decoder reads an icon, but it is no bitmap.
         {"icon", MakePicture("icon.ico", "-size 32x32 xc:red"), false},
@@ -360,64 +316,63 @@ E2E_TEST(UnreadablePictureWarnsAndTheProgramStartsWithoutIt)
         {"held_open", MakeQuadrants("held.bmp", ODD), true},
     };
     for (const UnreadablePicture& picture : pictures) {
-        REQUIRE(!picture.path.empty());
+        ASSERT_TRUE(!picture.path.empty());
         const std::string name = std::string("picture_unreadable_") + picture.name;
         const std::wstring dir = PrepareWorkDir(name, ShiftJis(picture.path), '0');
-        REQUIRE(!dir.empty());
+        ASSERT_TRUE(!dir.empty());
         HeldOpen held;
         if (picture.heldOpen) {
             held.file = CreateFileW(picture.path.c_str(), GENERIC_READ, 0, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
-            REQUIRE(held.file != INVALID_HANDLE_VALUE);
+            ASSERT_TRUE(held.file != INVALID_HANDLE_VALUE);
         }
 
         DusklidProcess dusklid;
-        REQUIRE(StartDusklid(dusklid, dir));
+        ASSERT_TRUE(StartDusklid(dusklid, dir));
         // OK alone: no Cancel beside it.
         HWND dialog = WaitForDialog(dusklid.info.dwProcessId, 20000);
-        CHECK_MSG(dialog == nullptr || GetDlgItem(dialog, IDCANCEL) == nullptr, picture.name);
+        EXPECT_TRUE(dialog == nullptr || GetDlgItem(dialog, IDCANCEL) == nullptr) << picture.name;
         const MessageBoxSeen box = AnswerMessageBox(dusklid.info.dwProcessId, IDOK, 20000);
-        CHECK_MSG(box.found, picture.name);
+        EXPECT_TRUE(box.found) << picture.name;
         if (!box.found)
             continue;
-        CHECK_MSG(box.caption == L"エラー", picture.name);
-        CHECK_MSG(box.text == L"画像ファイルが読み込めませんでした。", picture.name);
-        CHECK_MSG(box.hasOk && !box.hasYesNo, picture.name);
-        CHECK_MSG(box.closed, picture.name);
+        EXPECT_TRUE(box.caption == L"エラー") << picture.name;
+        EXPECT_TRUE(box.text == L"画像ファイルが読み込めませんでした。") << picture.name;
+        EXPECT_TRUE(box.hasOk && !box.hasYesNo) << picture.name;
+        EXPECT_TRUE(box.closed) << picture.name;
 
         // Start-up goes on: the cover comes, with the background alone.
-        REQUIRE(WaitUntil([] { return FindCoverWindow() != nullptr; }, 20000));
+        ASSERT_TRUE(WaitUntil([] { return FindCoverWindow() != nullptr; }, 20000));
         WaitForInputIdle(dusklid.info.hProcess, 5000);
-        CHECK_MSG(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr,
-                  std::string(picture.name) + ": a second message box");
-        if (!ShowCover(FindCoverWindow())) {
-            RecordFailure(__FILE__, __LINE__, std::string(picture.name) + ": cover not shown");
+        EXPECT_TRUE(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr) << std::string(picture.name) + ": a second message box";
+        if (!ShowCoverByHotKey(FindCoverWindow())) {
+            ADD_FAILURE() << (std::string(picture.name) + ": cover not shown");
             continue;
         }
         CheckScreen(BackgroundOnly(), picture.name);
-        CHECK(dusklid.Running());
+        EXPECT_TRUE(dusklid.Running());
     }
 }
 
-E2E_TEST(PictureFollowsALeftButtonDragAndIsCentredWhenShownAgain)
+TEST(Picture, PictureFollowsALeftButtonDragAndIsCentredWhenShownAgain)
 {
-    REQUIRE(ScreenIsTheExpectedSize());
+    ASSERT_TRUE(ScreenIsTheExpectedSize());
     DusklidProcess dusklid;
-    REQUIRE(StartAndShowPicture(dusklid, "picture_drag", MakeQuadrants("odd.bmp", ODD), '0'));
+    ASSERT_TRUE(StartAndShowPicture(dusklid, "picture_drag", MakeQuadrants("odd.bmp", ODD), '0'));
     HWND cover = FindCoverWindow();
     CheckScreen(PictureAt(ODD, ODD_CENTRED, 0), "before the drag");
 
     // The right button does not drag; a move here would show in the end position.
-    REQUIRE(MovePointer(500, 380));
+    ASSERT_TRUE(MovePointer(500, 380));
     Xdo("mousedown 3");
-    REQUIRE(MovePointer(560, 420));
+    ASSERT_TRUE(MovePointer(560, 420));
     Xdo("mouseup 3");
 
     // Two steps, the button held throughout, from a point on the picture.
-    REQUIRE(MovePointer(470, 350));
+    ASSERT_TRUE(MovePointer(470, 350));
     Xdo("mousedown 1");
-    REQUIRE(MovePointer(490, 362));
-    REQUIRE(MovePointer(470 + 37, 350 + 23));
+    ASSERT_TRUE(MovePointer(490, 362));
+    ASSERT_TRUE(MovePointer(470 + 37, 350 + 23));
     Xdo("mouseup 1");
     const POINT moved = {ODD_CENTRED.x + 37, ODD_CENTRED.y + 23};
     std::vector<PixelCheck> afterDrag = PictureAt(ODD, moved, 0);
@@ -426,7 +381,7 @@ E2E_TEST(PictureFollowsALeftButtonDragAndIsCentredWhenShownAgain)
     CheckScreen(afterDrag, "after the drag");
 
     // Moving without a button leaves it where it is.
-    REQUIRE(MovePointer(300, 200));
+    ASSERT_TRUE(MovePointer(300, 200));
     CheckScreen(afterDrag, "after a move without a button");
 
     // The hot key on the shown cover centres the picture again, on screen too.
@@ -436,33 +391,33 @@ E2E_TEST(PictureFollowsALeftButtonDragAndIsCentredWhenShownAgain)
     CheckScreen(centredAgain, "hot key on the shown cover");
     // Pressed away from the last press, or it would be a double-click, which
     // neither drags nor counts as a press.
-    REQUIRE(MovePointer(480, 360));
+    ASSERT_TRUE(MovePointer(480, 360));
     Xdo("mousedown 1");
-    REQUIRE(MovePointer(480 + 37, 360 + 23));
+    ASSERT_TRUE(MovePointer(480 + 37, 360 + 23));
     Xdo("mouseup 1");
     CheckScreen(afterDrag, "dragged again from the centre");
 
-    REQUIRE(HideCover(cover, POINT{100, 100}));
-    REQUIRE(ShowCover(cover));
+    ASSERT_TRUE(HideCover(cover, POINT{100, 100}));
+    ASSERT_TRUE(ShowCoverByHotKey(cover));
     std::vector<PixelCheck> shownAgain = PictureAt(ODD, ODD_CENTRED, 0);
     // The dragged picture's far corner: no trace of it.
     Add(shownAgain, moved.x + ODD.width - 1, moved.y + ODD.height - 1, BACKGROUND);
     CheckScreen(shownAgain, "shown again");
 }
 
-E2E_TEST(PicturePathInJapaneseIsLoaded)
+TEST(Picture, PicturePathInJapaneseIsLoaded)
 {
-    REQUIRE(ScreenIsTheExpectedSize());
+    ASSERT_TRUE(ScreenIsTheExpectedSize());
     const std::wstring source = MakeQuadrants("odd.bmp", ODD);
-    REQUIRE(!source.empty());
+    ASSERT_TRUE(!source.empty());
     const std::wstring folder = MakeWorkDir("picture_japanese_path") + L"\\画像";
     CreateDirectoryW(folder.c_str(), nullptr);
     // 表 ends in the byte of a backslash in Shift-JIS.
     const std::wstring path = folder + L"\\表紙の猫.bmp";
-    REQUIRE(CopyFileW(source.c_str(), path.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(source.c_str(), path.c_str(), FALSE));
     // A capture folder in Japanese, ending in 表, is taken as it stands too.
     DusklidProcess dusklid;
-    REQUIRE(StartAndShowPicture(dusklid, "picture_japanese_path", path, '0',
+    ASSERT_TRUE(StartAndShowPicture(dusklid, "picture_japanese_path", path, '0',
                                 ShiftJis(L"C:\\撮影\\表")));
     CheckScreen(PictureAt(ODD, ODD_CENTRED, 0), "Japanese path");
 }

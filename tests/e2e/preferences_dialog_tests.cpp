@@ -1,7 +1,7 @@
 // The preferences dialog and its colour picker, opened through the real
 // tray menu: what they show, what OK writes and applies, what each refusal
 // leaves alone.
-#include "e2e_support.h"
+#include "toolkit/toolkit.h"
 #include "process_counts.h"
 
 #include <commctrl.h>
@@ -131,8 +131,8 @@ void CheckTemplate(HWND dialog, const ControlSpec (&specs)[N], int widthUnits, i
     GetClientRect(dialog, &client);
     const DialogScale scale = {(client.right * 4 + widthUnits / 2) / widthUnits,
                                (client.bottom * 8 + heightUnits / 2) / heightUnits};
-    CHECK(scale.X(widthUnits) == client.right);
-    CHECK(scale.Y(heightUnits) == client.bottom);
+    EXPECT_TRUE(scale.X(widthUnits) == client.right);
+    EXPECT_TRUE(scale.Y(heightUnits) == client.bottom);
 
     HWND control = GetWindow(dialog, GW_CHILD);
     size_t index = 0;
@@ -140,14 +140,15 @@ void CheckTemplate(HWND dialog, const ControlSpec (&specs)[N], int widthUnits, i
         const ControlSpec& spec = specs[index];
         const std::string where = "control " + std::to_string(index + 1);
         const LONG style = GetWindowLongW(control, GWL_STYLE);
-        CHECK_MSG(GetDlgCtrlID(control) == spec.id, where + " has id " + std::to_string(GetDlgCtrlID(control)));
-        CHECK_MSG(HasKindStyle(control, spec.kind), where + " is a " + Utf8(ClassOf(control)));
-        if (spec.text != nullptr)
-            CHECK_MSG(WindowText(control) == spec.text, where + " reads " + Utf8(WindowText(control)));
+        EXPECT_TRUE(GetDlgCtrlID(control) == spec.id) << where + " has id " + std::to_string(GetDlgCtrlID(control));
+        EXPECT_TRUE(HasKindStyle(control, spec.kind)) << where + " is a " + Utf8(ClassOf(control));
+        if (spec.text != nullptr) {
+            EXPECT_TRUE(WindowText(control) == spec.text) << where + " reads " + Utf8(WindowText(control));
+        }
         // A radio button takes the tab stop while it is ticked.
         const bool tabStop = spec.kind == RADIO ? IsChecked(dialog, spec.id) : spec.tabStop;
-        CHECK_MSG(((style & WS_TABSTOP) != 0) == tabStop, where + ": tab stop");
-        CHECK_MSG(((style & WS_GROUP) != 0) == spec.group, where + ": group");
+        EXPECT_TRUE(((style & WS_TABSTOP) != 0) == tabStop) << where + ": tab stop";
+        EXPECT_TRUE(((style & WS_GROUP) != 0) == spec.group) << where + ": group";
         RECT area = {};
         GetWindowRect(control, &area);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&area), 2);
@@ -155,20 +156,19 @@ void CheckTemplate(HWND dialog, const ControlSpec (&specs)[N], int widthUnits, i
         const int left = scale.X(spec.x), top = scale.Y(spec.y);
         const int width = pixels ? spec.width : scale.X(spec.width);
         const int height = pixels ? spec.height : scale.Y(spec.height);
-        CHECK_MSG(abs(area.left - left) <= 1 && abs(area.top - top) <= 1 &&
+        EXPECT_TRUE(abs(area.left - left) <= 1 && abs(area.top - top) <= 1 &&
                       abs(area.right - area.left - width) <= 1 &&
-                      abs(area.bottom - area.top - height) <= 1,
-                  where + " lies at " + std::to_string(area.left) + "," + std::to_string(area.top) +
+                      abs(area.bottom - area.top - height) <= 1) << where + " lies at " + std::to_string(area.left) + "," + std::to_string(area.top) +
                       " " + std::to_string(area.right - area.left) + "x" +
                       std::to_string(area.bottom - area.top) + ", not " + std::to_string(left) +
                       "," + std::to_string(top) + " " + std::to_string(width) + "x" +
-                      std::to_string(height));
+                      std::to_string(height);
     }
-    CHECK_MSG(index == N && control == nullptr, "the dialog has " + std::to_string(index) +
-                                                    (control ? "+" : "") + " controls");
+    EXPECT_TRUE(index == N && control == nullptr) << "the dialog has " + std::to_string(index) +
+                                                    (control ? "+" : "") + " controls";
     DWORD_PTR defaultId = 0;
     SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 2000, &defaultId);
-    CHECK(LOWORD(defaultId) == IDC_OK);
+    EXPECT_TRUE(LOWORD(defaultId) == IDC_OK);
 }
 
 struct DialogState {
@@ -195,23 +195,6 @@ DialogState ReadDialog(HWND dialog)
     return state;
 }
 
-std::wstring PreferencePath(const std::wstring& workDir)
-{
-    return workDir + L"\\preference.dat";
-}
-
-std::string FileBytes(const std::wstring& path)
-{
-    std::string bytes;
-    ReadFileBytes(path, bytes);
-    return bytes;
-}
-
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // Starts the program in a fresh folder holding `file` as preference.dat and
 // opens the preferences dialog; null when either fails.
 HWND StartAndOpenPreferences(DusklidProcess& dusklid, const char* name, const std::string& file,
@@ -221,21 +204,6 @@ HWND StartAndOpenPreferences(DusklidProcess& dusklid, const char* name, const st
     if (dir.empty() || !StartDusklidAndWait(dusklid, dir))
         return nullptr;
     return OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
-}
-
-void PressKey(WORD key)
-{
-    SendHotKey(false, false, false, false, key);
-}
-
-bool WaitForeground(HWND window)
-{
-    return WaitUntil([&] { return GetForegroundWindow() == window; }, 5000);
-}
-
-bool WaitClosed(HWND window)
-{
-    return WaitUntil([&] { return !IsWindow(window); }, 5000);
 }
 
 // Clicks an automatic check box or radio button and waits for its new state.
@@ -251,26 +219,14 @@ void ExpectRefusal(HWND dialog, DWORD processId, const wchar_t* text, HWND owner
 {
     ClickButton(dialog, IDC_OK);
     const MessageBoxSeen box = AnswerMessageBox(processId, IDOK);
-    CHECK_MSG(box.found, "no box saying " + Utf8(text));
+    EXPECT_TRUE(box.found) << "no box saying " + Utf8(text);
     if (!box.found)
         return;
-    CHECK(box.caption == L"エラー");
-    CHECK_MSG(box.text == text, Utf8(box.text));
-    CHECK(box.owner == owner);
-    CHECK(box.closed);
-    CHECK(IsWindow(dialog) && IsWindowVisible(dialog));
-}
-
-bool Near(COLORREF a, COLORREF b, int tolerance)
-{
-    return abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
-           abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
-           abs(GetBValue(a) - GetBValue(b)) <= tolerance;
-}
-
-bool WaitForPixel(int x, int y, COLORREF colour, int tolerance = 0)
-{
-    return WaitUntil([&] { return Near(ScreenPixel(x, y), colour, tolerance); }, 5000);
+    EXPECT_TRUE(box.caption == L"エラー");
+    EXPECT_TRUE(box.text == text) << Utf8(box.text);
+    EXPECT_TRUE(box.owner == owner);
+    EXPECT_TRUE(box.closed);
+    EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog));
 }
 
 int SliderPosition(HWND picker, int id)
@@ -278,13 +234,6 @@ int SliderPosition(HWND picker, int id)
     DWORD_PTR position = 0;
     SendMessageTimeoutW(GetDlgItem(picker, id), TBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position);
     return static_cast<int>(position);
-}
-
-POINT CentreOf(HWND window)
-{
-    RECT area = {};
-    GetWindowRect(window, &area);
-    return {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
 }
 
 HWND OpenPicker(HWND dialog, DWORD processId)
@@ -297,7 +246,7 @@ const wchar_t CANNOT_CREATE[] = L"環境設定ファイルを作成できませ�
 
 } // namespace
 
-E2E_TEST(PreferencesDialogMatchesItsTemplate)
+TEST(PreferencesDialog, PreferencesDialogMatchesItsTemplate)
 {
     DusklidProcess dusklid;
     std::wstring dir;
@@ -306,35 +255,35 @@ E2E_TEST(PreferencesDialogMatchesItsTemplate)
         dusklid, "prefs_template",
         PreferenceBytes(0, 0, 128, "", '1', '4', "150", ShiftJis(L"C:\\Users\\Public\\撮影")),
         dir);
-    REQUIRE(dialog != nullptr);
+    ASSERT_TRUE(dialog != nullptr);
     const LONG style = GetWindowLongW(dialog, GWL_STYLE);
-    CHECK((style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME)) ==
+    EXPECT_TRUE((style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME)) ==
           (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME));
-    CHECK(GetWindow(dialog, GW_OWNER) == nullptr);
+    EXPECT_TRUE(GetWindow(dialog, GW_OWNER) == nullptr);
     CheckTemplate(dialog, PREFERENCES_CONTROLS, 215, 280);
     // Centred on the screen's work area, above the task bar.
     RECT area = {}, workArea = {};
     GetWindowRect(dialog, &area);
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
-    CHECK(abs((area.left + area.right) - (workArea.left + workArea.right)) <= 2);
-    CHECK(abs((area.top + area.bottom) - (workArea.top + workArea.bottom)) <= 2);
+    EXPECT_TRUE(abs((area.left + area.right) - (workArea.left + workArea.right)) <= 2);
+    EXPECT_TRUE(abs((area.top + area.bottom) - (workArea.top + workArea.bottom)) <= 2);
     ScreenshotWindow("preferences_dialog", dialog);
 
     ClickButton(dialog, IDC_CHOOSE_COLOR);
     HWND picker = WaitForWindowTitled(dusklid.info.dwProcessId, L"背景色を選択");
-    REQUIRE(picker != nullptr);
-    CHECK(GetWindow(picker, GW_OWNER) == dialog);
+    ASSERT_TRUE(picker != nullptr);
+    EXPECT_TRUE(GetWindow(picker, GW_OWNER) == dialog);
     CheckTemplate(picker, PICKER_CONTROLS, 189, 140);
     ClickButton(picker, IDC_CANCEL);
-    CHECK(WaitUntil([&] { return !IsWindow(picker); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(picker); }, 5000));
     ClickButton(dialog, IDC_CANCEL);
-    CHECK(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
 }
 
-E2E_TEST(PreferencesDialogShowsTheSettings)
+TEST(PreferencesDialog, PreferencesDialogShowsTheSettings)
 {
     const std::wstring picture = MakePicture("prefs_shown.bmp", "-size 40x30 xc:red");
-    REQUIRE(!picture.empty());
+    ASSERT_TRUE(!picture.empty());
     struct Case {
         const char* name;
         std::string file;
@@ -351,99 +300,98 @@ E2E_TEST(PreferencesDialogShowsTheSettings)
     for (const Case& c : cases) {
         DusklidProcess dusklid;
         const std::wstring dir = MakeWorkDirWithPreferences(c.name, c.file);
-        REQUIRE(!dir.empty() && StartDusklidAndWait(dusklid, dir));
+        ASSERT_TRUE(!dir.empty() && StartDusklidAndWait(dusklid, dir));
         HWND dialog = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
-        REQUIRE(dialog != nullptr);
+        ASSERT_TRUE(dialog != nullptr);
         const DialogState shown = ReadDialog(dialog);
         const DialogState& want = c.expected;
-        CHECK_MSG(shown.red == want.red && shown.green == want.green && shown.blue == want.blue,
-                  std::string(c.name) + ": colour " + Utf8(shown.red) + "," + Utf8(shown.green) +
-                      "," + Utf8(shown.blue));
-        CHECK_MSG(shown.picturePath == want.picturePath, Utf8(shown.picturePath));
-        CHECK_MSG(shown.captureFolder == want.captureFolder, Utf8(shown.captureFolder));
-        CHECK_MSG(shown.delay == want.delay, Utf8(shown.delay));
-        CHECK(shown.showPicture == want.showPicture);
-        CHECK(shown.stretch == want.stretch);
-        CHECK(shown.useHotCorner == want.useHotCorner);
-        CHECK_MSG(shown.corner == want.corner, std::string(c.name) + ": corner " +
-                                                   std::to_string(shown.corner));
+        EXPECT_TRUE(shown.red == want.red && shown.green == want.green && shown.blue == want.blue) << std::string(c.name) + ": colour " + Utf8(shown.red) + "," + Utf8(shown.green) +
+                      "," + Utf8(shown.blue);
+        EXPECT_TRUE(shown.picturePath == want.picturePath) << Utf8(shown.picturePath);
+        EXPECT_TRUE(shown.captureFolder == want.captureFolder) << Utf8(shown.captureFolder);
+        EXPECT_TRUE(shown.delay == want.delay) << Utf8(shown.delay);
+        EXPECT_TRUE(shown.showPicture == want.showPicture);
+        EXPECT_TRUE(shown.stretch == want.stretch);
+        EXPECT_TRUE(shown.useHotCorner == want.useHotCorner);
+        EXPECT_TRUE(shown.corner == want.corner) << std::string(c.name) + ": corner " +
+                                                   std::to_string(shown.corner);
         ClickButton(dialog, IDC_CANCEL);
-        CHECK(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
         // Cancel writes nothing.
-        CHECK(FileBytes(PreferencePath(dir)) == c.file);
+        EXPECT_TRUE(FileBytes(PreferencePath(dir)) == c.file);
     }
 }
 
-E2E_TEST(PreferencesOkWritesTheFileAndAppliesIt)
+TEST(PreferencesDialog, PreferencesOkWritesTheFileAndAppliesIt)
 {
     // The picture of the example, on drive C.
     const std::wstring made = MakePicture("prefs_example.jpg", "-size 64x48 xc:'rgb(0,200,0)'");
-    REQUIRE(!made.empty() && CopyFileW(made.c_str(), L"C:\\pic.jpg", FALSE));
+    ASSERT_TRUE(!made.empty() && CopyFileW(made.c_str(), L"C:\\pic.jpg", FALSE));
     DusklidProcess dusklid;
     std::wstring dir;
     HWND dialog = StartAndOpenPreferences(
         dusklid, "prefs_example", PreferenceBytes(0, 0, 128, "", '1', '0', "150", "C:\\old"), dir);
-    REQUIRE(dialog != nullptr);
+    ASSERT_TRUE(dialog != nullptr);
 
-    CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, true));
+    EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, true));
     SetItemText(dialog, IDC_PICTURE_PATH, L"C:\\pic.jpg");
-    CHECK(ClickToState(dialog, IDC_STRETCH, false));
-    CHECK(ClickToState(dialog, IDC_USE_HOT_CORNER, true));
-    CHECK(ClickToState(dialog, IDC_CORNER_TOP_RIGHT, true));
-    CHECK(!IsChecked(dialog, IDC_CORNER_TOP_LEFT));
+    EXPECT_TRUE(ClickToState(dialog, IDC_STRETCH, false));
+    EXPECT_TRUE(ClickToState(dialog, IDC_USE_HOT_CORNER, true));
+    EXPECT_TRUE(ClickToState(dialog, IDC_CORNER_TOP_RIGHT, true));
+    EXPECT_TRUE(!IsChecked(dialog, IDC_CORNER_TOP_LEFT));
     SetItemText(dialog, IDC_DELAY, L"500");
     SetItemText(dialog, IDC_CAPTURE_FOLDER, L"D:\\shots");
     // Enter presses OK, the default button.
-    REQUIRE(WaitForeground(dialog));
+    ASSERT_TRUE(WaitForeground(dialog));
     PressKey(VK_RETURN);
-    REQUIRE(WaitClosed(dialog));
+    ASSERT_TRUE(WaitClosed(dialog));
 
     const unsigned char example[] = {0x10, 0x30, 0x0A, 0x30, 0x0A, 0x31, 0x32, 0x38, 0x0A, 0x43, 0x3A,
                                      0x5C, 0x70, 0x69, 0x63, 0x2E, 0x6A, 0x70, 0x67, 0x0A, 0x30, 0x32,
                                      0x35, 0x30, 0x30, 0x0A, 0x44, 0x3A, 0x5C, 0x73, 0x68, 0x6F, 0x74,
                                      0x73};
-    CHECK(FileBytes(PreferencePath(dir)) == std::string(example, example + sizeof example));
-    CHECK(!Exists(PreferencePath(dir) + L".new"));
+    EXPECT_TRUE(FileBytes(PreferencePath(dir)) == std::string(example, example + sizeof example));
+    EXPECT_TRUE(!PathExists(PreferencePath(dir) + L".new"));
 
     // Applied at once: resting in the top-right corner shows the cover with
     // the picture at its natural size in the middle.
     HWND cover = FindCoverWindow();
     const int width = GetSystemMetrics(SM_CXSCREEN);
-    REQUIRE(MovePointer(width - 1, 0));
-    CHECK(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    ASSERT_TRUE(MovePointer(width - 1, 0));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
     const POINT centre = ScreenCentre();
-    CHECK(WaitForPixel(centre.x, centre.y, RGB(0, 200, 0), 16));
-    CHECK(WaitForPixel(centre.x - 40, centre.y, RGB(0, 0, 128)));
+    EXPECT_TRUE(WaitForPixel(centre.x, centre.y, RGB(0, 200, 0), 16));
+    EXPECT_TRUE(WaitForPixel(centre.x - 40, centre.y, RGB(0, 0, 128)));
     MovePointer(centre.x, centre.y);
     DeleteFileW(L"C:\\pic.jpg");
 }
 
-E2E_TEST(PreferencesOkRefusesIncompleteEntries)
+TEST(PreferencesDialog, PreferencesOkRefusesIncompleteEntries)
 {
     const std::string original = PreferenceBytes(1, 2, 3, "", '1', '0', "150", "C:\\keep");
     DusklidProcess dusklid;
     std::wstring dir;
     HWND dialog = StartAndOpenPreferences(dusklid, "prefs_refusals", original, dir);
-    REQUIRE(dialog != nullptr);
+    ASSERT_TRUE(dialog != nullptr);
     const DWORD processId = dusklid.info.dwProcessId;
 
-    CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, true));
+    EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, true));
     ExpectRefusal(dialog, processId, L"画像ファイルが指定されていません。", dialog);
     SetItemText(dialog, IDC_PICTURE_PATH, dir + L"\\missing.bmp");
     ExpectRefusal(dialog, processId, L"指定された画像ファイルが見つかりません。", dialog);
     // With the box unticked the path is not looked at; the folder is.
-    CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, false));
+    EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, false));
     SetItemText(dialog, IDC_CAPTURE_FOLDER, L"");
     ExpectRefusal(dialog, processId, L"キャプチャ保存先が指定されていません。", dialog);
-    CHECK(FileBytes(PreferencePath(dir)) == original);
+    EXPECT_TRUE(FileBytes(PreferencePath(dir)) == original);
 
     // A folder passes the existence test and fails to load: the file is
     // written, and the dialog stays open for a correction.
-    CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, true));
+    EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, true));
     SetItemText(dialog, IDC_PICTURE_PATH, dir);
     SetItemText(dialog, IDC_CAPTURE_FOLDER, L"C:\\new");
     ExpectRefusal(dialog, processId, L"画像ファイルがロードできませんでした。", dialog);
-    CHECK(FileBytes(PreferencePath(dir)) ==
+    EXPECT_TRUE(FileBytes(PreferencePath(dir)) ==
           PreferenceBytes(1, 2, 3, ShiftJis(dir), '1', '0', "150", "C:\\new"));
 
     // A line feed would shift every field after it; pasted into the delay
@@ -451,70 +399,70 @@ E2E_TEST(PreferencesOkRefusesIncompleteEntries)
     const std::string written = FileBytes(PreferencePath(dir));
     SetItemText(dialog, IDC_DELAY, L"15\n0");
     ExpectRefusal(dialog, processId, L"環境設定ファイルを作成できませんでした。", nullptr);
-    CHECK(FileBytes(PreferencePath(dir)) == written);
+    EXPECT_TRUE(FileBytes(PreferencePath(dir)) == written);
     SetItemText(dialog, IDC_DELAY, L"150");
 
     // Unticked, whatever the path field holds is neither checked nor saved.
-    CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, false));
+    EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, false));
     SetItemText(dialog, IDC_PICTURE_PATH, L"not a file");
     ClickButton(dialog, IDC_OK);
-    CHECK(WaitClosed(dialog));
-    CHECK(FileBytes(PreferencePath(dir)) ==
+    EXPECT_TRUE(WaitClosed(dialog));
+    EXPECT_TRUE(FileBytes(PreferencePath(dir)) ==
           PreferenceBytes(1, 2, 3, "", '1', '0', "150", "C:\\new"));
-    CHECK(!Exists(PreferencePath(dir) + L".new"));
+    EXPECT_TRUE(!PathExists(PreferencePath(dir) + L".new"));
 }
 
-E2E_TEST(PreferencesDelayAndHotCornerAreWrittenAsEntered)
+TEST(PreferencesDialog, PreferencesDelayAndHotCornerAreWrittenAsEntered)
 {
     DusklidProcess dusklid;
     std::wstring dir;
     HWND dialog = StartAndOpenPreferences(
         dusklid, "prefs_delay", PreferenceBytes(5, 6, 7, "", '0', '3', "150", "C:\\a"), dir);
-    REQUIRE(dialog != nullptr);
+    ASSERT_TRUE(dialog != nullptr);
     const DWORD processId = dusklid.info.dwProcessId;
 
     // A negative delay is stored and written as 0.
     SetItemText(dialog, IDC_DELAY, L"-1");
     ClickButton(dialog, IDC_OK);
-    REQUIRE(WaitClosed(dialog));
-    CHECK(FileBytes(PreferencePath(dir)) == PreferenceBytes(5, 6, 7, "", '0', '3', "0", "C:\\a"));
+    ASSERT_TRUE(WaitClosed(dialog));
+    EXPECT_TRUE(FileBytes(PreferencePath(dir)) == PreferenceBytes(5, 6, 7, "", '0', '3', "0", "C:\\a"));
     dialog = OpenPreferencesDialog(FindCoverWindow(), processId);
-    REQUIRE(dialog != nullptr);
-    CHECK(DialogItemText(dialog, IDC_DELAY) == L"0");
-    CHECK(IsChecked(dialog, IDC_USE_HOT_CORNER) && IsChecked(dialog, IDC_CORNER_BOTTOM_LEFT));
+    ASSERT_TRUE(dialog != nullptr);
+    EXPECT_TRUE(DialogItemText(dialog, IDC_DELAY) == L"0");
+    EXPECT_TRUE(IsChecked(dialog, IDC_USE_HOT_CORNER) && IsChecked(dialog, IDC_CORNER_BOTTOM_LEFT));
 
     // Letters are written as typed and read as 0; unticking the hot corner
     // writes '0' and forgets the corner.
     SetItemText(dialog, IDC_DELAY, L"abc");
-    CHECK(ClickToState(dialog, IDC_USE_HOT_CORNER, false));
+    EXPECT_TRUE(ClickToState(dialog, IDC_USE_HOT_CORNER, false));
     ClickButton(dialog, IDC_OK);
-    REQUIRE(WaitClosed(dialog));
-    CHECK(FileBytes(PreferencePath(dir)) == PreferenceBytes(5, 6, 7, "", '0', '0', "abc", "C:\\a"));
+    ASSERT_TRUE(WaitClosed(dialog));
+    EXPECT_TRUE(FileBytes(PreferencePath(dir)) == PreferenceBytes(5, 6, 7, "", '0', '0', "abc", "C:\\a"));
     dialog = OpenPreferencesDialog(FindCoverWindow(), processId);
-    REQUIRE(dialog != nullptr);
-    CHECK(DialogItemText(dialog, IDC_DELAY) == L"0");
-    CHECK(!IsChecked(dialog, IDC_USE_HOT_CORNER));
-    CHECK(IsChecked(dialog, IDC_CORNER_TOP_LEFT) && !IsChecked(dialog, IDC_CORNER_BOTTOM_LEFT));
+    ASSERT_TRUE(dialog != nullptr);
+    EXPECT_TRUE(DialogItemText(dialog, IDC_DELAY) == L"0");
+    EXPECT_TRUE(!IsChecked(dialog, IDC_USE_HOT_CORNER));
+    EXPECT_TRUE(IsChecked(dialog, IDC_CORNER_TOP_LEFT) && !IsChecked(dialog, IDC_CORNER_BOTTOM_LEFT));
     ClickButton(dialog, IDC_CANCEL);
-    CHECK(WaitClosed(dialog));
+    EXPECT_TRUE(WaitClosed(dialog));
 }
 
-E2E_TEST(PreferencesCommandOpensOneDialogAtATime)
+TEST(PreferencesDialog, PreferencesCommandOpensOneDialogAtATime)
 {
     DusklidProcess dusklid;
     std::wstring dir;
     HWND dialog = StartAndOpenPreferences(
         dusklid, "prefs_once", PreferenceBytes(9, 9, 9, "", '0', '0', "150", "C:\\a"), dir);
-    REQUIRE(dialog != nullptr);
+    ASSERT_TRUE(dialog != nullptr);
     const DWORD processId = dusklid.info.dwProcessId;
     HWND cover = FindCoverWindow();
 
     // The menu still works while the dialog is open, but its preferences
     // entry opens nothing more. The cover hot key, handled after the menu
     // command, shows that the command has been dealt with.
-    REQUIRE(ClickEntry(cover, processId, TRAY_ENTRY_PREFERENCES));
+    ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_PREFERENCES));
     SendHotKey(false, true, true, false, 'H');
-    CHECK(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
     int count = 0;
     EnumWindows(
         [](HWND window, LPARAM parameter) -> BOOL {
@@ -525,129 +473,129 @@ E2E_TEST(PreferencesCommandOpensOneDialogAtATime)
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&count));
-    CHECK_MSG(count == 1, std::to_string(count) + " preferences dialogs");
+    EXPECT_TRUE(count == 1) << std::to_string(count) + " preferences dialogs";
 
     // Once it is closed, the command opens it again.
     ClickButton(dialog, IDC_CANCEL);
-    REQUIRE(WaitClosed(dialog));
+    ASSERT_TRUE(WaitClosed(dialog));
     dialog = OpenPreferencesDialog(cover, processId);
-    REQUIRE(dialog != nullptr);
+    ASSERT_TRUE(dialog != nullptr);
 
     // The exit command ends the program cleanly with the dialog open.
-    REQUIRE(ClickEntry(cover, processId, TRAY_MENU_ENTRY_COUNT - 1));
-    CHECK(dusklid.WaitForExit(10000) == 0);
+    ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_EXIT));
+    EXPECT_TRUE(dusklid.WaitForExit(10000) == 0);
 }
 
-E2E_TEST(EscapeClosesNeitherDialog)
+TEST(PreferencesDialog, EscapeClosesNeitherDialog)
 {
     DusklidProcess dusklid;
     std::wstring dir;
     HWND dialog = StartAndOpenPreferences(
         dusklid, "prefs_escape", PreferenceBytes(1, 2, 3, "", '0', '0', "150", "C:\\a"), dir);
-    REQUIRE(dialog != nullptr);
+    ASSERT_TRUE(dialog != nullptr);
     const DWORD processId = dusklid.info.dwProcessId;
 
     // In the picker: Escape does nothing, so the slider moved after it is
     // still there for Enter, which presses OK.
     HWND picker = OpenPicker(dialog, processId);
-    REQUIRE(picker != nullptr);
-    REQUIRE(WaitForeground(picker));
+    ASSERT_TRUE(picker != nullptr);
+    ASSERT_TRUE(WaitForeground(picker));
     PressKey(VK_ESCAPE);
     PressKey(VK_TAB);
     PressKey(VK_TAB);  // to the red slider
     PressKey(VK_RIGHT);
     PressKey(VK_RIGHT);
     PressKey(VK_RETURN);
-    REQUIRE(WaitClosed(picker));
-    CHECK_MSG(DialogItemText(dialog, IDC_RED) == L"3", Utf8(DialogItemText(dialog, IDC_RED)));
+    ASSERT_TRUE(WaitClosed(picker));
+    EXPECT_TRUE(DialogItemText(dialog, IDC_RED) == L"3") << Utf8(DialogItemText(dialog, IDC_RED));
 
     // In the preferences dialog: after Escape, Enter still finds it open
     // and writes the file.
     SetItemText(dialog, IDC_DELAY, L"321");
-    REQUIRE(WaitForeground(dialog));
+    ASSERT_TRUE(WaitForeground(dialog));
     PressKey(VK_ESCAPE);
     PressKey(VK_RETURN);
-    REQUIRE(WaitClosed(dialog));
-    CHECK(FileBytes(PreferencePath(dir)) == PreferenceBytes(3, 2, 3, "", '0', '0', "321", "C:\\a"));
+    ASSERT_TRUE(WaitClosed(dialog));
+    EXPECT_TRUE(FileBytes(PreferencePath(dir)) == PreferenceBytes(3, 2, 3, "", '0', '0', "321", "C:\\a"));
 }
 
-E2E_TEST(ColorPickerShowsAndStoresTheColour)
+TEST(PreferencesDialog, ColorPickerShowsAndStoresTheColour)
 {
     const std::string original = PreferenceBytes(300, 128, 0, "", '0', '0', "150", "C:\\a");
     DusklidProcess dusklid;
     std::wstring dir;
     HWND dialog = StartAndOpenPreferences(dusklid, "prefs_picker", original, dir);
-    REQUIRE(dialog != nullptr);
+    ASSERT_TRUE(dialog != nullptr);
     const DWORD processId = dusklid.info.dwProcessId;
-    CHECK(DialogItemText(dialog, IDC_RED) == L"300");
+    EXPECT_TRUE(DialogItemText(dialog, IDC_RED) == L"300");
 
     // The sliders start at the stored colour, 300 clamped to 255, and the
     // sample shows it without any slider being touched.
     HWND picker = OpenPicker(dialog, processId);
-    REQUIRE(picker != nullptr);
+    ASSERT_TRUE(picker != nullptr);
     const DWORD opened = GetTickCount();
-    CHECK(SliderPosition(picker, IDC_RED_SLIDER) == 255);
-    CHECK(SliderPosition(picker, IDC_GREEN_SLIDER) == 128);
-    CHECK(SliderPosition(picker, IDC_BLUE_SLIDER) == 0);
+    EXPECT_TRUE(SliderPosition(picker, IDC_RED_SLIDER) == 255);
+    EXPECT_TRUE(SliderPosition(picker, IDC_GREEN_SLIDER) == 128);
+    EXPECT_TRUE(SliderPosition(picker, IDC_BLUE_SLIDER) == 0);
     HWND sample = GetDlgItem(picker, IDC_SAMPLE);
     const POINT spot = CentreOf(sample);
-    CHECK(WaitForPixel(spot.x, spot.y, RGB(255, 128, 0)));
+    EXPECT_TRUE(WaitForPixel(spot.x, spot.y, RGB(255, 128, 0)));
     std::printf("    sample painted %lu ms after the picker was found\n", GetTickCount() - opened);
     ScreenshotWindow("color_picker_dialog", picker);
     // The control paints itself plain when asked; the timer brings the
     // colour back.
     InvalidateRect(sample, nullptr, TRUE);
-    CHECK(WaitForPixel(spot.x, spot.y, RGB(255, 128, 0)));
+    EXPECT_TRUE(WaitForPixel(spot.x, spot.y, RGB(255, 128, 0)));
 
     // Arrow keys on the red slider change the sample at once; Cancel
     // forgets them.
-    REQUIRE(WaitForeground(picker));
+    ASSERT_TRUE(WaitForeground(picker));
     PressKey(VK_TAB);
     PressKey(VK_TAB);
     for (int i = 0; i < 5; ++i)
         PressKey(VK_LEFT);
-    CHECK(WaitForPixel(spot.x, spot.y, RGB(250, 128, 0)));
+    EXPECT_TRUE(WaitForPixel(spot.x, spot.y, RGB(250, 128, 0)));
     ClickButton(picker, IDC_CANCEL);
-    REQUIRE(WaitClosed(picker));
-    CHECK(DialogItemText(dialog, IDC_RED) == L"300");
+    ASSERT_TRUE(WaitClosed(picker));
+    EXPECT_TRUE(DialogItemText(dialog, IDC_RED) == L"300");
 
     // OK stores the sliders in the running program; the file waits for the
     // preferences dialog's OK, which Cancel never gives.
     picker = OpenPicker(dialog, processId);
-    REQUIRE(picker != nullptr);
-    CHECK(SliderPosition(picker, IDC_RED_SLIDER) == 255);
-    REQUIRE(WaitForeground(picker));
+    ASSERT_TRUE(picker != nullptr);
+    EXPECT_TRUE(SliderPosition(picker, IDC_RED_SLIDER) == 255);
+    ASSERT_TRUE(WaitForeground(picker));
     PressKey(VK_TAB);
     PressKey(VK_TAB);
     PressKey(VK_LEFT);
-    CHECK(WaitUntil([&] { return SliderPosition(picker, IDC_RED_SLIDER) == 254; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return SliderPosition(picker, IDC_RED_SLIDER) == 254; }, 5000));
     ClickButton(picker, IDC_OK);
-    REQUIRE(WaitClosed(picker));
-    CHECK(DialogItemText(dialog, IDC_RED) == L"254");
-    CHECK(DialogItemText(dialog, IDC_GREEN) == L"128");
-    CHECK(DialogItemText(dialog, IDC_BLUE) == L"0");
+    ASSERT_TRUE(WaitClosed(picker));
+    EXPECT_TRUE(DialogItemText(dialog, IDC_RED) == L"254");
+    EXPECT_TRUE(DialogItemText(dialog, IDC_GREEN) == L"128");
+    EXPECT_TRUE(DialogItemText(dialog, IDC_BLUE) == L"0");
     ClickButton(dialog, IDC_CANCEL);
-    REQUIRE(WaitClosed(dialog));
-    CHECK(FileBytes(PreferencePath(dir)) == original);
+    ASSERT_TRUE(WaitClosed(dialog));
+    EXPECT_TRUE(FileBytes(PreferencePath(dir)) == original);
 
     HWND cover = FindCoverWindow();
     SendHotKey(false, true, true, false, 'H');
-    REQUIRE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
     const POINT centre = ScreenCentre();
-    CHECK(WaitForPixel(centre.x, centre.y, RGB(254, 128, 0)));
+    EXPECT_TRUE(WaitForPixel(centre.x, centre.y, RGB(254, 128, 0)));
 }
 
-E2E_TEST(PreferencesOkReplacesOrDropsThePicture)
+TEST(PreferencesDialog, PreferencesOkReplacesOrDropsThePicture)
 {
     const std::wstring red = MakePicture("prefs_red.bmp", "-size 64x48 xc:red");
     const std::wstring blue = MakePicture("prefs_blue.bmp", "-size 64x48 xc:blue");
-    REQUIRE(!red.empty() && !blue.empty());
+    ASSERT_TRUE(!red.empty() && !blue.empty());
     DusklidProcess dusklid;
     std::wstring dir;
     HWND dialog = StartAndOpenPreferences(
         dusklid, "prefs_picture",
         PreferenceBytes(10, 20, 30, ShiftJis(red), '0', '0', "150", "C:\\a"), dir);
-    REQUIRE(dialog != nullptr);
+    ASSERT_TRUE(dialog != nullptr);
     const DWORD processId = dusklid.info.dwProcessId;
     HWND cover = FindCoverWindow();
     const POINT centre = ScreenCentre();
@@ -655,25 +603,25 @@ E2E_TEST(PreferencesOkReplacesOrDropsThePicture)
     // A new picture replaces the old one.
     SetItemText(dialog, IDC_PICTURE_PATH, blue);
     ClickButton(dialog, IDC_OK);
-    REQUIRE(WaitClosed(dialog));
+    ASSERT_TRUE(WaitClosed(dialog));
     SendHotKey(false, true, true, false, 'H');
-    REQUIRE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
-    CHECK(WaitForPixel(centre.x, centre.y, RGB(0, 0, 255)));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    EXPECT_TRUE(WaitForPixel(centre.x, centre.y, RGB(0, 0, 255)));
 
     // Unticked, the cover shows the colour alone, as the file now says.
     dialog = OpenPreferencesDialog(cover, processId);
-    REQUIRE(dialog != nullptr);
-    CHECK(ClickToState(dialog, IDC_SHOW_PICTURE, false));
+    ASSERT_TRUE(dialog != nullptr);
+    EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, false));
     ClickButton(dialog, IDC_OK);
-    REQUIRE(WaitClosed(dialog));
-    CHECK(FileBytes(PreferencePath(dir)) ==
+    ASSERT_TRUE(WaitClosed(dialog));
+    EXPECT_TRUE(FileBytes(PreferencePath(dir)) ==
           PreferenceBytes(10, 20, 30, "", '0', '0', "150", "C:\\a"));
     // The hot key on the shown cover paints it again.
     SendHotKey(false, true, true, false, 'H');
-    CHECK(WaitForPixel(centre.x, centre.y, RGB(10, 20, 30)));
+    EXPECT_TRUE(WaitForPixel(centre.x, centre.y, RGB(10, 20, 30)));
 }
 
-E2E_TEST(PreferencesOkFreesEachReplacedPicture)
+TEST(PreferencesDialog, PreferencesOkFreesEachReplacedPicture)
 {
     // Large and true-colour, so that one decoded picture kept per load
     // stands far above the heap's own ups and downs.
@@ -683,13 +631,13 @@ E2E_TEST(PreferencesOkFreesEachReplacedPicture)
     const std::wstring pictures[2] = {
         MakePicture("prefs_large_a.bmp", size + " gradient:red-blue -type TrueColor"),
         MakePicture("prefs_large_b.bmp", size + " gradient:green-yellow -type TrueColor")};
-    REQUIRE(!pictures[0].empty() && !pictures[1].empty());
+    ASSERT_TRUE(!pictures[0].empty() && !pictures[1].empty());
     DusklidProcess dusklid;
     std::wstring dir;
     HWND dialog = StartAndOpenPreferences(
         dusklid, "prefs_reload_memory",
         PreferenceBytes(0, 0, 0, ShiftJis(pictures[0]), '0', '0', "150", "C:\\a"), dir);
-    REQUIRE(dialog != nullptr);
+    ASSERT_TRUE(dialog != nullptr);
     const DWORD processId = dusklid.info.dwProcessId;
     HWND cover = FindCoverWindow();
 
@@ -699,27 +647,26 @@ E2E_TEST(PreferencesOkFreesEachReplacedPicture)
     for (int load = 0; load <= LOADS; ++load) {
         if (load > 0)
             dialog = OpenPreferencesDialog(cover, processId);
-        REQUIRE(dialog != nullptr);
+        ASSERT_TRUE(dialog != nullptr);
         SetItemText(dialog, IDC_PICTURE_PATH, pictures[(load + 1) % 2]);
         ClickButton(dialog, IDC_OK);
-        REQUIRE(WaitClosed(dialog));
+        ASSERT_TRUE(WaitClosed(dialog));
         if (load == 0)
             before = PrivateKilobytes(dusklid.info.hProcess);
     }
     const long after = PrivateKilobytes(dusklid.info.hProcess);
-    REQUIRE(before > 0 && after > 0);
+    ASSERT_TRUE(before > 0 && after > 0);
     const long pictureKb = WIDTH * HEIGHT * 3 / 1024;
-    CHECK_MSG(after - before < LOADS * pictureKb / 2,
-              std::to_string(after - before) + " KiB more after " + std::to_string(LOADS) +
-                  " loads of a " + std::to_string(pictureKb) + " KiB picture");
+    EXPECT_TRUE(after - before < LOADS * pictureKb / 2) << std::to_string(after - before) + " KiB more after " + std::to_string(LOADS) +
+                  " loads of a " + std::to_string(pictureKb) + " KiB picture";
 }
 
 // Each opening shows the hot-corner picture afresh; closing the dialog must
 // free it again, however often the dialog is opened.
-E2E_TEST(PreferencesDialogLeavesNoBitmapBehind)
+TEST(PreferencesDialog, PreferencesDialogLeavesNoBitmapBehind)
 {
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "prefs_bitmaps"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "prefs_bitmaps"));
     HWND cover = FindCoverWindow();
     const DWORD processId = dusklid.info.dwProcessId;
     const auto bitmaps = [&] {
@@ -730,21 +677,21 @@ E2E_TEST(PreferencesDialogLeavesNoBitmapBehind)
     long before = -1;
     for (int opening = 0; opening <= OPENINGS; ++opening) {
         HWND dialog = OpenPreferencesDialog(cover, processId);
-        REQUIRE(dialog != nullptr);
+        ASSERT_TRUE(dialog != nullptr);
         ClickButton(dialog, IDC_CANCEL);
-        REQUIRE(WaitClosed(dialog));
+        ASSERT_TRUE(WaitClosed(dialog));
         // The first opening may load what stays for the whole run.
         if (opening == 0)
             before = bitmaps();
     }
     const long after = bitmaps();
-    REQUIRE(before >= 0 && after >= 0);
-    CHECK_MSG(after == before, std::to_string(before) + " bitmaps after the first opening, " +
+    ASSERT_TRUE(before >= 0 && after >= 0);
+    EXPECT_TRUE(after == before) << std::to_string(before) + " bitmaps after the first opening, " +
                                    std::to_string(after) + " after " + std::to_string(OPENINGS) +
-                                   " more");
+                                   " more";
 }
 
-E2E_TEST(FailedPreferenceWritesKeepTheOldFile)
+TEST(PreferencesDialog, FailedPreferenceWritesKeepTheOldFile)
 {
     // A full drive: no file can be written whole. The C library's fclose
     // here reports no failed flush, which these cases catch.
@@ -761,41 +708,41 @@ E2E_TEST(FailedPreferenceWritesKeepTheOldFile)
     RunUnixCommand(fill);
     {
         DusklidProcess dusklid;
-        REQUIRE(StartDusklid(dusklid, L"T:\\"));
+        ASSERT_TRUE(StartDusklid(dusklid, L"T:\\"));
         const MessageBoxSeen error = AnswerMessageBox(dusklid.info.dwProcessId, IDOK);
-        CHECK_MSG(error.text == CANNOT_CREATE, Utf8(error.text));
+        EXPECT_TRUE(error.text == CANNOT_CREATE) << Utf8(error.text);
         const MessageBoxSeen question = AnswerMessageBox(dusklid.info.dwProcessId, IDNO);
-        CHECK(question.hasYesNo);
-        CHECK(dusklid.WaitForExit(10000) == 0);
-        CHECK(!Exists(L"T:\\preference.dat"));
+        EXPECT_TRUE(question.hasYesNo);
+        EXPECT_TRUE(dusklid.WaitForExit(10000) == 0);
+        EXPECT_TRUE(!PathExists(L"T:\\preference.dat"));
     }
     RunUnixCommand(unfill);
 
     // At the dialog's OK, the old file stays whole.
     const std::string original = PreferenceBytes(1, 2, 3, "", '0', '0', "150", "C:\\keep");
-    REQUIRE(WriteFileBytes(L"T:\\preference.dat", original));
+    ASSERT_TRUE(WriteFileBytes(L"T:\\preference.dat", original));
     RunUnixCommand(fill);
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, std::wstring(L"T:\\")));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, std::wstring(L"T:\\")));
     HWND dialog = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
-    REQUIRE(dialog != nullptr);
+    ASSERT_TRUE(dialog != nullptr);
     SetItemText(dialog, IDC_DELAY, L"777");
     ExpectRefusal(dialog, dusklid.info.dwProcessId, CANNOT_CREATE, nullptr);
-    CHECK(FileBytes(L"T:\\preference.dat") == original);
-    CHECK(!Exists(L"T:\\preference.dat.new"));
+    EXPECT_TRUE(FileBytes(L"T:\\preference.dat") == original);
+    EXPECT_TRUE(!PathExists(L"T:\\preference.dat.new"));
     // With room again, the same entries go through.
     RunUnixCommand(unfill);
     ClickButton(dialog, IDC_OK);
-    CHECK(WaitClosed(dialog));
-    CHECK(FileBytes(L"T:\\preference.dat") ==
+    EXPECT_TRUE(WaitClosed(dialog));
+    EXPECT_TRUE(FileBytes(L"T:\\preference.dat") ==
           PreferenceBytes(1, 2, 3, "", '0', '0', "777", "C:\\keep"));
 }
 
-E2E_TEST(JapanesePathsRoundTripThroughTheDialog)
+TEST(PreferencesDialog, JapanesePathsRoundTripThroughTheDialog)
 {
     // 表 and ソ end in the byte 0x5C, the backslash, in Shift-JIS.
     const std::string folderUnix = Config().workRootUnix + "/写真の表";
-    REQUIRE(RunUnixCommand("mkdir -p '" + folderUnix + "' && convert -size 32x24 xc:red '" +
+    ASSERT_TRUE(RunUnixCommand("mkdir -p '" + folderUnix + "' && convert -size 32x24 xc:red '" +
                            folderUnix + "/表ソ.bmp'"));
     const std::wstring picture = UnixToWindowsPath(folderUnix + "/表ソ.bmp");
     const std::wstring captures = L"C:\\撮影\\表";
@@ -804,12 +751,11 @@ E2E_TEST(JapanesePathsRoundTripThroughTheDialog)
     DusklidProcess dusklid;
     std::wstring dir;
     HWND dialog = StartAndOpenPreferences(dusklid, "prefs_japanese", original, dir);
-    REQUIRE(dialog != nullptr);
-    CHECK_MSG(DialogItemText(dialog, IDC_PICTURE_PATH) == picture,
-              Utf8(DialogItemText(dialog, IDC_PICTURE_PATH)));
-    CHECK(DialogItemText(dialog, IDC_CAPTURE_FOLDER) == captures);
+    ASSERT_TRUE(dialog != nullptr);
+    EXPECT_TRUE(DialogItemText(dialog, IDC_PICTURE_PATH) == picture) << Utf8(DialogItemText(dialog, IDC_PICTURE_PATH));
+    EXPECT_TRUE(DialogItemText(dialog, IDC_CAPTURE_FOLDER) == captures);
     // OK writes the same bytes back.
     ClickButton(dialog, IDC_OK);
-    REQUIRE(WaitClosed(dialog));
-    CHECK(FileBytes(PreferencePath(dir)) == original);
+    ASSERT_TRUE(WaitClosed(dialog));
+    EXPECT_TRUE(FileBytes(PreferencePath(dir)) == original);
 }

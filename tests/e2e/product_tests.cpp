@@ -2,7 +2,7 @@
 // manifest, its tray icon surviving a shell restart, a tray menu that takes
 // the keyboard, the read-me that the help command opens, and the main use
 // from end to end.
-#include "e2e_support.h"
+#include "toolkit/toolkit.h"
 
 #include <psapi.h>
 #include <shellapi.h>
@@ -98,44 +98,38 @@ HWND RightClickTrayIcon(DWORD processId)
     return menu;
 }
 
-void PressKey(WORD key)
-{
-    SendHotKey(false, false, false, false, key);
-}
-
 } // namespace
 
-E2E_TEST(VersionResourceAndManifestDescribeTheProgram)
+TEST(Product, VersionResourceAndManifestDescribeTheProgram)
 {
     const std::wstring& exe = Config().dusklidExe;
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
-    REQUIRE(size != 0);
+    ASSERT_TRUE(size != 0);
     std::vector<BYTE> info(size);
-    REQUIRE(GetFileVersionInfoW(exe.c_str(), 0, size, info.data()));
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, info.data()));
 
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    REQUIRE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    CHECK(fixed->dwFileVersionMS == MAKELONG(6, 1) && fixed->dwFileVersionLS == 0);
-    CHECK(fixed->dwProductVersionMS == MAKELONG(6, 1) && fixed->dwProductVersionLS == 0);
-    CHECK(fixed->dwFileType == VFT_APP);
-    CHECK((fixed->dwFileFlags & VS_FF_DEBUG) == 0);
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_TRUE(fixed->dwFileVersionMS == MAKELONG(6, 1) && fixed->dwFileVersionLS == 0);
+    EXPECT_TRUE(fixed->dwProductVersionMS == MAKELONG(6, 1) && fixed->dwProductVersionLS == 0);
+    EXPECT_TRUE(fixed->dwFileType == VFT_APP);
+    EXPECT_TRUE((fixed->dwFileFlags & VS_FF_DEBUG) == 0);
 
     // Japanese in Shift-JIS: the language and code page that Explorer shows.
     WORD* translation = nullptr;
-    REQUIRE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
                            reinterpret_cast<void**>(&translation), &length));
-    CHECK(length == 4 && translation[0] == 0x0411 && translation[1] == 932);
-    CHECK(VersionString(info, L"ProductName") == L"Dusklid");
-    CHECK(VersionString(info, L"FileVersion") == L"1.6.0.0");
-    CHECK(VersionString(info, L"ProductVersion") == L"1.6.0.0");
-    CHECK(VersionString(info, L"OriginalFilename") == L"dusklid.exe");
-    CHECK_MSG(VersionString(info, L"FileDescription") == L"Dusklid 画面を隠して撮影する常駐ツール",
-              Utf8(VersionString(info, L"FileDescription")));
+    EXPECT_TRUE(length == 4 && translation[0] == 0x0411 && translation[1] == 932);
+    EXPECT_TRUE(VersionString(info, L"ProductName") == L"Dusklid");
+    EXPECT_TRUE(VersionString(info, L"FileVersion") == L"1.6.0.0");
+    EXPECT_TRUE(VersionString(info, L"ProductVersion") == L"1.6.0.0");
+    EXPECT_TRUE(VersionString(info, L"OriginalFilename") == L"dusklid.exe");
+    EXPECT_TRUE(VersionString(info, L"FileDescription") == L"Dusklid 画面を隠して撮影する常駐ツール") << Utf8(VersionString(info, L"FileDescription"));
 
     const std::string manifest = ManifestText();
-    REQUIRE(!manifest.empty());
+    ASSERT_TRUE(!manifest.empty());
     const char* const expected[] = {
         "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
         "level=\"asInvoker\" uiAccess=\"false\"",
@@ -147,52 +141,51 @@ E2E_TEST(VersionResourceAndManifestDescribeTheProgram)
         ">PerMonitorV2, System</dpiAwareness>",
     };
     for (const char* part : expected)
-        CHECK_MSG(manifest.find(part) != std::string::npos, part);
+        EXPECT_TRUE(manifest.find(part) != std::string::npos) << part;
 
     // The manifest is read as the program starts: the common controls it
     // runs with are version 6 from the side-by-side store.
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "manifest"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "manifest"));
     const std::wstring controls = LoadedCommonControls(dusklid.info.hProcess);
-    CHECK_MSG(controls.find(L"\\winsxs\\") != std::wstring::npos &&
+    EXPECT_TRUE(controls.find(L"\\winsxs\\") != std::wstring::npos &&
                   controls.find(L"common-controls") != std::wstring::npos &&
-                  controls.find(L"_6.") != std::wstring::npos,
-              Utf8(controls));
+                  controls.find(L"_6.") != std::wstring::npos) << Utf8(controls);
 }
 
-E2E_TEST(TrayIconComesBackAfterTheShellRestarts)
+TEST(Product, TrayIconComesBackAfterTheShellRestarts)
 {
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "shell_restart"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "shell_restart"));
     HWND cover = FindCoverWindow();
-    CHECK(WaitUntil([&] { return ShellKnowsTrayIcon(cover) && TrayIconShown(); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return ShellKnowsTrayIcon(cover) && TrayIconShown(); }, 5000));
 
     // A new shell starts with an empty notification area, then tells every
     // top-level window that it is there.
     ForgetTrayIcon(cover);
-    CHECK(WaitUntil([&] {
+    EXPECT_TRUE(WaitUntil([&] {
         const RECT box = TrayIconArea();
         return !ShellKnowsTrayIcon(cover) && IsRectEmpty(&box);
     }, 5000));
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
                         SMTO_ABORTIFHUNG, 5000, &ignored);
-    CHECK(WaitUntil([&] { return ShellKnowsTrayIcon(cover) && TrayIconShown(); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return ShellKnowsTrayIcon(cover) && TrayIconShown(); }, 5000));
 
     // It is the same icon: a click on it still shows the cover.
-    REQUIRE(TrayIconShown());
+    ASSERT_TRUE(TrayIconShown());
     const RECT icon = TrayIconArea();
     ClickAt((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
-    CHECK(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
-    CHECK(dusklid.Running());
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    EXPECT_TRUE(dusklid.Running());
 }
 
-E2E_TEST(TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
+TEST(Product, TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
 {
     // The icon sits in the bottom-right corner: the hot corner stays off, so
     // that resting the pointer there shows no cover.
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, MakeWorkDirWithPreferences(
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, MakeWorkDirWithPreferences(
         "tray_keyboard", PreferenceBytes(0, 0, 0, "", '1', '0', "0", ""))));
     HWND cover = FindCoverWindow();
     const DWORD processId = dusklid.info.dwProcessId;
@@ -202,106 +195,105 @@ E2E_TEST(TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
 
     // A click outside closes the menu and chooses nothing.
     HWND menu = RightClickTrayIcon(processId);
-    REQUIRE(menu != nullptr);
+    ASSERT_TRUE(menu != nullptr);
     WaitUntil([&] { return EntryCentres(menu).size() == TRAY_MENU_ENTRY_COUNT; }, 5000);
     Screenshot("tray-menu-at-icon");
     ClickAt(400, 300);
-    CHECK(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000));
-    CHECK(!IsWindowVisible(cover));
-    CHECK(FindVisibleWindow(L"#32770", processId) == nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000));
+    EXPECT_TRUE(!IsWindowVisible(cover));
+    EXPECT_TRUE(FindVisibleWindow(L"#32770", processId) == nullptr);
 
     // V: version information.
     menu = RightClickTrayIcon(processId);
-    REQUIRE(menu != nullptr);
-    CHECK(GetForegroundWindow() != otherProgram.window);
+    ASSERT_TRUE(menu != nullptr);
+    EXPECT_TRUE(GetForegroundWindow() != otherProgram.window);
     PressKey('V');
     HWND about = WaitForWindowTitled(processId, L"バージョン情報");
-    CHECK(about != nullptr);
+    EXPECT_TRUE(about != nullptr);
     if (about != nullptr) {
         ClickButton(about, IDOK);
-        CHECK(WaitUntil([&] { return !IsWindow(about); }, 5000));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 5000));
     }
 
     // Escape closes the menu; then X ends the program.
     menu = RightClickTrayIcon(processId);
-    REQUIRE(menu != nullptr);
+    ASSERT_TRUE(menu != nullptr);
     PressKey(VK_ESCAPE);
-    CHECK(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000));
-    CHECK(dusklid.Running());
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000));
+    EXPECT_TRUE(dusklid.Running());
     menu = RightClickTrayIcon(processId);
-    REQUIRE(menu != nullptr);
+    ASSERT_TRUE(menu != nullptr);
     PressKey('X');
-    CHECK(dusklid.WaitForExit(10000) == 0);
+    EXPECT_TRUE(dusklid.WaitForExit(10000) == 0);
 }
 
-E2E_TEST(HelpOpensTheReadMeInNotepad)
+TEST(Product, HelpOpensTheReadMeInNotepad)
 {
     // As unpacked from the release package: the read-me beside the program,
     // which is started in its own folder.
     std::string readMe;
-    REQUIRE(ReadFileBytes(DusklidFolder() + L"\\ReadMe.txt", readMe));
+    ASSERT_TRUE(ReadFileBytes(DusklidFolder() + L"\\ReadMe.txt", readMe));
     const std::wstring folder = MakeWorkDir("help_read_me");
     const ProgramCopy program(folder);
-    REQUIRE(program.ready);
-    REQUIRE(WriteFileBytes(folder + L"\\ReadMe.txt", readMe));
+    ASSERT_TRUE(program.ready);
+    ASSERT_TRUE(WriteFileBytes(folder + L"\\ReadMe.txt", readMe));
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, folder));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, folder));
     HWND cover = FindCoverWindow();
-    REQUIRE(ClickEntry(cover, dusklid.info.dwProcessId, 5));
+    ASSERT_TRUE(ClickTrayEntry(cover, dusklid.info.dwProcessId, IDM_HELP));
 
     HWND notepad = WaitForNotepad();
-    REQUIRE(notepad != nullptr);
-    CHECK_MSG(WindowText(notepad).find(L"ReadMe") != std::wstring::npos, Utf8(WindowText(notepad)));
+    ASSERT_TRUE(notepad != nullptr);
+    EXPECT_TRUE(WindowText(notepad).find(L"ReadMe") != std::wstring::npos) << Utf8(WindowText(notepad));
     // Notepad took the byte-order mark as UTF-8 and shows the Japanese text
     // as written, line for line.
-    REQUIRE(readMe.compare(0, 3, "\xEF\xBB\xBF") == 0);
+    ASSERT_TRUE(readMe.compare(0, 3, "\xEF\xBB\xBF") == 0);
     const std::wstring expected = FromUtf8(readMe.substr(3));
     const std::wstring shown = NotepadText(notepad);
-    CHECK_MSG(shown == expected, std::to_string(shown.size()) + " characters shown, " +
-                                     std::to_string(expected.size()) + " in the file");
-    CHECK(shown.find(L"【概要】") != std::wstring::npos);
+    EXPECT_TRUE(shown == expected) << std::to_string(shown.size()) + " characters shown, " +
+                                     std::to_string(expected.size()) + " in the file";
+    EXPECT_TRUE(shown.find(L"【概要】") != std::wstring::npos);
     ScreenshotWindow("read-me-in-notepad", notepad);
     PostMessageW(notepad, WM_CLOSE, 0, 0);
-    CHECK(WaitUntil([&] { return !IsWindow(notepad); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(notepad); }, 5000));
 }
 
 // The program's whole story, as the read-me tells it: the hot key hides the
 // desktop behind a colour and a picture, and holding both buttons brings it
 // back.
-E2E_TEST(HotKeyHidesTheDesktopBehindAPictureUntilBothButtonsAreHeld)
+TEST(Product, HotKeyHidesTheDesktopBehindAPictureUntilBothButtonsAreHeld)
 {
     const std::wstring picture = MakePicture(
         "story.jpg", "-size 480x300 gradient:'#f6d365'-'#fda085' "
                      "-font /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf -pointsize 72 "
                      "-fill '#2b2d42' -gravity center -annotate 0 Dusklid");
-    REQUIRE(!picture.empty());
+    ASSERT_TRUE(!picture.empty());
     const COLORREF background = RGB(43, 45, 66);
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, MakeWorkDirWithPreferences(
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, MakeWorkDirWithPreferences(
         "story", PreferenceBytes(43, 45, 66, ShiftJis(picture), '0', '0', "0", ""))));
     HWND cover = FindCoverWindow();
     const POINT centre = ScreenCentre();
     const COLORREF green = RGB(0, 160, 0);
     const ColourWindow desktopWork(green, {centre.x - 300, centre.y - 200, centre.x + 300, centre.y + 200});
-    REQUIRE(WaitUntil([&] { return ScreenPixel(centre.x - 280, centre.y) == green; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return ScreenPixel(centre.x - 280, centre.y) == green; }, 5000));
 
     SendHotKey(false, true, true, false, 'H');
-    CHECK(WaitUntil([&] { return ScreenPixel(0, 0) == background; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(0, 0) == background; }, 5000));
     // Left of the picture: the cover's colour; inside it, near its top: the
     // gradient's first colour, give or take the JPEG's rounding.
-    CHECK(ScreenPixel(centre.x - 280, centre.y) == background);
+    EXPECT_TRUE(ScreenPixel(centre.x - 280, centre.y) == background);
     const COLORREF top = ScreenPixel(centre.x, centre.y - 145);
-    CHECK_MSG(std::abs(GetRValue(top) - 0xf6) < 24 && std::abs(GetGValue(top) - 0xd3) < 24 &&
-                  std::abs(GetBValue(top) - 0x65) < 24,
-              std::to_string(GetRValue(top)) + "," + std::to_string(GetGValue(top)) + "," +
-                  std::to_string(GetBValue(top)));
+    EXPECT_TRUE(std::abs(GetRValue(top) - 0xf6) < 24 && std::abs(GetGValue(top) - 0xd3) < 24 &&
+                  std::abs(GetBValue(top) - 0x65) < 24) << std::to_string(GetRValue(top)) + "," + std::to_string(GetGValue(top)) + "," +
+                  std::to_string(GetBValue(top));
     Screenshot("cover-with-picture");
 
     MovePointer(centre.x + 300, centre.y + 250);
     Xdo("mousedown 1");
     Xdo("mousedown 3");
-    CHECK(WaitUntil([&] { return !IsWindowVisible(cover); }, 6000));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(cover); }, 6000));
     Xdo("mouseup 3");
     Xdo("mouseup 1");
-    CHECK(WaitUntil([&] { return ScreenPixel(centre.x - 280, centre.y) == green; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(centre.x - 280, centre.y) == green; }, 5000));
 }

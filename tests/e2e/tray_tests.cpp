@@ -1,6 +1,6 @@
 // The tray icon's pop-up menu: where it opens, what it says, and that a click
 // on an entry reaches the program.
-#include "e2e_support.h"
+#include "toolkit/toolkit.h"
 
 #include <cstdio>
 #include <utility>
@@ -35,18 +35,17 @@ HWND FindWindowTitled(const wchar_t* className, const wchar_t* titlePart)
 
 } // namespace
 
-E2E_TEST(TrayMenuOpensAtThePointerWithItsNineEntries)
+TEST(Tray, TrayMenuOpensAtThePointerWithItsNineEntries)
 {
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "tray_menu"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "tray_menu"));
     HWND cover = FindCoverWindow();
     HWND menuWindow = OpenTrayMenu(cover, dusklid.info.dwProcessId, 300, 200);
-    REQUIRE(menuWindow != nullptr);
+    ASSERT_TRUE(menuWindow != nullptr);
     // Flags 0: the menu's top-left corner is at the pointer.
     RECT menuRect = {};
     GetWindowRect(menuWindow, &menuRect);
-    CHECK_MSG(menuRect.left == 300 && menuRect.top == 200,
-              std::to_string(menuRect.left) + "," + std::to_string(menuRect.top));
+    EXPECT_TRUE(menuRect.left == 300 && menuRect.top == 200) << std::to_string(menuRect.left) + "," + std::to_string(menuRect.top);
     Screenshot("tray-menu");
 
     HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU_MESSAGE, 0, 0));
@@ -56,7 +55,7 @@ E2E_TEST(TrayMenuOpensAtThePointerWithItsNineEntries)
         // screenshot can show them then.
         std::printf("    note: the menu's items cannot be read from another process here\n");
     } else {
-        CHECK(count == ENTRY_COUNT);
+        EXPECT_TRUE(count == ENTRY_COUNT);
         for (int i = 0; i < count && i < ENTRY_COUNT; ++i) {
             wchar_t text[128] = {};
             MENUITEMINFOW item = {};
@@ -64,58 +63,58 @@ E2E_TEST(TrayMenuOpensAtThePointerWithItsNineEntries)
             item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_STATE;
             item.dwTypeData = text;
             item.cch = 128;
-            REQUIRE(GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item));
+            ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item));
             if (EXPECTED_ENTRIES[i] == nullptr) {
-                CHECK_MSG((item.fType & MFT_SEPARATOR) != 0, "separator at " + std::to_string(i));
+                EXPECT_TRUE((item.fType & MFT_SEPARATOR) != 0) << "separator at " + std::to_string(i);
                 continue;
             }
-            CHECK_MSG(lstrcmpW(text, EXPECTED_ENTRIES[i]) == 0, "text of entry " + std::to_string(i));
-            CHECK(item.wID == EXPECTED_COMMANDS[i]);
-            CHECK((item.fState & (MFS_DISABLED | MFS_CHECKED | MFS_DEFAULT)) == 0);
+            EXPECT_TRUE(lstrcmpW(text, EXPECTED_ENTRIES[i]) == 0) << "text of entry " + std::to_string(i);
+            EXPECT_TRUE(item.wID == EXPECTED_COMMANDS[i]);
+            EXPECT_TRUE((item.fState & (MFS_DISABLED | MFS_CHECKED | MFS_DEFAULT)) == 0);
         }
     }
     // Nine entries: three separators where they belong.
-    CHECK(EntryCentres(menuWindow).size() == ENTRY_COUNT);
+    EXPECT_TRUE(EntryCentres(menuWindow).size() == ENTRY_COUNT);
     // A click outside the menu closes it without a command.
     ClickAt(700, 600);
-    CHECK(WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000));
-    CHECK(!IsWindowVisible(cover));
-    CHECK(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000));
+    EXPECT_TRUE(!IsWindowVisible(cover));
+    EXPECT_TRUE(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr);
 }
 
-E2E_TEST(TrayMenuEntriesReachTheirCommands)
+TEST(Tray, TrayMenuEntriesReachTheirCommands)
 {
     DusklidProcess dusklid;
-    REQUIRE(StartDusklidAndWait(dusklid, "tray_entries"));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, "tray_entries"));
     HWND cover = FindCoverWindow();
     const DWORD processId = dusklid.info.dwProcessId;
 
     // Version information (entry 7).
-    REQUIRE(ClickEntry(cover, processId, 6));
+    ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_ABOUT));
     HWND box = WaitForDialog(processId);
-    CHECK(box != nullptr);
+    EXPECT_TRUE(box != nullptr);
     if (box != nullptr) {
-        CHECK(WindowText(box) == L"バージョン情報");
+        EXPECT_TRUE(WindowText(box) == L"バージョン情報");
         SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-        CHECK(WaitUntil([&] { return !IsWindow(box); }, 5000));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
     }
 
     // Help (entry 6) opens ReadMe.txt from the working folder with the shell.
     const std::wstring readMe = dusklid.workDir + L"\\ReadMe.txt";
     HANDLE file = CreateFileW(readMe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    REQUIRE(file != INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(file != INVALID_HANDLE_VALUE);
     DWORD written = 0;
     WriteFile(file, "Dusklid\r\n", 9, &written, nullptr);
     CloseHandle(file);
-    REQUIRE(ClickEntry(cover, processId, 5));
+    ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_HELP));
     HWND viewer = nullptr;
-    CHECK(WaitUntil([&] { return (viewer = FindWindowTitled(nullptr, L"ReadMe")) != nullptr; }, 15000));
+    EXPECT_TRUE(WaitUntil([&] { return (viewer = FindWindowTitled(nullptr, L"ReadMe")) != nullptr; }, 15000));
     if (viewer != nullptr)
         PostMessageW(viewer, WM_CLOSE, 0, 0);
 
     // Hide the screen (entry 1), then exit (entry 9) from over the cover.
-    REQUIRE(ClickEntry(cover, processId, 0));
-    CHECK(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
-    REQUIRE(ClickEntry(cover, processId, 8));
-    CHECK(dusklid.WaitForExit(10000) == 0);
+    ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_COVER));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_EXIT));
+    EXPECT_TRUE(dusklid.WaitForExit(10000) == 0);
 }

@@ -1,0 +1,70 @@
+// Windows and dialogs of other processes: finding them, reading them,
+// pressing their buttons, and the keyboard.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Presses the modifiers, then the key, and releases them in reverse order.
+void SendHotKey(bool control, bool shift, bool windows, bool alt, WORD key);
+
+// One key alone, pressed and released.
+void PressKey(WORD key);
+
+// Presses the keys of a hot-key binding of the program's.
+void PressHotKey(int hotKeyId);
+
+// The first visible top-level window of `className` that belongs to `process`
+// (any process when 0) and that `accept` takes, if given.
+HWND FindVisibleWindow(const wchar_t* className, DWORD processId,
+                       const std::function<bool(HWND)>& accept = nullptr);
+
+// Waits for a message box or dialog (class "#32770") of `processId`.
+HWND WaitForDialog(DWORD processId, DWORD timeoutMs = 5000);
+
+// Waits for a dialog (class "#32770") of `processId` with this caption.
+HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, DWORD timeoutMs = 5000);
+
+// A message box always has IDOK or IDYES; the program's own dialogs use
+// other ids for OK and Cancel, so they do not count.
+bool IsMessageBox(HWND window);
+HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs = 5000);
+
+// No dialog or message box of `processId` is on screen.
+bool NoDialog(DWORD processId);
+
+bool WaitForeground(HWND window, DWORD timeoutMs = 5000);
+bool WaitClosed(HWND window, DWORD timeoutMs = 5000);
+
+// Clicks a button of another process's dialog the way a mouse click would
+// (an automatic check box or radio button changes its state too). Posted,
+// so a button that opens a modal dialog does not hold up the driver.
+void ClickButton(HWND dialog, int id);
+bool IsChecked(HWND dialog, int id);
+void SetItemText(HWND dialog, int id, const std::wstring& text);
+
+std::wstring WindowText(HWND window);
+std::wstring DialogItemText(HWND dialog, int id);
+
+// The centre of a window on the screen.
+POINT CentreOf(HWND window);
+
+struct MessageBoxSeen {
+    bool found = false;
+    bool closed = false;
+    bool hasOk = false;
+    bool hasYesNo = false;
+    HWND owner = nullptr;
+    std::wstring caption;
+    std::wstring text;
+};
+
+// Waits for a message box of `processId`, reads it and presses `button`
+// (IDOK, IDYES, IDNO).
+MessageBoxSeen AnswerMessageBox(DWORD processId, int button, DWORD timeoutMs = 10000);
+
+// The first visible Notepad window, waited for; and the text it shows.
+HWND WaitForNotepad(DWORD timeoutMs = 15000);
+std::wstring NotepadText(HWND notepad);

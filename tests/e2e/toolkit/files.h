@@ -1,0 +1,26 @@
+// Files and folders as the tests prepare and read them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+bool ReadFileBytes(const std::wstring& path, std::string& bytes);
+
+// The whole file, empty when it cannot be read.
+std::string FileBytes(const std::wstring& path);
+
+// A file or folder of that name exists.
+bool PathExists(const std::wstring& path);
+
+// The names (not paths) of the files in `folder` that match `pattern`,
+// sorted.
+std::vector<std::wstring> FileNames(const std::wstring& folder, const wchar_t* pattern = L"*");
+
+// preference.dat in a working folder.
+std::wstring PreferencePath(const std::wstring& workDir);
+
+// The bytes of a preference file as the preferences dialog writes it.
+std::string PreferenceBytes(int red, int green, int blue, const std::string& picture,
+                            char stretch, char corner, const std::string& delay,
+                            const std::string& folder);

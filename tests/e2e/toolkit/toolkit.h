@@ -1,0 +1,7 @@
+// Everything a test of the end-to-end driver reaches for.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "driver.h"
+#include "fixture.h"

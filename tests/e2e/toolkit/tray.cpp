@@ -1,0 +1,122 @@
+#include "tray.h"
+
+#include <utility>
+
+#include "core/identifiers.h"
+#include "dialogs.h"
+#include "pixels.h"
+#include "process.h"
+#include "x_bridge.h"
+
+int TrayMenuPosition(UINT command)
+{
+    for (int i = 0; i < TRAY_MENU_ENTRY_COUNT; ++i)
+        if (TRAY_MENU_COMMANDS[i] == command)
+            return i;
+    return -1;
+}
+
+HWND OpenTrayMenu(HWND cover, DWORD processId, int x, int y)
+{
+    if (!MovePointer(x, y))
+        return nullptr;
+    PostMessageW(cover, WM_TRAYICON, TRAY_ICON_ID, WM_RBUTTONDOWN);
+    HWND menu = nullptr;
+    WaitUntil([&] { return (menu = FindVisibleWindow(L"#32768", processId)) != nullptr; }, 5000);
+    return menu;
+}
+
+// The vertical centre of each of the nine entries, found from the separator
+// lines drawn in the open menu (the items cannot be read from here under
+// every platform). Empty when the menu does not show three separators.
+std::vector<int> EntryCentres(HWND menuWindow)
+{
+    RECT rect = {};
+    GetWindowRect(menuWindow, &rect);
+    const COLORREF background = GetSysColor(COLOR_MENU);
+    // A column right of every text, left of the border.
+    const int x = rect.right - 8;
+    std::vector<std::pair<int, int>> separators;  // first and last row
+    for (int y = rect.top + 3; y < rect.bottom - 3; ++y) {
+        if (ScreenPixel(x, y) == background)
+            continue;
+        if (!separators.empty() && separators.back().second == y - 1)
+            separators.back().second = y;
+        else
+            separators.push_back({y, y});
+    }
+    if (separators.size() != 3)
+        return {};
+    // Between the separators: two entries, one, two, one.
+    const int bandTops[] = {rect.top + 3, separators[0].second + 1, separators[1].second + 1,
+                            separators[2].second + 1};
+    const int bandBottoms[] = {separators[0].first, separators[1].first, separators[2].first,
+                               rect.bottom - 3};
+    const int entriesInBand[] = {2, 1, 2, 1};
+    std::vector<int> centres;
+    for (int band = 0; band < 4; ++band) {
+        const int height = (bandBottoms[band] - bandTops[band]) / entriesInBand[band];
+        for (int i = 0; i < entriesInBand[band]; ++i)
+            centres.push_back(bandTops[band] + height * i + height / 2);
+        if (band < 3)
+            centres.push_back(-1);  // the separator itself
+    }
+    return centres;
+}
+
+HWND OpenPreferencesDialog(HWND cover, DWORD processId)
+{
+    if (!ClickTrayEntry(cover, processId, IDM_PREFERENCES))
+        return nullptr;
+    return WaitForWindowTitled(processId, L"環境設定");
+}
+
+bool ClickTrayEntry(HWND cover, DWORD processId, UINT command)
+{
+    const int index = TrayMenuPosition(command);
+    HWND menuWindow = OpenTrayMenu(cover, processId, 300, 200);
+    if (index < 0 || menuWindow == nullptr)
+        return false;
+    // The menu may be visible a moment before it has been painted.
+    std::vector<int> centres;
+    WaitUntil(
+        [&] {
+            centres = EntryCentres(menuWindow);
+            return centres.size() == static_cast<size_t>(TRAY_MENU_ENTRY_COUNT);
+        },
+        5000);
+    if (centres.size() != static_cast<size_t>(TRAY_MENU_ENTRY_COUNT) || centres[static_cast<size_t>(index)] < 0)
+        return false;
+    RECT rect = {};
+    GetWindowRect(menuWindow, &rect);
+    ClickAt(rect.left + 30, centres[static_cast<size_t>(index)]);
+    return WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000);
+}
+
+RECT TrayIconArea()
+{
+    RECT box = {};
+    HWND taskBar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (taskBar == nullptr)
+        return box;
+    RECT bar = {};
+    GetWindowRect(taskBar, &bar);
+    HDC screen = GetDC(nullptr);
+    for (int y = bar.top; y < bar.bottom; ++y) {
+        for (int x = bar.right - 40; x < bar.right; ++x) {
+            const COLORREF colour = GetPixel(screen, x, y);
+            if (GetRValue(colour) >= 64 || GetGValue(colour) >= 64 || GetBValue(colour) >= 64)
+                continue;
+            const RECT pixel = {x, y, x + 1, y + 1};
+            UnionRect(&box, &box, &pixel);
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return box;
+}
+
+bool TrayIconShown()
+{
+    const RECT box = TrayIconArea();
+    return box.right - box.left >= 12 && box.bottom - box.top >= 12;
+}

@@ -1,0 +1,47 @@
+// The Unix side, reached from the Windows driver: shell commands, the X
+// pointer (as a person moves it), drive letters, screenshots and pictures
+// made with ImageMagick.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+// Runs a shell command line on the Unix side; true when it exits with 0.
+bool RunUnixCommand(const std::string& command);
+
+// The same, with what the command writes to its standard output.
+bool RunUnixCommandOutput(const std::string& command, std::string& output);
+
+// Runs `xdotool ARGS` against the X server and waits for it to finish.
+bool Xdo(const std::string& arguments);
+
+// Moves the X pointer and waits until Windows reports the new position.
+bool MovePointer(int x, int y);
+
+// Moves the pointer and clicks the left button there.
+void ClickAt(int x, int y);
+
+// A Wine drive letter for a Unix folder, optionally a small tmpfs mounted
+// there; both go again when the test ends. Mounting needs root, which CI has.
+struct WineDrive {
+    std::string link;
+    std::string mountPoint;
+    bool ready = false;
+
+    WineDrive(char letter, const std::string& folder, const char* tmpfsSize = nullptr);
+    ~WineDrive();
+    WineDrive(const WineDrive&) = delete;
+    WineDrive& operator=(const WineDrive&) = delete;
+};
+
+// Saves a PNG of the whole X screen under the screenshot folder.
+void Screenshot(const char* name);
+
+// The same, cut to the window's rectangle.
+void ScreenshotWindow(const char* name, HWND window);
+
+// Makes a picture with ImageMagick's convert (`convertArguments` describe the
+// image; the output name's extension picks the format) in a shared pictures
+// folder, and returns its Windows path; empty on failure.
+std::wstring MakePicture(const char* name, const std::string& convertArguments);
