@@ -31,6 +31,7 @@ void OnCreate(HWND window)
     appState.leftButtonDown = false;
     appState.rightButtonDown = false;
     appState.preferencesAvailable = true;
+    ReadDisplayLayout();
     SetCoverVisible(window, false);
     InstallShellIntegration(window);
 }
@@ -232,6 +233,9 @@ LRESULT CALLBACK CoverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         return 0;
     case WM_HOTKEY:
         OnHotKey(window, wParam);
+        return 0;
+    case WM_DISPLAYCHANGE:
+        FollowDisplayLayout(window);
         return 0;
     case WM_TRAYICON:
         OnTrayIcon(window, wParam, lParam);

@@ -5,6 +5,7 @@
 
 #include "core/app_state.h"
 #include "core/identifiers.h"
+#include "core/virtual_screen.h"
 #include "cover_window.h"
 
 namespace {
@@ -52,13 +53,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     const OleSession ole;
 
-    HWND desktop = GetDesktopWindow();
-    if (desktop == nullptr) {
+    if (GetDesktopWindow() == nullptr) {
         ShowStartupFailure("ウィンドウの大きさを決定できませんでした。");
         return 0;
     }
-    RECT desktopRect = {};
-    GetClientRect(desktop, &desktopRect);
+    // Over every display, so that none stays in view while the screen is
+    // meant to be hidden.
+    const RECT screen = VirtualScreenRect();
 
     if (RegisterCoverClass(instance) == 0) {
         ShowStartupFailure("ウィンドウの登録に失敗しました。");
@@ -67,9 +68,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     // The creation handler installs the tray icon, which is loaded from here.
     appState.instance = instance;
-    appState.coverWindow = CreateWindowExA(0, COVER_CLASS_NAME, COVER_WINDOW_TITLE, WS_POPUP, 0, 0,
-                                           desktopRect.right, desktopRect.bottom, nullptr,
-                                           nullptr, instance, nullptr);
+    appState.coverWindow = CreateWindowExA(
+        0, COVER_CLASS_NAME, COVER_WINDOW_TITLE, WS_POPUP, screen.left, screen.top,
+        screen.right - screen.left, screen.bottom - screen.top, nullptr, nullptr, instance, nullptr);
     if (appState.coverWindow == nullptr) {
         ShowStartupFailure("ウィンドウの作成に失敗しました。");
         return 0;

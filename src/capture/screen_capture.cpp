@@ -5,6 +5,7 @@
 #include "core/app_state.h"
 #include "core/file_exists.h"
 #include "core/gdi_guards.h"
+#include "core/virtual_screen.h"
 #include "bitmap_layout.h"
 #include "capture_name.h"
 
@@ -44,17 +45,33 @@ void WriteWholeFile(const char* path, const unsigned char* bytes, DWORD size)
         DeleteFileA(path);
 }
 
-} // namespace
-
-void CaptureWindowToFile(HWND window)
+// The part of the screen under the window's client area. The desktop
+// window's client area is the primary display alone; a capture of the
+// desktop takes every display, as the system's own screen capture does.
+bool CaptureArea(HWND window, RECT& area)
 {
+    if (window == GetDesktopWindow()) {
+        area = VirtualScreenRect();
+        return true;
+    }
     RECT client;
     if (!GetClientRect(window, &client))
-        return;
+        return false;
     POINT topLeft = {client.left, client.top};
     POINT bottomRight = {client.right, client.bottom};
     ClientToScreen(window, &topLeft);
     ClientToScreen(window, &bottomRight);
+    area = RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+    return true;
+}
+
+} // namespace
+
+void CaptureWindowToFile(HWND window)
+{
+    RECT area;
+    if (!CaptureArea(window, area))
+        return;
 
     const CaptureTime time = LocalCaptureTime();
     // The shortened folder stays: the preferences show and save it so.
@@ -65,7 +82,6 @@ void CaptureWindowToFile(HWND window)
     if (!ChooseCaptureName(path, sizeof path, appState.captureFolder, time, FileExists))
         return;
 
-    const RECT area = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
     HBITMAP bitmap = CaptureScreenRect(area);
     if (bitmap == nullptr)
         return;
@@ -83,16 +99,16 @@ HBITMAP CaptureScreenRect(RECT area)
     if (memory.dc == nullptr)
         return nullptr;
 
-    const int displayWidth = GetDeviceCaps(display.dc, HORZRES);
-    const int displayHeight = GetDeviceCaps(display.dc, VERTRES);
-    if (area.left < 0)
-        area.left = 0;
-    if (area.top < 0)
-        area.top = 0;
-    if (area.right > displayWidth)
-        area.right = displayWidth;
-    if (area.bottom > displayHeight)
-        area.bottom = displayHeight;
+    // The display DC's coordinates are screen coordinates over every display.
+    const RECT screen = VirtualScreenRect();
+    if (area.left < screen.left)
+        area.left = screen.left;
+    if (area.top < screen.top)
+        area.top = screen.top;
+    if (area.right > screen.right)
+        area.right = screen.right;
+    if (area.bottom > screen.bottom)
+        area.bottom = screen.bottom;
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0)

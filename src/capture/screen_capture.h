@@ -1,15 +1,15 @@
-// Saving what the primary display shows as time-stamped .bmp files in the
-// capture folder. Captures fail silently: no message, and no file left behind.
+// Saving what the screen shows as time-stamped .bmp files in the capture
+// folder. Captures fail silently: no message, and no file left behind.
 #pragma once
 
 #include <windows.h>
 
-// Saves the part of the primary display under `window`'s client area as a
-// new file in the capture folder.
+// Saves the part of the screen under `window`'s client area as a new file in
+// the capture folder; for the desktop window, every display.
 void CaptureWindowToFile(HWND window);
 
 // A display-compatible copy of `area` (screen coordinates, right and bottom
-// exclusive), clipped to the primary display; null when nothing is left.
+// exclusive), clipped to the displays' bounding box; null when nothing is left.
 // The caller deletes it.
 HBITMAP CaptureScreenRect(RECT area);
 

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "display_layout.h"
+
 // Every path is ANSI text of at most 255 bytes plus the terminating zero.
 constexpr int PATH_BUFFER_SIZE = 256;
 
@@ -43,6 +45,10 @@ struct AppState {
     // Hot corner.
     UINT_PTR hotCornerTimerId;
     DWORD lastOutsideTick;
+
+    // The displays, read when the cover window is created, at every showing
+    // and when the layout changes; not at every hot-corner tick.
+    DisplayLayout displayLayout;
 
     // Shell integration.
     NOTIFYICONDATAA trayIcon;

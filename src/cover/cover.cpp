@@ -1,21 +1,54 @@
 #include "cover.h"
 
 #include "core/app_state.h"
+#include "core/virtual_screen.h"
 #include "cover_layout.h"
 #include "hot_corner.h"
 
 namespace {
 
-// The desktop window's client rectangle is the primary display: left and top
-// are 0, right and bottom its size.
-RECT DesktopRect()
+BOOL CALLBACK AddDisplay(HMONITOR monitor, HDC, LPRECT, LPARAM)
 {
-    RECT desktop = {};
-    GetClientRect(GetDesktopWindow(), &desktop);
-    return desktop;
+    DisplayLayout& layout = appState.displayLayout;
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (layout.count >= MAX_DISPLAYS)
+        return FALSE;
+    if (!GetMonitorInfoA(monitor, &info))
+        return TRUE;
+    if (info.dwFlags & MONITORINFOF_PRIMARY)
+        layout.primary = layout.count;
+    layout.displays[layout.count++] = {info.rcMonitor.left, info.rcMonitor.top,
+                                       info.rcMonitor.right, info.rcMonitor.bottom};
+    return TRUE;
+}
+
+// Places the cover over every display without changing its z-order or
+// activating it.
+void CoverEveryDisplay(HWND window)
+{
+    const RECT screen = VirtualScreenRect();
+    SetWindowPos(window, nullptr, screen.left, screen.top, screen.right - screen.left,
+                 screen.bottom - screen.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 } // namespace
+
+void ReadDisplayLayout()
+{
+    DisplayLayout& layout = appState.displayLayout;
+    layout.count = 0;
+    layout.primary = 0;
+    EnumDisplayMonitors(nullptr, nullptr, AddDisplay, 0);
+    if (layout.count > 0)
+        return;
+    // No monitor reported: the desktop window's client area is the primary
+    // display.
+    RECT desktop = {};
+    GetClientRect(GetDesktopWindow(), &desktop);
+    layout.displays[0] = {0, 0, desktop.right, desktop.bottom};
+    layout.count = 1;
+}
 
 void SetCoverVisible(HWND window, bool visible)
 {
@@ -24,10 +57,13 @@ void SetCoverVisible(HWND window, bool visible)
         appState.covered = false;
         return;
     }
-    // Every show starts centred, discarding where an earlier drag left it.
-    const RECT desktop = DesktopRect();
-    appState.pictureX = CentredPictureOrigin(desktop.right, appState.pictureWidth);
-    appState.pictureY = CentredPictureOrigin(desktop.bottom, appState.pictureHeight);
+    ReadDisplayLayout();
+    CoverEveryDisplay(window);
+    // Every show starts centred on the primary display, discarding where an
+    // earlier drag left it.
+    const DisplayRect& primary = appState.displayLayout.displays[appState.displayLayout.primary];
+    appState.pictureX = CentredPictureOrigin(primary.right - primary.left, appState.pictureWidth);
+    appState.pictureY = CentredPictureOrigin(primary.bottom - primary.top, appState.pictureHeight);
     ShowWindow(window, SW_SHOWNORMAL);
     // Showing a cover that is already shown paints nothing by itself; without
     // this the picture would stay where a drag left it, away from the
@@ -37,12 +73,20 @@ void SetCoverVisible(HWND window, bool visible)
     appState.covered = true;
 }
 
+void FollowDisplayLayout(HWND window)
+{
+    ReadDisplayLayout();
+    if (!appState.covered)
+        return;
+    CoverEveryDisplay(window);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
 void CheckHotCorner(HWND window)
 {
     if (appState.covered || appState.hotCorner == HOT_CORNER_OFF)
         return;
 
-    const RECT desktop = DesktopRect();
     POINT pointer = {};
     // Without a pointer position (another desktop is active, for instance)
     // there is nothing to decide on: neither inside nor outside.
@@ -50,8 +94,10 @@ void CheckHotCorner(HWND window)
         return;
     const DWORD now = GetTickCount();
 
-    if (!IsPointerInHotCorner(appState.hotCorner, pointer.x, pointer.y, desktop.right,
-                              desktop.bottom)) {
+    const DisplayLayout& layout = appState.displayLayout;
+    const std::int32_t display = HotCornerDisplay(appState.hotCorner, layout);
+    if (display < 0 ||
+        !IsPointerInHotCornerOf(appState.hotCorner, pointer.x, pointer.y, layout.displays[display])) {
         appState.lastOutsideTick = now;
         return;
     }

@@ -3,9 +3,16 @@
 
 #include <windows.h>
 
-// Shows the cover, centring the picture afresh, or hides it. Keeps
-// appState.covered in step.
+// Reads the displays into appState.displayLayout.
+void ReadDisplayLayout();
+
+// Shows the cover over every display, centring the picture afresh on the
+// primary one, or hides it. Keeps appState.covered in step.
 void SetCoverVisible(HWND window, bool visible);
+
+// A display was added, removed, moved or resized: reads the layout again
+// and, while the cover is shown, lays it over every display anew.
+void FollowDisplayLayout(HWND window);
 
 // One tick of the hot-corner timer: shows the cover once the pointer has
 // rested in the chosen corner for the chosen delay.

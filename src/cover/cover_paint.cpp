@@ -23,10 +23,20 @@ void PaintCover(HWND window, HDC dc)
 
     if (appState.picture == nullptr)
         return;
-    if (appState.stretchPicture)
-        DrawBitmap(dc, 0, 0, client.right, client.bottom, appState.picture, SRCCOPY);
-    else
-        DrawBitmap(dc, appState.pictureX, appState.pictureY, 0, 0, appState.picture, SRCCOPY);
+    // The cover spans every display; the picture belongs to the primary one,
+    // whose top-left corner is the screen's origin, and its position is in
+    // screen coordinates.
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    if (appState.stretchPicture) {
+        const DisplayRect& primary =
+            appState.displayLayout.displays[appState.displayLayout.primary];
+        DrawBitmap(dc, -origin.x, -origin.y, primary.right - primary.left,
+                   primary.bottom - primary.top, appState.picture, SRCCOPY);
+    } else {
+        DrawBitmap(dc, appState.pictureX - origin.x, appState.pictureY - origin.y, 0, 0,
+                   appState.picture, SRCCOPY);
+    }
 }
 
 BOOL DrawBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, DWORD rasterOp)

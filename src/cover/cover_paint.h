@@ -4,7 +4,8 @@
 #include <windows.h>
 
 // Fills the whole client area of `window` with the cover colour and draws the
-// picture, stretched or at its position. A null `dc` paints nothing.
+// picture on the primary display, stretched over it or at its position. A
+// null `dc` paints nothing.
 void PaintCover(HWND window, HDC dc);
 
 // Copies the whole of `bitmap` to (x, y, width, height) of `dc`; a width or

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "core/display_layout.h"
+
 enum HotCorner : std::int32_t {
     HOT_CORNER_OFF = 0,
     HOT_CORNER_TOP_LEFT = 1,
@@ -32,3 +34,17 @@ std::int32_t ElapsedTicks(std::uint32_t now, std::uint32_t lastOutsideTick);
 // has rested in it for at least `delay` milliseconds by `now`.
 bool HasDweltLongEnough(std::uint32_t now, std::uint32_t lastOutsideTick,
                         std::int32_t delay);
+
+// With several displays the hot corner is that corner of the display lying
+// farthest in its direction, so that the pointer only gets there on purpose
+// and never on its way across an inner corner between two displays. The
+// index of that display: for bottom-right the largest x + y of the corner,
+// for top-left the smallest, for top-right the largest x - y, for
+// bottom-left the largest y - x; a tie goes to the primary display, else to
+// the first found. -1 when the corner is off or there is no display.
+std::int32_t HotCornerDisplay(std::int32_t corner, const DisplayLayout& layout);
+
+// True when (x, y) lies on `display` and in its `corner`, the band measured
+// from that display's own edges.
+bool IsPointerInHotCornerOf(std::int32_t corner, std::int32_t x, std::int32_t y,
+                            const DisplayRect& display);

@@ -100,4 +100,85 @@ TEST(DwellTest, ZeroOrNegativeDelayCoversAtOnce)
     EXPECT_TRUE(HasDweltLongEnough(0x90000000u, 0u, INT32_MIN));
 }
 
+// The primary display 1024x768 at the origin and an 800x600 one beside it;
+// the second is listed first, as enumeration may do.
+DisplayLayout TwoDisplays(DisplayRect second)
+{
+    DisplayLayout layout = {};
+    layout.displays[0] = second;
+    layout.displays[1] = {0, 0, WIDTH, HEIGHT};
+    layout.count = 2;
+    layout.primary = 1;
+    return layout;
+}
+
+constexpr DisplayRect RIGHT_OF = {1024, 0, 1824, 600};
+constexpr DisplayRect LEFT_OF = {-800, 0, 0, 600};
+constexpr DisplayRect ABOVE = {0, -600, 800, 0};
+constexpr DisplayRect BELOW_TALLER = {0, 768, 800, 1968};
+
+TEST(HotCornerDisplayTest, EachCornerIsOnTheDisplayFarthestInItsDirection)
+{
+    struct Case {
+        DisplayRect second;
+        std::int32_t corner;
+        std::int32_t expected;  // 0 the second display, 1 the primary
+    };
+    const Case cases[] = {
+        {RIGHT_OF, HOT_CORNER_BOTTOM_RIGHT, 0}, {RIGHT_OF, HOT_CORNER_TOP_RIGHT, 0},
+        {RIGHT_OF, HOT_CORNER_TOP_LEFT, 1},     {RIGHT_OF, HOT_CORNER_BOTTOM_LEFT, 1},
+        {LEFT_OF, HOT_CORNER_TOP_LEFT, 0},      {LEFT_OF, HOT_CORNER_BOTTOM_LEFT, 0},
+        {LEFT_OF, HOT_CORNER_BOTTOM_RIGHT, 1},  {LEFT_OF, HOT_CORNER_TOP_RIGHT, 1},
+        {ABOVE, HOT_CORNER_TOP_LEFT, 0},        {ABOVE, HOT_CORNER_TOP_RIGHT, 0},
+        {ABOVE, HOT_CORNER_BOTTOM_RIGHT, 1},    {ABOVE, HOT_CORNER_BOTTOM_LEFT, 1},
+        // Below and taller: its bottom corners lie farthest, its top ones touch
+        // the primary display's bottom edge.
+        {BELOW_TALLER, HOT_CORNER_BOTTOM_LEFT, 0}, {BELOW_TALLER, HOT_CORNER_BOTTOM_RIGHT, 0},
+        {BELOW_TALLER, HOT_CORNER_TOP_LEFT, 1},    {BELOW_TALLER, HOT_CORNER_TOP_RIGHT, 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(HotCornerDisplay(c.corner, TwoDisplays(c.second)), c.expected)
+            << "corner " << c.corner << ", second display at " << c.second.left << ","
+            << c.second.top;
+}
+
+TEST(HotCornerDisplayTest, TiesGoToThePrimaryAndOffHasNoDisplay)
+{
+    // Mirrored displays share one rectangle: every corner ties.
+    DisplayLayout layout = TwoDisplays({0, 0, WIDTH, HEIGHT});
+    for (std::int32_t corner = HOT_CORNER_TOP_LEFT; corner <= HOT_CORNER_BOTTOM_RIGHT; ++corner)
+        EXPECT_EQ(HotCornerDisplay(corner, layout), 1) << corner;
+    EXPECT_EQ(HotCornerDisplay(HOT_CORNER_OFF, layout), -1);
+    EXPECT_EQ(HotCornerDisplay(5, layout), -1);
+    layout.count = 0;
+    EXPECT_EQ(HotCornerDisplay(HOT_CORNER_BOTTOM_RIGHT, layout), -1);
+}
+
+TEST(HotCornerDisplayTest, TheBandIsMeasuredFromThatDisplaysOwnEdges)
+{
+    // The bottom-right corner of the display to the right of the primary one.
+    EXPECT_TRUE(IsPointerInHotCornerOf(HOT_CORNER_BOTTOM_RIGHT, 1814, 590, RIGHT_OF));
+    EXPECT_TRUE(IsPointerInHotCornerOf(HOT_CORNER_BOTTOM_RIGHT, 1823, 599, RIGHT_OF));
+    EXPECT_FALSE(IsPointerInHotCornerOf(HOT_CORNER_BOTTOM_RIGHT, 1813, 590, RIGHT_OF));
+    EXPECT_FALSE(IsPointerInHotCornerOf(HOT_CORNER_BOTTOM_RIGHT, 1814, 589, RIGHT_OF));
+    // The top-left corner of the display to the left: its own outermost pixel.
+    EXPECT_TRUE(IsPointerInHotCornerOf(HOT_CORNER_TOP_LEFT, -800, 0, LEFT_OF));
+    EXPECT_FALSE(IsPointerInHotCornerOf(HOT_CORNER_TOP_LEFT, -799, 0, LEFT_OF));
+    // Off the display, however far in the corner's direction, does not count:
+    // the inner corner where the pointer crosses to the primary display.
+    EXPECT_FALSE(IsPointerInHotCornerOf(HOT_CORNER_TOP_LEFT, 0, 0, LEFT_OF));
+    EXPECT_FALSE(IsPointerInHotCornerOf(HOT_CORNER_BOTTOM_RIGHT, 1023, 767, RIGHT_OF));
+    EXPECT_FALSE(IsPointerInHotCornerOf(HOT_CORNER_BOTTOM_RIGHT, 1824, 600, RIGHT_OF));
+}
+
+TEST(HotCornerDisplayTest, OneDisplayKeepsTheSingleScreenRules)
+{
+    const DisplayRect only = {0, 0, WIDTH, HEIGHT};
+    for (std::int32_t corner = HOT_CORNER_TOP_LEFT; corner <= HOT_CORNER_BOTTOM_RIGHT; ++corner)
+        for (std::int32_t x : {0, 1, 1013, 1014, 1023})
+            for (std::int32_t y : {0, 1, 757, 758, 767})
+                EXPECT_EQ(IsPointerInHotCornerOf(corner, x, y, only), InCorner(corner, x, y))
+                    << corner << " at " << x << "," << y;
+}
+
 } // namespace
