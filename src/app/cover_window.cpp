@@ -20,11 +20,14 @@ const char ABOUT_TEXT[] =
     "Dusklid 開発チーム";
 
 // On a failed load the window is destroyed while it is being created, so
-// that creation yields no window and start-up ends.
+// that creation yields no window and start-up ends. Deleting the file is
+// offered only when the file was at fault.
 void OnCreate(HWND window)
 {
-    if (!LoadPreferences(window)) {
-        RunRecoveryDialogue();
+    const PreferenceLoad load = LoadPreferences(window);
+    if (load != PREFERENCE_FILE_READ) {
+        if (load == PREFERENCE_FILE_UNUSABLE)
+            RunRecoveryDialogue();
         DestroyWindow(window);
         return;
     }
@@ -100,14 +103,32 @@ void OnHotKey(HWND window, WPARAM wParam)
     }
 }
 
+// What a menu command puts in front: the cover, a dialog, a message box,
+// Notepad; or nothing.
+bool CommandShowsAWindow(UINT command)
+{
+    return command != 0 && command != IDM_CAPTURE;
+}
+
 // A notification-icon menu takes the keyboard and closes on a click elsewhere
 // only when its owner is the foreground window; the message posted afterwards
-// lets the next opening work at once.
+// lets the next opening work at once. The hidden cover must not keep the
+// foreground once the menu has closed: keys would go nowhere, and the window
+// capture would take the cover instead of the user's window. So unless the
+// chosen command shows a window of its own, the window that was in front gets
+// the foreground back. The command runs from the queue, as a menu's does.
 void ShowTrayMenu(HWND window, POINT at)
 {
+    HWND previous = GetForegroundWindow();
     SetForegroundWindow(window);
-    TrackPopupMenu(appState.trayMenu, 0, at.x, at.y, 0, window, nullptr);
+    const UINT command = static_cast<UINT>(TrackPopupMenu(
+        appState.trayMenu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, window, nullptr));
     PostMessageA(window, WM_NULL, 0, 0);
+    if (!CommandShowsAWindow(command) && previous != nullptr && previous != window &&
+        IsWindow(previous) && GetForegroundWindow() == window)
+        SetForegroundWindow(previous);
+    if (command != 0)
+        PostMessageA(window, WM_COMMAND, command, 0);
 }
 
 void OnTrayIcon(HWND window, WPARAM wParam, LPARAM lParam)

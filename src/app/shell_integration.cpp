@@ -5,6 +5,7 @@
 #include "core/app_state.h"
 #include "core/identifiers.h"
 #include "core/message_box.h"
+#include "core/tray_notice.h"
 
 namespace {
 
@@ -53,6 +54,23 @@ HMENU CreateTrayMenu()
     return menu;
 }
 
+// A combination that another program holds cannot be had; the program runs
+// on with the others, and says once which ones the user cannot press.
+void RegisterHotKeys(HWND window)
+{
+    char notice[256] = "次のホットキーはほかのプログラムが使っているため、使えません。";
+    bool anyMissing = false;
+    for (const HotKeyBinding& hotKey : HOT_KEYS) {
+        if (RegisterHotKey(window, hotKey.id, hotKey.modifiers, hotKey.key))
+            continue;
+        anyMissing = true;
+        lstrcatA(notice, "\n");
+        lstrcatA(notice, hotKey.name);
+    }
+    if (anyMissing)
+        ShowTrayWarning(notice);
+}
+
 } // namespace
 
 void InstallShellIntegration(HWND window)
@@ -60,8 +78,7 @@ void InstallShellIntegration(HWND window)
     appState.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     AddTrayIcon(window);
     appState.trayMenu = CreateTrayMenu();
-    for (const HotKeyBinding& hotKey : HOT_KEYS)
-        RegisterHotKey(window, hotKey.id, hotKey.modifiers, hotKey.key);
+    RegisterHotKeys(window);
 
     appState.hotCornerTimerId = HOT_CORNER_TIMER_ID;
     if (SetTimer(window, appState.hotCornerTimerId, HOT_CORNER_TIMER_PERIOD, nullptr) == 0) {

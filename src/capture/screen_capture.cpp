@@ -5,6 +5,7 @@
 #include "core/app_state.h"
 #include "core/file_exists.h"
 #include "core/gdi_guards.h"
+#include "core/tray_notice.h"
 #include "core/virtual_screen.h"
 #include "bitmap_layout.h"
 #include "capture_name.h"
@@ -30,19 +31,51 @@ constexpr std::size_t FILE_ALIGNMENT_SLACK = 2;
 
 // Creates the file and writes `size` bytes in one go. A file that was
 // created but not written and closed in full is removed, so that a full disk
-// leaves no truncated picture behind.
-void WriteWholeFile(const char* path, const unsigned char* bytes, DWORD size)
+// leaves no truncated picture behind. The system's error code, 0 on success.
+DWORD WriteWholeFile(const char* path, const unsigned char* bytes, DWORD size)
 {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return;
+        return GetLastError();
+    DWORD error = ERROR_SUCCESS;
     DWORD written = 0;
-    bool complete = WriteFile(file, bytes, size, &written, nullptr) && written == size;
-    if (!CloseHandle(file))
-        complete = false;
-    if (!complete)
+    if (!WriteFile(file, bytes, size, &written, nullptr))
+        error = GetLastError();
+    else if (written != size)
+        error = ERROR_DISK_FULL;
+    if (!CloseHandle(file) && error == ERROR_SUCCESS)
+        error = GetLastError();
+    if (error != ERROR_SUCCESS)
         DeleteFileA(path);
+    return error;
+}
+
+// The capture saved no file: the user believes the screen was saved, so say
+// so, without a modal box (the cover may be up and the user mid-task).
+void ReportFailedCapture(const char* reason)
+{
+    char text[512];
+    wsprintfA(text, "キャプチャを保存できませんでした。\n%s\n%s", reason, appState.captureFolder);
+    ShowTrayWarning(text);
+}
+
+const char* FailureReason(DWORD error)
+{
+    switch (error) {
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_INVALID_DRIVE:
+        return "保存先のフォルダーが見つかりません。";
+    case ERROR_FILENAME_EXCED_RANGE:
+        return "保存先のパスが長すぎます。";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return "ディスクの空き容量が足りません。";
+    default:
+        return "画面を写せなかったか、ファイルを書き込めませんでした。";
+    }
 }
 
 // The part of the screen under the window's client area. The desktop
@@ -69,24 +102,31 @@ bool CaptureArea(HWND window, RECT& area)
 
 void CaptureWindowToFile(HWND window)
 {
-    RECT area;
-    if (!CaptureArea(window, area))
-        return;
-
-    const CaptureTime time = LocalCaptureTime();
     // The shortened folder stays: the preferences show and save it so.
     RemoveTrailingBackslash(appState.captureFolder, IsAnsiLeadByte);
+    RECT area;
+    if (!CaptureArea(window, area)) {
+        ReportFailedCapture(FailureReason(ERROR_INVALID_WINDOW_HANDLE));
+        return;
+    }
 
     // A folder too long for the name gets no file rather than a cut name.
+    const CaptureTime time = LocalCaptureTime();
     char path[PATH_BUFFER_SIZE];
-    if (!ChooseCaptureName(path, sizeof path, appState.captureFolder, time, FileExists))
+    if (!ChooseCaptureName(path, sizeof path, appState.captureFolder, time, FileExists)) {
+        ReportFailedCapture(FailureReason(ERROR_FILENAME_EXCED_RANGE));
         return;
+    }
 
     HBITMAP bitmap = CaptureScreenRect(area);
-    if (bitmap == nullptr)
+    if (bitmap == nullptr) {
+        ReportFailedCapture(FailureReason(ERROR_INVALID_DATA));
         return;
-    WriteBitmapFile(bitmap, path);
+    }
+    const DWORD error = WriteBitmapFile(bitmap, path);
     DeleteObject(bitmap);
+    if (error != ERROR_SUCCESS)
+        ReportFailedCapture(FailureReason(error));
 }
 
 HBITMAP CaptureScreenRect(RECT area)
@@ -131,11 +171,12 @@ HBITMAP CaptureScreenRect(RECT area)
     return bitmap;
 }
 
-void WriteBitmapFile(HBITMAP bitmap, const char* path)
+DWORD WriteBitmapFile(HBITMAP bitmap, const char* path)
 {
     HDC screen = GetDC(nullptr);
     if (screen == nullptr)
-        return;
+        return ERROR_INVALID_HANDLE;
+    DWORD error = ERROR_OUTOFMEMORY;
 
     BITMAP description = {};
     BitmapLayout layout = {};
@@ -156,10 +197,11 @@ void WriteBitmapFile(HBITMAP bitmap, const char* path)
         const int lines = GetDIBits(screen, bitmap, 0, static_cast<UINT>(description.bmHeight),
                                     file + layout.pixelOffset, info, DIB_RGB_COLORS);
         // Fewer rows than asked for would leave part of the picture black.
-        if (lines == description.bmHeight)
-            WriteWholeFile(path, file, layout.fileSize);
+        error = lines == description.bmHeight ? WriteWholeFile(path, file, layout.fileSize)
+                                              : ERROR_INVALID_DATA;
         std::free(allocation);
     }
 
     ReleaseDC(nullptr, screen);
+    return error;
 }

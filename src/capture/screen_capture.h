@@ -1,5 +1,6 @@
 // Saving what the screen shows as time-stamped .bmp files in the capture
-// folder. Captures fail silently: no message, and no file left behind.
+// folder. A capture that saves no file leaves nothing behind and says so in
+// a balloon from the tray icon.
 #pragma once
 
 #include <windows.h>
@@ -14,5 +15,6 @@ void CaptureWindowToFile(HWND window);
 HBITMAP CaptureScreenRect(RECT area);
 
 // Writes `bitmap` as an uncompressed bitmap file at `path`, replacing a file
-// of that name. A file that cannot be written whole is removed again.
-void WriteBitmapFile(HBITMAP bitmap, const char* path);
+// of that name. A file that cannot be written whole is removed again. The
+// system's error code, 0 (ERROR_SUCCESS) when the file is complete.
+DWORD WriteBitmapFile(HBITMAP bitmap, const char* path);

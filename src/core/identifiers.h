@@ -31,12 +31,13 @@ struct HotKeyBinding {
     int id;
     UINT modifiers;
     UINT key;
+    const char* name;  // as the user reads the combination
 };
 
 constexpr HotKeyBinding HOT_KEYS[] = {
-    {HOTKEY_COVER, MOD_SHIFT | MOD_WIN, 'H'},
-    {HOTKEY_CAPTURE_SCREEN, MOD_SHIFT | MOD_WIN, 'C'},
-    {HOTKEY_CAPTURE_WINDOW, MOD_CONTROL | MOD_SHIFT | MOD_WIN, 'C'},
+    {HOTKEY_COVER, MOD_SHIFT | MOD_WIN, 'H', "Windows+Shift+H"},
+    {HOTKEY_CAPTURE_SCREEN, MOD_SHIFT | MOD_WIN, 'C', "Windows+Shift+C"},
+    {HOTKEY_CAPTURE_WINDOW, MOD_CONTROL | MOD_SHIFT | MOD_WIN, 'C', "Ctrl+Windows+Shift+C"},
 };
 
 // The notification-area icon and the message its events arrive as.

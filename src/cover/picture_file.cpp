@@ -8,8 +8,13 @@
 
 namespace {
 
+// Far more than any picture the cover could show; a larger file is refused
+// unread, and its size can never reach the decoder's signed 32-bit argument
+// as a negative number.
+constexpr LONGLONG LARGEST_PICTURE_FILE = 512LL * 1024 * 1024;
+
 // The whole file in one fixed global block of its exact size, or null. The
-// file is open only inside this function.
+// file is open only inside this function. An empty file is no picture.
 HGLOBAL ReadWholeFile(const char* path, DWORD& size)
 {
     // No sharing: a file that another program holds open is not read half-written.
@@ -17,10 +22,13 @@ HGLOBAL ReadWholeFile(const char* path, DWORD& size)
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return nullptr;
-    size = GetFileSize(file, nullptr);
+    LARGE_INTEGER fileSize = {};
     HGLOBAL block = nullptr;
-    if (size != INVALID_FILE_SIZE)
+    if (GetFileSizeEx(file, &fileSize) && fileSize.QuadPart > 0 &&
+        fileSize.QuadPart <= LARGEST_PICTURE_FILE) {
+        size = static_cast<DWORD>(fileSize.QuadPart);
         block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size);
+    }
     if (block != nullptr) {
         // A short read leaves zeros, which the decoder then rejects.
         DWORD read = 0;

@@ -115,18 +115,47 @@ void LoadCoverPicture(HWND window)
     }
 }
 
+void RemoveTemporaryFile()
+{
+    SetFileAttributesA(PREFERENCE_TEMPORARY_NAME, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(PREFERENCE_TEMPORARY_NAME);
+}
+
+// The written temporary file becomes preference.dat. An old file is replaced
+// so that it keeps its attributes and security, as the user set them; where
+// there is none, the temporary file is renamed.
+bool PutTemporaryFileInPlace()
+{
+    // Full paths: ReplaceFileA refuses relative names on some systems.
+    char target[MAX_PATH];
+    char replacement[MAX_PATH];
+    const DWORD targetLength = GetFullPathNameA(PREFERENCE_FILE_NAME, MAX_PATH, target, nullptr);
+    const DWORD replacementLength =
+        GetFullPathNameA(PREFERENCE_TEMPORARY_NAME, MAX_PATH, replacement, nullptr);
+    if (targetLength == 0 || targetLength >= MAX_PATH || replacementLength == 0 ||
+        replacementLength >= MAX_PATH)
+        return false;
+    const DWORD attributes = GetFileAttributesA(target);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return MoveFileExA(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    // Windows carries the attributes over itself, not every implementation
+    // does; read-only is left to the old file, which then refuses the swap.
+    SetFileAttributesA(replacement, attributes & ~FILE_ATTRIBUTE_READONLY);
+    return ReplaceFileA(target, replacement, nullptr, 0, nullptr, nullptr) != FALSE;
+}
+
 } // namespace
 
-bool LoadPreferences(HWND window)
+PreferenceLoad LoadPreferences(HWND window)
 {
     if (!GetWorkingDirectory(appState.startDirectory)) {
         ShowError(nullptr, NOT_PREPARED);
-        return false;
+        return PREFERENCE_FILE_NO_FOLDER;
     }
 
     FILE* file = OpenPreferenceFile();
     if (file == nullptr)
-        return false;
+        return PREFERENCE_FILE_UNUSABLE;
     // Bytes beyond these cannot change what the file means.
     unsigned char bytes[PREFERENCE_MEANINGFUL_BYTES];
     const std::size_t size = std::fread(bytes, 1, sizeof bytes, file);
@@ -136,7 +165,7 @@ bool LoadPreferences(HWND window)
     const PreferenceStatus status = ParsePreferences(bytes, size, settings);
     if (status == PREFERENCES_INCOMPATIBLE) {
         ShowError(nullptr, INCOMPATIBLE);
-        return false;
+        return PREFERENCE_FILE_UNUSABLE;
     }
 
     appState.backgroundRed = settings.red;
@@ -149,7 +178,7 @@ bool LoadPreferences(HWND window)
         LoadCoverPicture(window);
     if (status == PREFERENCES_DAMAGED) {
         ShowError(nullptr, DAMAGED);
-        return false;
+        return PREFERENCE_FILE_UNUSABLE;
     }
 
     appState.stretchPicture = settings.stretchPicture != 0;
@@ -159,7 +188,7 @@ bool LoadPreferences(HWND window)
         std::memcpy(appState.captureFolder, settings.captureFolder, sizeof appState.captureFolder);
     else
         std::memcpy(appState.captureFolder, appState.startDirectory, sizeof appState.captureFolder);
-    return true;
+    return PREFERENCE_FILE_READ;
 }
 
 void RunRecoveryDialogue()
@@ -171,7 +200,9 @@ void RunRecoveryDialogue()
         "確認", MB_YESNO | MB_ICONQUESTION);
     if (answer != IDYES)
         return;
-    if (DeleteFileA(PREFERENCE_FILE_NAME))
+    // A file that is not there (it could not be created, the disk was full)
+    // counts as deleted: the next start writes the default one.
+    if (DeleteFileA(PREFERENCE_FILE_NAME) || PreferenceFileMissing())
         MessageBoxA(nullptr,
                     "環境設定ファイルを削除しました。\n"
                     "プログラムはいったん終了しますので、再度起動してみてください。",
@@ -186,15 +217,16 @@ bool SavePreferenceFile(const PreferenceText& text)
     const std::size_t size = FormatPreferences(text, bytes, sizeof bytes);
     if (size == 0)
         return false;
+    // A temporary file that a crash left behind, read-only or hidden
+    // perhaps, must not stand in the way.
+    RemoveTemporaryFile();
     FILE* file = std::fopen(PREFERENCE_TEMPORARY_NAME, "wb");
     if (file == nullptr)
         return false;
     const bool written = WriteWhole(file, bytes, size);
     const bool closed = std::fclose(file) == 0;
-    if (written && closed &&
-        MoveFileExA(PREFERENCE_TEMPORARY_NAME, PREFERENCE_FILE_NAME,
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (written && closed && PutTemporaryFileInPlace())
         return true;
-    DeleteFileA(PREFERENCE_TEMPORARY_NAME);
+    RemoveTemporaryFile();
     return false;
 }

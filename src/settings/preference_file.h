@@ -8,13 +8,19 @@
 // The file always lives in the start-up directory under this relative name.
 extern const char PREFERENCE_FILE_NAME[];
 
-// Records the start-up directory, reads the settings and loads the picture
-// they name. False after an error box has been shown; `window` owns only the
-// picture-size error.
-bool LoadPreferences(HWND window);
+enum PreferenceLoad {
+    PREFERENCE_FILE_READ,
+    PREFERENCE_FILE_UNUSABLE,   // the file is at fault: deleting it may help
+    PREFERENCE_FILE_NO_FOLDER,  // the working folder is: the file may be fine
+};
 
-// After a failed load: offers to delete the file, and confirms a deletion
-// only when it happened.
+// Records the start-up directory, reads the settings and loads the picture
+// they name. Anything but PREFERENCE_FILE_READ comes after an error box; `window`
+// owns only the picture-size error.
+PreferenceLoad LoadPreferences(HWND window);
+
+// After the file was found unusable: offers to delete it, and confirms the
+// deletion when the file is gone.
 void RunRecoveryDialogue();
 
 struct PreferenceText;

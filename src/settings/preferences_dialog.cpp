@@ -45,6 +45,22 @@ void GetFieldText(HWND dialog, int id, char (&text)[PATH_BUFFER_SIZE])
     GetDlgItemTextA(dialog, id, text, sizeof text);
 }
 
+// A path field's text, or false, after a warning naming the field, when it
+// is longer than a path may be. It is never cut: a cut path names another
+// file, and a cut inside a double-byte character leaves half of it.
+bool GetPathField(HWND dialog, int id, const char* tooLong, char (&path)[PATH_BUFFER_SIZE])
+{
+    char text[4 * PATH_BUFFER_SIZE] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    const std::size_t length = std::strlen(text);
+    if (length >= PATH_BUFFER_SIZE) {
+        ShowWarning(dialog, tooLong);
+        return false;
+    }
+    std::memcpy(path, text, length + 1);
+    return true;
+}
+
 void ShowColour(HWND dialog)
 {
     SetDlgItemInt(dialog, IDC_RED, static_cast<UINT>(appState.backgroundRed), TRUE);
@@ -198,7 +214,8 @@ void OnOk(HWND dialog)
     const bool showPicture = IsTicked(dialog, IDC_SHOW_PICTURE);
     char picturePath[PATH_BUFFER_SIZE] = "";
     if (showPicture) {
-        GetFieldText(dialog, IDC_PICTURE_PATH, picturePath);
+        if (!GetPathField(dialog, IDC_PICTURE_PATH, "画像ファイルのパスが長すぎます。", picturePath))
+            return;
         if (picturePath[0] == '\0') {
             ShowWarning(dialog, "画像ファイルが指定されていません。");
             return;
@@ -209,7 +226,9 @@ void OnOk(HWND dialog)
         }
     }
     char captureFolder[PATH_BUFFER_SIZE];
-    GetFieldText(dialog, IDC_CAPTURE_FOLDER, captureFolder);
+    if (!GetPathField(dialog, IDC_CAPTURE_FOLDER, "キャプチャ保存先のパスが長すぎます。",
+                      captureFolder))
+        return;
     if (captureFolder[0] == '\0') {
         ShowWarning(dialog, "キャプチャ保存先が指定されていません。");
         return;
