@@ -59,9 +59,11 @@ TEST(HotCornerTest, OffOrUnknownCornerIsNeverHot)
 
 TEST(HotCornerTest, ExtremeCoordinatesAndSizesDoNotOverflow)
 {
-    // A band computed in 32 bits would wrap for the smallest width.
-    EXPECT_FALSE(IsPointerInHotCorner(HOT_CORNER_TOP_RIGHT, INT32_MAX, 1, INT32_MIN, 0));
+    // A band computed in 32 bits would wrap for the smallest sizes and put
+    // these points, on the edge row or column, outside the corner.
     EXPECT_TRUE(IsPointerInHotCorner(HOT_CORNER_TOP_RIGHT, INT32_MIN + 5, 0, INT32_MIN, 0));
+    EXPECT_TRUE(IsPointerInHotCorner(HOT_CORNER_TOP_RIGHT, 0, 0, INT32_MIN + 5, 0));
+    EXPECT_TRUE(IsPointerInHotCorner(HOT_CORNER_BOTTOM_LEFT, 0, 0, 0, INT32_MIN + 5));
     EXPECT_TRUE(IsPointerInHotCorner(HOT_CORNER_BOTTOM_RIGHT, INT32_MAX, INT32_MAX, WIDTH, HEIGHT));
     EXPECT_TRUE(IsPointerInHotCorner(HOT_CORNER_TOP_LEFT, INT32_MIN, INT32_MIN, WIDTH, HEIGHT));
 }
