@@ -4,11 +4,11 @@
 // name, a full drive).
 #include "toolkit/toolkit.h"
 
-#include "resource.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -19,23 +19,9 @@ constexpr COLORREF WINDOW_COLOUR = RGB(200, 100, 50);
 
 // ---- reading a .bmp file ---------------------------------------------------------
 
-std::uint32_t Read32(const std::string& bytes, size_t at)
-{
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
-}
-
-std::uint32_t Read16(const std::string& bytes, size_t at)
-{
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8;
-}
-
 struct BitmapFile {
     std::string problem;  // empty when the file is a sound bitmap
-    int width = 0;
+    int width = 0;        // 0 when there is a problem
     int height = 0;
     int bits = 0;
     std::uint32_t pixelOffset = 0;
@@ -58,72 +44,62 @@ struct BitmapFile {
 BitmapFile ReadBitmapFile(const std::wstring& path)
 {
     BitmapFile file;
-    if (!ReadFileBytes(path, file.bytes)) {
-        file.problem = "cannot read the file";
-        return file;
-    }
     const std::string& b = file.bytes;
-    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') {
-        file.problem = "no BM header";
+    if (!ReadFileBytes(path, file.bytes) || b.size() < 54 || b[0] != 'B' || b[1] != 'M') {
+        file.problem = "unreadable or no BM header";
         return file;
     }
-    file.width = static_cast<int>(Read32(b, 18));
-    file.height = static_cast<int>(Read32(b, 22));
-    file.bits = static_cast<int>(Read16(b, 28));
+    // Little-endian, as the machine reads them too.
+    const auto field = [&](size_t at, size_t size) {
+        std::uint32_t value = 0;
+        std::memcpy(&value, b.data() + at, size);
+        return value;
+    };
+    file.width = static_cast<int>(field(18, 4));
+    file.height = static_cast<int>(field(22, 4));
+    file.bits = static_cast<int>(field(28, 2));
     const std::uint32_t colours = file.bits < 16 ? 1u << file.bits : 0;
-    file.pixelOffset = Read32(b, 10);
+    file.pixelOffset = field(10, 4);
     file.rowSize = (static_cast<std::uint32_t>(file.bits * file.width) + 31) / 32 * 4;
-    const std::uint64_t expectedSize =
-        54 + 4 * colours + static_cast<std::uint64_t>(file.rowSize) * static_cast<std::uint64_t>(file.height);
-    const std::uint32_t imageSize = Read32(b, 34);
-    if (Read32(b, 2) != b.size())
-        file.problem = "bfSize " + std::to_string(Read32(b, 2)) + " for " + std::to_string(b.size()) + " bytes";
-    else if (b.size() != expectedSize)
-        file.problem = "size " + std::to_string(b.size()) + ", expected " + std::to_string(expectedSize);
-    else if (Read32(b, 6) != 0)
-        file.problem = "reserved fields not 0";
-    else if (file.pixelOffset != 54 + 4 * colours)
-        file.problem = "bfOffBits " + std::to_string(file.pixelOffset);
-    else if (Read32(b, 14) != 40)
-        file.problem = "biSize " + std::to_string(Read32(b, 14));
-    else if (file.width <= 0 || file.height <= 0)
-        file.problem = "not a positive, bottom-up size";
-    else if (Read16(b, 26) != 1)
-        file.problem = "biPlanes " + std::to_string(Read16(b, 26));
-    else if (Read32(b, 30) != 0)
-        file.problem = "compressed";
-    // The pixel fetch may fill in the image size; either value is sound.
-    else if (imageSize != 0 && imageSize != file.rowSize * static_cast<std::uint32_t>(file.height))
-        file.problem = "biSizeImage " + std::to_string(imageSize);
+    const std::uint64_t pixelBytes =
+        std::uint64_t{file.rowSize} * static_cast<std::uint32_t>(file.height);
+    const std::uint64_t fileSize = 54 + 4 * colours + pixelBytes;
+    const std::uint32_t imageSize = field(34, 4);
+    const struct {
+        bool wrong;
+        std::string what;
+    } checks[] = {
+        {field(2, 4) != b.size(), "bfSize " + std::to_string(field(2, 4)) + " in a file of " +
+                                      std::to_string(b.size()) + " bytes"},
+        {b.size() != fileSize, "size " + std::to_string(b.size()) + ", expected " +
+                                   std::to_string(fileSize)},
+        {field(6, 4) != 0, "reserved fields not 0"},
+        {file.pixelOffset != 54 + 4 * colours, "bfOffBits " + std::to_string(file.pixelOffset)},
+        {field(14, 4) != 40, "biSize " + std::to_string(field(14, 4))},
+        {file.width <= 0 || file.height <= 0, "not a positive, bottom-up size"},
+        {field(26, 2) != 1, "biPlanes " + std::to_string(field(26, 2))},
+        {field(30, 4) != 0, "compressed"},
+        // The pixel fetch may fill in the image size; either value is sound.
+        {imageSize != 0 && imageSize != pixelBytes, "biSizeImage " + std::to_string(imageSize)},
+    };
+    for (const auto& check : checks)
+        if (check.wrong && file.problem.empty())
+            file.problem = check.what;
+    // No pixel of a file with a problem is read.
+    if (!file.problem.empty())
+        file.width = file.height = 0;
     return file;
 }
 
-// The size that ImageMagick, an independent decoder, reads from the file.
-std::string DecodedSize(const std::string& unixPath)
+// Wine's drive Z: is the Unix root.
+std::string UnixPath(const std::wstring& windowsPath)
 {
-    std::string output;
-    if (!RunUnixCommandOutput("identify -format '%w %h' '" + unixPath + "'", output))
-        return "identify failed: " + output;
-    return output;
-}
-
-std::string SizeText(int width, int height)
-{
-    return std::to_string(width) + " " + std::to_string(height);
+    std::string path = Utf8(windowsPath.substr(2));
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
 }
 
 // ---- files in a folder ----------------------------------------------------------------
-
-std::vector<std::wstring> BitmapNames(const std::wstring& folder)
-{
-    return FileNames(folder, L"*.bmp");
-}
-
-// No file of any name: a cut name would not end in .bmp.
-bool HoldsNoFile(const std::wstring& folder)
-{
-    return FileNames(folder, L"*").empty();
-}
 
 // The program writes without sharing, so the file opens only once closed.
 bool IsClosed(const std::wstring& path)
@@ -141,47 +117,55 @@ std::vector<std::wstring> WaitForCaptures(const std::wstring& folder, size_t cou
 {
     std::vector<std::wstring> names;
     WaitUntil([&] {
-        names = BitmapNames(folder);
-        if (names.size() < count)
-            return false;
-        for (const std::wstring& name : names)
-            if (!IsClosed(folder + L"\\" + name))
-                return false;
-        return true;
+        names = FileNames(folder, L"*.bmp");
+        return names.size() >= count &&
+               std::all_of(names.begin(), names.end(), [&](const std::wstring& name) {
+                   return IsClosed(folder + L"\\" + name);
+               });
     }, 15000);
     return names;
 }
 
+std::string SizeText(int width, int height)
+{
+    return std::to_string(width) + " " + std::to_string(height);
+}
+
+// Waits for the one capture in `folder` and reads it; its `problem` also
+// tells when its size, as read here or by ImageMagick (an independent
+// decoder), is not `width` by `height`.
+BitmapFile TheCapture(const std::wstring& folder, int width, int height)
+{
+    const std::vector<std::wstring> names = WaitForCaptures(folder, 1);
+    if (names.size() != 1) {
+        BitmapFile none;
+        none.problem = std::to_string(names.size()) + " captures in the folder";
+        return none;
+    }
+    const std::wstring path = folder + L"\\" + names[0];
+    BitmapFile file = ReadBitmapFile(path);
+    const std::string size = SizeText(width, height);
+    std::string decoded;
+    if (file.problem.empty() && SizeText(file.width, file.height) != size)
+        file.problem = "size " + SizeText(file.width, file.height) + ", expected " + size;
+    else if (file.problem.empty() &&
+             (!RunUnixCommandOutput("identify -format '%w %h' '" + UnixPath(path) + "'", decoded) ||
+              decoded != size))
+        file.problem = "ImageMagick reads the size as '" + decoded + "', expected " + size;
+    if (!file.problem.empty()) {
+        file.problem = Utf8(names[0]) + ": " + file.problem;
+        file.width = file.height = 0;
+    }
+    return file;
+}
+
 void DeleteBitmaps(const std::wstring& folder)
 {
-    for (const std::wstring& name : BitmapNames(folder))
+    for (const std::wstring& name : FileNames(folder, L"*.bmp"))
         DeleteFileW((folder + L"\\" + name).c_str());
 }
 
-// ---- keys ---------------------------------------------------------------------
-
-void PressCaptureScreen()
-{
-    SendHotKey(false, true, true, false, 'C');
-}
-
-void PressCaptureWindow()
-{
-    SendHotKey(true, true, true, false, 'C');
-}
-
-// Hot keys are handled in the order they were pressed: once the cover that a
-// later key asks for is up, every capture before it has run.
-bool WaitForEarlierKeys(HWND cover)
-{
-    SendHotKey(false, true, true, false, 'H');
-    return WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 10000);
-}
-
-bool NoMessageBox(const DusklidProcess& dusklid)
-{
-    return FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr;
-}
+// ---- the screen ----------------------------------------------------------------
 
 int ScreenBits()
 {
@@ -194,7 +178,7 @@ int ScreenBits()
 // The whole screen as the driver itself reads it, top-down, 0x00RRGGBB.
 std::vector<COLORREF> GrabScreen(int width, int height)
 {
-    std::vector<COLORREF> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    std::vector<std::uint32_t> raw(static_cast<size_t>(width) * static_cast<size_t>(height));
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -207,13 +191,14 @@ std::vector<COLORREF> GrabScreen(int width, int height)
     info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
-    std::vector<std::uint32_t> raw(pixels.size());
     GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), raw.data(), &info, DIB_RGB_COLORS);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    for (size_t i = 0; i < raw.size(); ++i)
-        pixels[i] = RGB(raw[i] >> 16 & 0xFF, raw[i] >> 8 & 0xFF, raw[i] & 0xFF);
+    std::vector<COLORREF> pixels;
+    pixels.reserve(raw.size());
+    for (const std::uint32_t pixel : raw)
+        pixels.push_back(RGB(pixel >> 16 & 0xFF, pixel >> 8 & 0xFF, pixel & 0xFF));
     return pixels;
 }
 
@@ -228,113 +213,56 @@ std::string FirstPixelNot(const BitmapFile& file, COLORREF colour)
     return std::string();
 }
 
-// A folder under the work root, by its Unix and Windows names.
-struct WorkFolder {
-    std::string unixPath;
-    std::wstring windowsPath;
-};
-
-WorkFolder MakeFolder(const char* name)
+// The cover colour above, `picture`, the hot corner off and `captureFolder`
+// (Shift-JIS bytes) as capture folder.
+std::string CapturePreferences(const std::string& captureFolder, const std::string& picture = "")
 {
-    const std::wstring windowsPath = MakeWorkDir(name);
-    return {Config().workRootUnix + "/" + name, windowsPath};
+    return PreferenceBytes(GetRValue(COVER_COLOUR), GetGValue(COVER_COLOUR),
+                           GetBValue(COVER_COLOUR), picture, '0', '0', "0", captureFolder);
 }
 
-// Starts the program with the cover colour above, no picture, the hot corner
-// off and `captureFolder` (Shift-JIS bytes) as capture folder.
-bool StartCapturing(DusklidProcess& dusklid, const WorkFolder& work, const std::string& captureFolder,
-                    const std::string& picture = std::string())
+// A caption and a frame for `window`: a capture of the whole window, not of
+// its client area, would show them.
+bool AddFrame(HWND window)
 {
-    const std::string preferences =
-        PreferenceBytes(GetRValue(COVER_COLOUR), GetGValue(COVER_COLOUR), GetBValue(COVER_COLOUR),
-                        picture, '0', '0', "0", captureFolder);
-    return WriteFileBytes(work.windowsPath + L"\\preference.dat", preferences) &&
-           StartDusklidAndWait(dusklid, work.windowsPath);
+    SetWindowLongPtrW(window, GWL_STYLE, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    RECT client = {};
+    RECT frame = {};
+    GetClientRect(window, &client);
+    GetWindowRect(window, &frame);
+    return client.right < frame.right - frame.left && client.bottom < frame.bottom - frame.top;
 }
 
-// A plain captioned window of one colour with a client area of exactly
-// `width` by `height`, brought to the foreground.
-struct ForegroundWindow {
-    HWND window = nullptr;
-    HBRUSH brush = nullptr;
-
-    ForegroundWindow(int width, int height)
-    {
-        brush = CreateSolidBrush(WINDOW_COLOUR);
-        WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hbrBackground = brush;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = L"e2e foreground";
-        RegisterClassW(&windowClass);
-        RECT frame = {0, 0, width, height};
-        AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-        window = CreateWindowExW(0, windowClass.lpszClassName, L"e2e foreground",
-                                 WS_OVERLAPPEDWINDOW, 100, 100, frame.right - frame.left,
-                                 frame.bottom - frame.top, nullptr, nullptr,
-                                 windowClass.hInstance, nullptr);
-    }
-    ~ForegroundWindow()
-    {
-        if (window != nullptr)
-            DestroyWindow(window);
-        PumpMessages();
-        UnregisterClassW(L"e2e foreground", GetModuleHandleW(nullptr));
-        DeleteObject(brush);
-    }
-    ForegroundWindow(const ForegroundWindow&) = delete;
-    ForegroundWindow& operator=(const ForegroundWindow&) = delete;
-
-    // Puts the client area's top-left corner at (x, y) of the screen and
-    // waits until the window is in front and painted there.
-    bool PlaceClientAt(int x, int y)
-    {
-        POINT origin = {0, 0};
-        ClientToScreen(window, &origin);
-        RECT frame = {};
-        GetWindowRect(window, &frame);
-        SetWindowPos(window, HWND_TOP, frame.left + x - origin.x, frame.top + y - origin.y, 0, 0,
-                     SWP_NOSIZE | SWP_SHOWWINDOW);
-        SetForegroundWindow(window);
-        UpdateWindow(window);
-        const int probeX = std::max(x, 0) + 2;
-        const int probeY = std::max(y, 0) + 2;
-        return WaitUntil([&] {
-            return GetForegroundWindow() == window && ScreenPixel(probeX, probeY) == WINDOW_COLOUR;
-        }, 10000);
-    }
-
-    // The part of the client area that lies on the screen.
-    RECT VisibleClient() const
-    {
-        RECT client = {};
-        GetClientRect(window, &client);
-        POINT topLeft = {0, 0};
-        POINT bottomRight = {client.right, client.bottom};
-        ClientToScreen(window, &topLeft);
-        ClientToScreen(window, &bottomRight);
-        return {std::max<LONG>(topLeft.x, 0), std::max<LONG>(topLeft.y, 0),
-                std::min<LONG>(bottomRight.x, GetSystemMetrics(SM_CXSCREEN)),
-                std::min<LONG>(bottomRight.y, GetSystemMetrics(SM_CYSCREEN))};
-    }
-};
-
-// "2004-03-05_09-07-03" from "2004-03-05_09-07-03_1.bmp", and the counter.
-bool SplitCaptureName(const std::wstring& name, std::wstring& stem, int& counter)
+// Puts the client area's top-left corner at (x, y) of the screen and waits
+// until the window is in front and painted there.
+bool PlaceClientAt(HWND window, int x, int y)
 {
-    if (name.size() < 23 || name.compare(name.size() - 4, 4, L".bmp") != 0)
-        return false;
-    stem = name.substr(0, 19);
-    const std::wstring rest = name.substr(19, name.size() - 23);
-    if (rest.empty()) {
-        counter = 0;
-        return true;
-    }
-    if (rest[0] != L'_' || rest.size() < 2)
-        return false;
-    counter = std::stoi(rest.substr(1));
-    return counter > 0 && std::to_wstring(counter) == rest.substr(1);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    SetWindowPos(window, HWND_TOP, frame.left + x - origin.x, frame.top + y - origin.y, 0, 0,
+                 SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(window);
+    UpdateWindow(window);
+    return WaitForeground(window, 10000) &&
+           WaitForPixel(std::max(x, 0) + 2, std::max(y, 0) + 2, WINDOW_COLOUR, 0, 10000);
+}
+
+// The part of the client area that lies on the screen.
+RECT VisibleClient(HWND window)
+{
+    RECT client = {};
+    GetClientRect(window, &client);
+    POINT topLeft = {0, 0};
+    POINT bottomRight = {client.right, client.bottom};
+    ClientToScreen(window, &topLeft);
+    ClientToScreen(window, &bottomRight);
+    const RECT screen = DesktopRect();
+    return {std::max(topLeft.x, screen.left), std::max(topLeft.y, screen.top),
+            std::min(bottomRight.x, screen.right), std::min(bottomRight.y, screen.bottom)};
 }
 
 std::wstring TimeStem(const SYSTEMTIME& time)
@@ -347,80 +275,88 @@ std::wstring TimeStem(const SYSTEMTIME& time)
 
 } // namespace
 
-TEST(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
+class Capture : public FreshFolderTest {
+protected:
+    // For the tests that start the program once per setting: starts
+    // `process` here with `captureFolder`, presses the capture key and waits
+    // until the key has been handled.
+    ::testing::AssertionResult StartAndCapture(DusklidProcess& process,
+                                               const std::string& captureFolder)
+    {
+        if (!WriteFileBytes(PreferencePath(workDir), CapturePreferences(captureFolder)) ||
+            !StartDusklidAndWait(process, workDir))
+            return ::testing::AssertionFailure() << "dusklid.exe did not start";
+        PressHotKey(HOTKEY_CAPTURE_SCREEN);
+        // Hot keys are handled in the order they were pressed: once the cover
+        // that a later key asks for is up, the capture has run.
+        if (!ShowCoverByHotKey(FindCoverWindow()))
+            return ::testing::AssertionFailure() << "the cover's hot key went unanswered";
+        return ::testing::AssertionSuccess();
+    }
+};
+
+TEST_F(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
 {
     // A vertical gradient: a picture stored or drawn upside down, shifted or
     // cut would differ from the screen somewhere.
-    const std::wstring picture = MakePicture("capture_gradient.bmp", "-size 200x150 gradient:red-blue");
-    ASSERT_TRUE(!picture.empty());
-    const WorkFolder work = MakeFolder("capture_desktop");
-    const WorkFolder shots = MakeFolder("capture_desktop_shots");
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartCapturing(dusklid, work, ShiftJis(shots.windowsPath), ShiftJis(picture)));
-    HWND cover = FindCoverWindow();
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const std::wstring picture =
+        MakePicture("capture_gradient.bmp", "-size 200x150 gradient:red-blue");
+    ASSERT_FALSE(picture.empty());
+    ASSERT_TRUE(Start(CapturePreferences(ShiftJis(workDir), ShiftJis(picture))));
+    const int width = DesktopRect().right;
+    const int height = DesktopRect().bottom;
     const int bits = ScreenBits();
 
     // The tray menu's capture entry saves the desktop as it is.
-    ASSERT_TRUE(ClickTrayEntry(cover, dusklid.info.dwProcessId, IDM_CAPTURE));
-    std::vector<std::wstring> names = WaitForCaptures(shots.windowsPath, 1);
-    ASSERT_TRUE(names.size() == 1);
-    BitmapFile menuCapture = ReadBitmapFile(shots.windowsPath + L"\\" + names[0]);
-    EXPECT_TRUE(menuCapture.problem.empty()) << menuCapture.problem;
-    EXPECT_TRUE(menuCapture.width == width && menuCapture.height == height && menuCapture.bits == bits);
-    EXPECT_TRUE(DecodedSize(shots.unixPath + "/" + Utf8(names[0])) == SizeText(width, height)) << DecodedSize(shots.unixPath + "/" + Utf8(names[0]));
-    EXPECT_TRUE(!IsWindowVisible(cover));
+    ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_CAPTURE));
+    const BitmapFile menuCapture = TheCapture(workDir, width, height);
+    EXPECT_EQ(menuCapture.problem, "");
+    EXPECT_EQ(menuCapture.bits, bits);
+    EXPECT_FALSE(IsWindowVisible(cover));
 
     // The hot key saves the shown cover exactly as the screen shows it.
-    SendHotKey(false, true, true, false, 'H');
+    PressHotKey(HOTKEY_COVER);
     const POINT centre = ScreenCentre();
     ASSERT_TRUE(WaitUntil([&] {
         return ScreenPixel(5, 5) == COVER_COLOUR && ScreenPixel(centre.x, centre.y) != COVER_COLOUR;
     }, 10000));
-    DeleteBitmaps(shots.windowsPath);
-    PressCaptureScreen();
-    names = WaitForCaptures(shots.windowsPath, 1);
-    ASSERT_TRUE(names.size() == 1);
-    const BitmapFile file = ReadBitmapFile(shots.windowsPath + L"\\" + names[0]);
-    ASSERT_TRUE(file.problem.empty());
-    EXPECT_TRUE(file.width == width && file.height == height && file.bits == bits);
+    DeleteBitmaps(workDir);
+    PressHotKey(HOTKEY_CAPTURE_SCREEN);
+    const BitmapFile file = TheCapture(workDir, width, height);
+    ASSERT_EQ(file.problem, "");
+    EXPECT_EQ(file.bits, bits);
     if (bits == 32 && width == 1024 && height == 768) {
-        EXPECT_TRUE(file.bytes.size() == 3145782);
+        EXPECT_EQ(file.bytes.size(), 3145782u);
     }
-    EXPECT_TRUE(DecodedSize(shots.unixPath + "/" + Utf8(names[0])) == SizeText(width, height));
+    ASSERT_TRUE(file.bits == 32 || file.bits == 24) << file.bits << " bits";
 
-    ASSERT_TRUE(file.bits == 32 || file.bits == 24);
     const std::vector<COLORREF> screen = GrabScreen(width, height);
     int differences = 0;
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const COLORREF expected = screen[static_cast<size_t>(y) * static_cast<size_t>(width) +
-                                             static_cast<size_t>(x)];
-            if (file.Pixel(x, y) != expected && ++differences <= 3)
-                ADD_FAILURE() << ("pixel (" + std::to_string(x) + "," + std::to_string(y) + ") is " +
-                                  Rgb(file.Pixel(x, y)) + ", the screen shows " + Rgb(expected));
+            const COLORREF shown = screen[static_cast<size_t>(y) * static_cast<size_t>(width) +
+                                          static_cast<size_t>(x)];
+            if (file.Pixel(x, y) != shown && ++differences <= 3)
+                ADD_FAILURE() << "pixel (" << x << "," << y << ") is " << Rgb(file.Pixel(x, y))
+                              << ", the screen shows " << Rgb(shown);
         }
-    }
-    EXPECT_TRUE(differences == 0) << std::to_string(differences) + " pixels differ";
+    EXPECT_EQ(differences, 0) << "pixels differ from the screen";
     // The picture is really in it: red at its top, blue at its bottom.
-    EXPECT_TRUE(file.Pixel(centre.x, centre.y - 74) != file.Pixel(centre.x, centre.y + 74));
-    EXPECT_TRUE(NoMessageBox(dusklid));
+    EXPECT_NE(Rgb(file.Pixel(centre.x, centre.y - 74)), Rgb(file.Pixel(centre.x, centre.y + 74)));
+    EXPECT_TRUE(NoDialog(dusklid.Id()));
 }
 
-TEST(Capture, CapturesWithinOneSecondAreNumbered)
+TEST_F(Capture, CapturesWithinOneSecondAreNumbered)
 {
-    const WorkFolder work = MakeFolder("capture_counter");
-    DusklidProcess dusklid;
     // An empty folder line: captures go to the start-up folder.
-    ASSERT_TRUE(StartCapturing(dusklid, work, ""));
+    ASSERT_TRUE(Start(CapturePreferences("")));
 
     // Three keys right after the clock turns over are normally handled within
     // the same second; a slow moment may split them, which the names must
     // then show too, so that case is tried again.
     bool sameSecond = false;
     for (int attempt = 1; attempt <= 3 && !sameSecond; ++attempt) {
-        DeleteBitmaps(work.windowsPath);
+        DeleteBitmaps(workDir);
         SYSTEMTIME before = {};
         GetLocalTime(&before);
         SYSTEMTIME now = before;
@@ -428,235 +364,189 @@ TEST(Capture, CapturesWithinOneSecondAreNumbered)
             Sleep(1);
             GetLocalTime(&now);
         }
-        PressCaptureScreen();
-        PressCaptureScreen();
-        PressCaptureScreen();
-        const std::vector<std::wstring> names = WaitForCaptures(work.windowsPath, 3);
-        ASSERT_TRUE(names.size() == 3);
+        for (int key = 0; key < 3; ++key)
+            PressHotKey(HOTKEY_CAPTURE_SCREEN);
+        const std::vector<std::wstring> names = WaitForCaptures(workDir, 3);
+        ASSERT_EQ(names.size(), 3u);
         SYSTEMTIME after = {};
         GetLocalTime(&after);
 
         // Every name is the local time of its capture, and within each second
-        // the counters run 0 (no counter), 1, 2 without a gap.
-        std::vector<std::wstring> stems;
-        std::vector<int> counters;
-        for (const std::wstring& name : names) {
-            std::wstring stem;
-            int counter = -1;
-            EXPECT_TRUE(SplitCaptureName(name, stem, counter)) << Utf8(name);
-            EXPECT_TRUE(stem >= TimeStem(now) && stem <= TimeStem(after)) << Utf8(name);
-            stems.push_back(stem);
-            counters.push_back(counter);
-            const BitmapFile file = ReadBitmapFile(work.windowsPath + L"\\" + name);
-            EXPECT_TRUE(file.problem.empty()) << Utf8(name) + ": " + file.problem;
-        }
-        // Sorted names put "T.bmp" before "T_1.bmp" before "T_2.bmp".
+        // the counters run 0 (no counter), 1, 2 without a gap: sorted, "T.bmp"
+        // comes before "T_1.bmp" before "T_2.bmp".
+        const std::wregex pattern(LR"(\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d(_[1-9]\d*)?\.bmp)");
+        int counter = 0;
         for (size_t i = 0; i < names.size(); ++i) {
-            const bool sameAsPrevious = i > 0 && stems[i] == stems[i - 1];
-            const int expected = sameAsPrevious ? counters[i - 1] + 1 : 0;
-            EXPECT_TRUE(counters[i] == expected) << Utf8(names[i]);
+            const std::wstring stem = names[i].substr(0, 19);
+            EXPECT_TRUE(std::regex_match(names[i], pattern)) << Utf8(names[i]);
+            EXPECT_GE(stem, TimeStem(now));
+            EXPECT_LE(stem, TimeStem(after));
+            counter = i > 0 && stem == names[i - 1].substr(0, 19) ? counter + 1 : 0;
+            const std::wstring suffix = counter == 0 ? L"" : L"_" + std::to_wstring(counter);
+            EXPECT_EQ(names[i], stem + suffix + L".bmp");
+            EXPECT_EQ(ReadBitmapFile(workDir + L"\\" + names[i]).problem, "") << Utf8(names[i]);
         }
-        sameSecond = stems[0] == stems[2];
-        if (sameSecond) {
-            EXPECT_TRUE(names[0] == stems[0] + L".bmp");
-            EXPECT_TRUE(names[1] == stems[0] + L"_1.bmp");
-            EXPECT_TRUE(names[2] == stems[0] + L"_2.bmp");
-        }
+        sameSecond = names[0].substr(0, 19) == names[2].substr(0, 19);
     }
     if (!sameSecond)
         std::printf("    note: the three captures never fell within one second here\n");
 }
 
-TEST(Capture, WindowCaptureSavesTheForegroundClientArea)
+TEST_F(Capture, WindowCaptureSavesTheForegroundClientArea)
 {
-    const WorkFolder work = MakeFolder("capture_window");
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartCapturing(dusklid, work, ShiftJis(work.windowsPath)));
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-
-    ForegroundWindow front(300, 200);
-    ASSERT_TRUE(front.window != nullptr);
-    struct Placement {
+    ASSERT_TRUE(Start(CapturePreferences(ShiftJis(workDir))));
+    ColourWindow front(WINDOW_COLOUR, RECT{0, 0, 300, 200});
+    ASSERT_TRUE(AddFrame(front.window));
+    const struct {
         const char* what;
         int x;
         int y;
-    };
-    // Wholly on the screen, cut at the left edge, cut at the right edge.
-    const Placement placements[] = {
+    } placements[] = {
         {"on the screen", 150, 120},
         {"partly left of the screen", -110, 140},
-        {"partly right of the screen", screenWidth - 120, 160},
+        {"partly right of the screen", DesktopRect().right - 120, 160},
     };
-    for (const Placement& placement : placements) {
-        ASSERT_TRUE(front.PlaceClientAt(placement.x, placement.y));
-        const RECT visible = front.VisibleClient();
-        DeleteBitmaps(work.windowsPath);
-        PressCaptureWindow();
-        const std::vector<std::wstring> names = WaitForCaptures(work.windowsPath, 1);
-        ASSERT_TRUE(names.size() == 1);
-        const BitmapFile file = ReadBitmapFile(work.windowsPath + L"\\" + names[0]);
-        EXPECT_TRUE(file.problem.empty()) << std::string(placement.what) + ": " + file.problem;
-        if (!file.problem.empty())
-            continue;
-        const int width = visible.right - visible.left;
-        const int height = visible.bottom - visible.top;
-        EXPECT_TRUE(file.width == width && file.height == height) << std::string(placement.what) + ": " + std::to_string(file.width) + "x" +
-                      std::to_string(file.height) + ", expected " + std::to_string(width) + "x" +
-                      std::to_string(height);
-        const std::string stray = FirstPixelNot(file, WINDOW_COLOUR);
-        EXPECT_TRUE(stray.empty()) << std::string(placement.what) + ": " + stray;
-        EXPECT_TRUE(DecodedSize(work.unixPath + "/" + Utf8(names[0])) == SizeText(width, height));
+    for (const auto& placement : placements) {
+        SCOPED_TRACE(placement.what);
+        ASSERT_TRUE(PlaceClientAt(front.window, placement.x, placement.y));
+        const RECT visible = VisibleClient(front.window);
+        DeleteBitmaps(workDir);
+        PressHotKey(HOTKEY_CAPTURE_WINDOW);
+        const BitmapFile file =
+            TheCapture(workDir, visible.right - visible.left, visible.bottom - visible.top);
+        EXPECT_EQ(file.problem, "");
+        EXPECT_EQ(FirstPixelNot(file, WINDOW_COLOUR), "");
     }
 
     // With the cover shown, the cover is the window in front.
-    HWND cover = FindCoverWindow();
-    SendHotKey(false, true, true, false, 'H');
+    PressHotKey(HOTKEY_COVER);
     ASSERT_TRUE(WaitUntil([&] {
         return GetForegroundWindow() == cover && ScreenPixel(5, 5) == COVER_COLOUR;
     }, 10000));
-    DeleteBitmaps(work.windowsPath);
-    PressCaptureWindow();
-    const std::vector<std::wstring> names = WaitForCaptures(work.windowsPath, 1);
-    ASSERT_TRUE(names.size() == 1);
-    const BitmapFile file = ReadBitmapFile(work.windowsPath + L"\\" + names[0]);
-    ASSERT_TRUE(file.problem.empty());
-    EXPECT_TRUE(file.width == screenWidth && file.height == GetSystemMetrics(SM_CYSCREEN));
-    const std::string stray = FirstPixelNot(file, COVER_COLOUR);
-    EXPECT_TRUE(stray.empty()) << "the cover: " + stray;
-    EXPECT_TRUE(NoMessageBox(dusklid));
+    DeleteBitmaps(workDir);
+    PressHotKey(HOTKEY_CAPTURE_WINDOW);
+    const BitmapFile file = TheCapture(workDir, DesktopRect().right, DesktopRect().bottom);
+    ASSERT_EQ(file.problem, "");
+    EXPECT_EQ(FirstPixelNot(file, COVER_COLOUR), "") << "the cover";
+    EXPECT_TRUE(NoDialog(dusklid.Id()));
 }
 
-TEST(Capture, CaptureFolderEndingInADoubleByteCharacterIsKept)
+TEST_F(Capture, CaptureFolderEndingInADoubleByteCharacterIsKept)
 {
     // 表 is 0x95 0x5C in Shift-JIS: its second byte is a backslash's.
-    const WorkFolder work = MakeFolder("capture_japanese");
-    const std::wstring folder = work.windowsPath + L"\\撮影\\表";
-    CreateDirectoryW((work.windowsPath + L"\\撮影").c_str(), nullptr);
+    const std::wstring parent = workDir + L"\\撮影";
+    const std::wstring folder = parent + L"\\表";
+    CreateDirectoryW(parent.c_str(), nullptr);
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     const std::string folderBytes = ShiftJis(folder);
-    ASSERT_TRUE(folderBytes.back() == '\\');
+    ASSERT_EQ(folderBytes.back(), '\\');
 
     // As it is, then with a real trailing backslash, which alone goes.
-    const std::string settings[] = {folderBytes, folderBytes + "\\"};
     size_t expected = 0;
-    for (const std::string& setting : settings) {
-        DusklidProcess dusklid;
-        ASSERT_TRUE(StartCapturing(dusklid, work, setting));
-        PressCaptureScreen();
+    for (const std::string& setting : {folderBytes, folderBytes + "\\"}) {
+        DusklidProcess process;
+        ASSERT_TRUE(StartAndCapture(process, setting));
         ++expected;
-        const std::vector<std::wstring> names = WaitForCaptures(folder, expected);
-        EXPECT_TRUE(names.size() == expected) << "files in 表: " + std::to_string(names.size());
-        ASSERT_TRUE(WaitForEarlierKeys(FindCoverWindow()));
-        EXPECT_TRUE(BitmapNames(work.windowsPath + L"\\撮影").empty());
-        EXPECT_TRUE(BitmapNames(work.windowsPath).empty());
-        EXPECT_TRUE(NoMessageBox(dusklid));
+        EXPECT_EQ(WaitForCaptures(folder, expected).size(), expected) << "files in 表";
+        EXPECT_EQ(FileNames(parent, L"*.bmp").size(), 0u);
+        EXPECT_EQ(FileNames(workDir, L"*.bmp").size(), 0u);
+        EXPECT_TRUE(NoDialog(process.Id()));
     }
 }
 
-TEST(Capture, CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
+TEST_F(Capture, CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
 {
-    const WorkFolder work = MakeFolder("capture_nowhere");
-
     // A folder that does not exist: no file, no message, and no folder made.
+    const std::wstring missing = workDir + L"\\missing";
     {
-        DusklidProcess dusklid;
-        ASSERT_TRUE(StartCapturing(dusklid, work, ShiftJis(work.windowsPath + L"\\missing")));
-        PressCaptureScreen();
-        ASSERT_TRUE(WaitForEarlierKeys(FindCoverWindow()));
-        EXPECT_TRUE(GetFileAttributesW((work.windowsPath + L"\\missing").c_str()) == INVALID_FILE_ATTRIBUTES);
-        EXPECT_TRUE(FileNames(work.windowsPath, L"*") == std::vector<std::wstring>{L"preference.dat"});
-        EXPECT_TRUE(NoMessageBox(dusklid));
-        EXPECT_TRUE(dusklid.Running());
+        DusklidProcess process;
+        ASSERT_TRUE(StartAndCapture(process, ShiftJis(missing)));
+        EXPECT_FALSE(PathExists(missing));
+        EXPECT_EQ(FileNames(workDir), std::vector<std::wstring>{L"preference.dat"});
+        EXPECT_TRUE(NoDialog(process.Id()));
+        EXPECT_TRUE(process.Running());
     }
 
     // Folders of 231 and 232 characters: the name after the folder takes 24,
     // and a path holds at most 255. Nested, as one part may have 255 at most.
-    std::wstring folder = work.windowsPath;
+    ASSERT_LT(workDir.size(), 230u);
+    std::wstring folder = workDir;
     while (folder.size() < 231) {
         const size_t remaining = 231 - folder.size();
         folder += L"\\" + std::wstring(remaining > 62 ? 60 : remaining - 1, L'd');
         CreateDirectoryW(folder.c_str(), nullptr);
     }
-    ASSERT_TRUE(folder.size() == 231);
+    ASSERT_EQ(folder.size(), 231u);
     const std::wstring tooLong = folder + L"x";
     ASSERT_TRUE(CreateDirectoryW(tooLong.c_str(), nullptr));
+    {
+        DusklidProcess process;
+        ASSERT_TRUE(StartAndCapture(process, ShiftJis(tooLong)));
+        // No file of any name: a cut name would not end in .bmp.
+        EXPECT_EQ(FileNames(tooLong).size(), 0u);
+        EXPECT_TRUE(NoDialog(process.Id()));
+    }
 
-    {
-        DusklidProcess dusklid;
-        ASSERT_TRUE(StartCapturing(dusklid, work, ShiftJis(tooLong)));
-        PressCaptureScreen();
-        ASSERT_TRUE(WaitForEarlierKeys(FindCoverWindow()));
-        EXPECT_TRUE(HoldsNoFile(tooLong));
-        EXPECT_TRUE(NoMessageBox(dusklid));
-    }
-    {
-        DusklidProcess dusklid;
-        ASSERT_TRUE(StartCapturing(dusklid, work, ShiftJis(folder)));
-        PressCaptureScreen();
-        const std::vector<std::wstring> names = WaitForCaptures(folder, 1);
-        ASSERT_TRUE(names.size() == 1);
-        EXPECT_TRUE((folder + L"\\" + names[0]).size() == 255);
-        EXPECT_TRUE(ReadBitmapFile(folder + L"\\" + names[0]).problem.empty());
-    }
+    ASSERT_TRUE(Start(CapturePreferences(ShiftJis(folder))));
+    PressHotKey(HOTKEY_CAPTURE_SCREEN);
+    const std::vector<std::wstring> names = WaitForCaptures(folder, 1);
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ((folder + L"\\" + names[0]).size(), 255u);
+    EXPECT_EQ(ReadBitmapFile(folder + L"\\" + names[0]).problem, "");
 }
 
-TEST(Capture, DriveRootCaptureFolderWritesIntoTheRoot)
+TEST_F(Capture, DriveRootCaptureFolderWritesIntoTheRoot)
 {
-    const WorkFolder work = MakeFolder("capture_root");
-    const WorkFolder root = MakeFolder("capture_root_drive");
-    WineDrive drive('r', root.unixPath);
+    const std::wstring root = workDir + L"\\drive";
+    WineDrive drive('r', UnixPath(root));
     ASSERT_TRUE(drive.ready);
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartCapturing(dusklid, work, "R:\\"));
+    ASSERT_TRUE(Start(CapturePreferences("R:\\")));
     // Twice: the first capture shortens the setting to "R:", and the second
     // must still land in the root.
-    PressCaptureScreen();
-    PressCaptureScreen();
-    const std::vector<std::wstring> names = WaitForCaptures(root.windowsPath, 2);
-    EXPECT_TRUE(names.size() == 2);
+    PressHotKey(HOTKEY_CAPTURE_SCREEN);
+    PressHotKey(HOTKEY_CAPTURE_SCREEN);
+    const std::vector<std::wstring> names = WaitForCaptures(root, 2);
+    EXPECT_EQ(names.size(), 2u);
     for (const std::wstring& name : names)
-        EXPECT_TRUE(ReadBitmapFile(root.windowsPath + L"\\" + name).problem.empty()) << Utf8(name);
-    EXPECT_TRUE(BitmapNames(work.windowsPath).empty());
-    EXPECT_TRUE(NoMessageBox(dusklid));
+        EXPECT_EQ(ReadBitmapFile(root + L"\\" + name).problem, "") << Utf8(name);
+    EXPECT_EQ(FileNames(workDir, L"*.bmp").size(), 0u);
+    EXPECT_TRUE(NoDialog(dusklid.Id()));
     // The shortened setting is what the preferences dialog now shows.
-    HWND dialog = OpenPreferencesDialog(FindCoverWindow(), dusklid.info.dwProcessId);
-    ASSERT_TRUE(dialog != nullptr);
-    EXPECT_TRUE(DialogItemText(dialog, IDC_CAPTURE_FOLDER) == L"R:") << Utf8(DialogItemText(dialog, IDC_CAPTURE_FOLDER));
+    HWND dialog = OpenPreferencesDialog(cover, dusklid.Id());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(DialogItemText(dialog, IDC_CAPTURE_FOLDER), L"R:");
     ClickButton(dialog, IDC_CANCEL);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+    EXPECT_TRUE(WaitClosed(dialog));
 }
 
-TEST(Capture, CaptureOntoAFullDriveLeavesNoTruncatedFile)
+TEST_F(Capture, CaptureOntoAFullDriveLeavesNoTruncatedFile)
 {
-    const WorkFolder work = MakeFolder("capture_full");
     // 1 MiB: room for a small window's capture, not for the whole desktop's.
-    WineDrive drive('t', work.unixPath + "/drive", "1m");
-    if (!drive.ready) {
-        std::printf("    note: no tmpfs could be mounted here (not root?); test skipped\n");
-        return;
-    }
+    const std::string driveFolder = UnixPath(workDir) + "/drive";
+    WineDrive drive('t', driveFolder, "1m");
+    if (!drive.ready)
+        GTEST_SKIP() << "no tmpfs could be mounted here (not root?)";
     const std::wstring driveRoot = L"T:";
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartCapturing(dusklid, work, "T:"));
+    ASSERT_TRUE(Start(CapturePreferences("T:")));
 
     // A small window's capture fits: the drive itself works.
     {
-        ForegroundWindow front(100, 80);
-        ASSERT_TRUE(front.PlaceClientAt(200, 200));
-        PressCaptureWindow();
+        ColourWindow front(WINDOW_COLOUR, RECT{0, 0, 100, 80});
+        ASSERT_TRUE(PlaceClientAt(front.window, 200, 200));
+        PressHotKey(HOTKEY_CAPTURE_WINDOW);
         const std::vector<std::wstring> names = WaitForCaptures(driveRoot, 1);
-        ASSERT_TRUE(names.size() == 1);
-        EXPECT_TRUE(ReadBitmapFile(driveRoot + L"\\" + names[0]).problem.empty());
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_EQ(ReadBitmapFile(driveRoot + L"\\" + names[0]).problem, "");
         DeleteBitmaps(driveRoot);
     }
 
     // The desktop does not: the write fails part way and the file goes.
-    PressCaptureScreen();
-    ASSERT_TRUE(WaitForEarlierKeys(FindCoverWindow()));
-    const std::vector<std::wstring> names = FileNames(driveRoot, L"*");
-    EXPECT_TRUE(names.empty()) << "left behind: " + (names.empty() ? std::string() : Utf8(names[0]));
+    PressHotKey(HOTKEY_CAPTURE_SCREEN);
+    // Handled in order: once the cover is up, the capture has run.
+    ASSERT_TRUE(ShowCoverByHotKey(cover));
+    EXPECT_EQ(FileNames(driveRoot), std::vector<std::wstring>{}) << "left behind";
     std::string used;
-    RunUnixCommandOutput("du -sk '" + work.unixPath + "/drive' | cut -f1", used);
-    EXPECT_TRUE(used == "0\n") << "kilobytes still used: " + used;
-    EXPECT_TRUE(NoMessageBox(dusklid));
+    RunUnixCommandOutput("du -sk '" + driveFolder + "' | cut -f1", used);
+    EXPECT_EQ(used, "0\n") << "kilobytes still used";
+    EXPECT_TRUE(NoDialog(dusklid.Id()));
 }

@@ -3,8 +3,7 @@
 // Japanese.
 #include "toolkit/toolkit.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,25 +33,24 @@ struct Quadrants {
     int TopHeight() const { return height / 2; }
 };
 
+const Quadrants ODD = {161, 121};
+const POINT ODD_CENTRED = {431, 323};  // (1024-161)/2 and (768-121)/2 rounded down
+
 std::string Size(int width, int height)
 {
     return std::to_string(width) + "x" + std::to_string(height);
 }
 
-std::string ConvertArguments(const Quadrants& picture)
+std::wstring MakeQuadrants(const char* name, const Quadrants& picture)
 {
     const int left = picture.LeftWidth();
     const int right = picture.width - left;
     const int top = picture.TopHeight();
     const int bottom = picture.height - top;
-    return "-size " + Size(left, top) + " xc:red -size " + Size(right, top) +
-           " xc:blue +append \\( -size " + Size(left, bottom) + " xc:yellow -size " +
-           Size(right, bottom) + " xc:white +append \\) -append";
-}
-
-std::wstring MakeQuadrants(const char* name, const Quadrants& picture)
-{
-    return MakePicture(name, ConvertArguments(picture));
+    return MakePicture(name, "-size " + Size(left, top) + " xc:red -size " + Size(right, top) +
+                                 " xc:blue +append \\( -size " + Size(left, bottom) +
+                                 " xc:yellow -size " + Size(right, bottom) +
+                                 " xc:white +append \\) -append");
 }
 
 // What one screen pixel must (or, for `mustDiffer`, must not) look like.
@@ -67,15 +65,24 @@ struct PixelCheck {
 bool Holds(const PixelCheck& check)
 {
     const COLORREF actual = ScreenPixel(check.x, check.y);
-    if (actual == CLR_INVALID)
-        return false;
-    return Near(actual, check.colour, check.tolerance) != check.mustDiffer;
+    return actual != CLR_INVALID && Near(actual, check.colour, check.tolerance) != check.mustDiffer;
 }
 
 void Add(std::vector<PixelCheck>& checks, int x, int y, COLORREF colour, int tolerance = 0)
 {
     if (x >= 0 && y >= 0 && x < SCREEN_WIDTH && y < SCREEN_HEIGHT)
         checks.push_back({x, y, colour, tolerance, false});
+}
+
+// Each quadrant's colour at its own corner of the rectangle from (left, top)
+// to (right, bottom).
+void AddQuadrants(std::vector<PixelCheck>& checks, int left, int top, int right, int bottom,
+                  int tolerance)
+{
+    Add(checks, left, top, TOP_LEFT, tolerance);
+    Add(checks, right, top, TOP_RIGHT, tolerance);
+    Add(checks, left, bottom, BOTTOM_LEFT, tolerance);
+    Add(checks, right, bottom, BOTTOM_RIGHT, tolerance);
 }
 
 // The cover shows the picture at its natural size with its top-left corner at
@@ -91,11 +98,7 @@ std::vector<PixelCheck> PictureAt(const Quadrants& picture, POINT origin, int to
     const int right = origin.x + picture.width - 1;
     const int bottom = origin.y + picture.height - 1;
     const int in = tolerance == 0 ? 0 : 2;
-
-    Add(checks, left + in, top + in, TOP_LEFT, tolerance);
-    Add(checks, right - in, top + in, TOP_RIGHT, tolerance);
-    Add(checks, left + in, bottom - in, BOTTOM_LEFT, tolerance);
-    Add(checks, right - in, bottom - in, BOTTOM_RIGHT, tolerance);
+    AddQuadrants(checks, left + in, top + in, right - in, bottom - in, tolerance);
 
     Add(checks, left - 1, top, BACKGROUND);
     Add(checks, left, top - 1, BACKGROUND);
@@ -107,24 +110,16 @@ std::vector<PixelCheck> PictureAt(const Quadrants& picture, POINT origin, int to
     Add(checks, right, bottom + 1, BACKGROUND);
 
     // The middle of each quadrant.
-    const int midLeft = left + picture.LeftWidth() / 2;
-    const int midRight = left + (picture.LeftWidth() + picture.width) / 2;
-    const int midTop = top + picture.TopHeight() / 2;
-    const int midBottom = top + (picture.TopHeight() + picture.height) / 2;
-    Add(checks, midLeft, midTop, TOP_LEFT, tolerance);
-    Add(checks, midRight, midTop, TOP_RIGHT, tolerance);
-    Add(checks, midLeft, midBottom, BOTTOM_LEFT, tolerance);
-    Add(checks, midRight, midBottom, BOTTOM_RIGHT, tolerance);
+    AddQuadrants(checks, left + picture.LeftWidth() / 2, top + picture.TopHeight() / 2,
+                 left + (picture.LeftWidth() + picture.width) / 2,
+                 top + (picture.TopHeight() + picture.height) / 2, tolerance);
 
     // Where the quadrants meet: exact formats only, JPEG blurs it. Also pins
     // a picture larger than the screen, whose corners are off it.
     if (tolerance == 0) {
         const int x = left + picture.LeftWidth();
         const int y = top + picture.TopHeight();
-        Add(checks, x - 1, y - 1, TOP_LEFT);
-        Add(checks, x, y - 1, TOP_RIGHT);
-        Add(checks, x - 1, y, BOTTOM_LEFT);
-        Add(checks, x, y, BOTTOM_RIGHT);
+        AddQuadrants(checks, x - 1, y - 1, x, y, 0);
     }
 
     // The screen's corners, where the picture does not reach them.
@@ -150,17 +145,10 @@ std::vector<POINT> ScreenGrid()
 // corners, and no background anywhere.
 std::vector<PixelCheck> PictureStretched(int tolerance)
 {
-    const int right = SCREEN_WIDTH - 1;
-    const int bottom = SCREEN_HEIGHT - 1;
     std::vector<PixelCheck> checks;
-    Add(checks, 0, 0, TOP_LEFT, tolerance);
-    Add(checks, right, 0, TOP_RIGHT, tolerance);
-    Add(checks, 0, bottom, BOTTOM_LEFT, tolerance);
-    Add(checks, right, bottom, BOTTOM_RIGHT, tolerance);
-    Add(checks, SCREEN_WIDTH / 4, SCREEN_HEIGHT / 4, TOP_LEFT, tolerance);
-    Add(checks, SCREEN_WIDTH * 3 / 4, SCREEN_HEIGHT / 4, TOP_RIGHT, tolerance);
-    Add(checks, SCREEN_WIDTH / 4, SCREEN_HEIGHT * 3 / 4, BOTTOM_LEFT, tolerance);
-    Add(checks, SCREEN_WIDTH * 3 / 4, SCREEN_HEIGHT * 3 / 4, BOTTOM_RIGHT, tolerance);
+    AddQuadrants(checks, 0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1, tolerance);
+    AddQuadrants(checks, SCREEN_WIDTH / 4, SCREEN_HEIGHT / 4, SCREEN_WIDTH * 3 / 4,
+                 SCREEN_HEIGHT * 3 / 4, tolerance);
     for (const POINT& point : ScreenGrid())
         checks.push_back({point.x, point.y, BACKGROUND, tolerance, true});
     return checks;
@@ -175,83 +163,51 @@ std::vector<PixelCheck> BackgroundOnly()
     return checks;
 }
 
-bool AllHold(const std::vector<PixelCheck>& checks)
-{
-    for (const PixelCheck& check : checks)
-        if (!Holds(check))
-            return false;
-    return true;
-}
-
 // Waits for the screen to show `checks` (the cover may still be painting),
 // then records every one that does not hold.
 void CheckScreen(const std::vector<PixelCheck>& checks, const std::string& what)
 {
-    WaitUntil([&] { return AllHold(checks); }, 10000);
-    for (const PixelCheck& check : checks) {
-        if (Holds(check))
-            continue;
-        ADD_FAILURE() << (what + ": pixel (" + std::to_string(check.x) + "," +
-                          std::to_string(check.y) + ") is " + Rgb(ScreenPixel(check.x, check.y)) +
-                          (check.mustDiffer ? ", must not be " : ", expected ") +
-                          Rgb(check.colour));
-    }
+    WaitUntil([&] { return std::all_of(checks.begin(), checks.end(), Holds); }, 10000);
+    for (const PixelCheck& check : checks)
+        if (!Holds(check))
+            ADD_FAILURE() << what << ": pixel (" << check.x << "," << check.y << ") is "
+                          << Rgb(ScreenPixel(check.x, check.y))
+                          << (check.mustDiffer ? ", must not be " : ", expected ")
+                          << Rgb(check.colour);
 }
 
-bool ScreenIsTheExpectedSize()
+// Presses `button` at `from`, moves through `through` with it held, and lets
+// it go at the last point.
+bool Drag(int button, POINT from, std::initializer_list<POINT> through)
 {
-    RECT desktop = {};
-    GetClientRect(GetDesktopWindow(), &desktop);
-    if (desktop.right == SCREEN_WIDTH && desktop.bottom == SCREEN_HEIGHT)
-        return true;
-    std::printf("    the picture tests need a %dx%d screen, not %ldx%ld\n", SCREEN_WIDTH,
-                SCREEN_HEIGHT, desktop.right, desktop.bottom);
-    return false;
-}
-
-// A working folder whose preference.dat names `picture` (ANSI bytes) on the
-// background colour; the hot corner is off so the pointer cannot show the cover.
-std::wstring PrepareWorkDir(const std::string& name, const std::string& picture, char stretch,
-                            const std::string& captureFolder = "")
-{
-    return MakeWorkDirWithPreferences(
-        name.c_str(), PreferenceBytes(GetRValue(BACKGROUND), GetGValue(BACKGROUND),
-                                      GetBValue(BACKGROUND), picture, stretch, '0', "150",
-                                      captureFolder));
-}
-
-// Starts the program with `picture` (a Windows path) as its cover picture and
-// shows the cover; no message box may come on the way.
-bool StartAndShowPicture(DusklidProcess& dusklid, const std::string& name,
-                         const std::wstring& picture, char stretch,
-                         const std::string& captureFolder = "")
-{
-    if (picture.empty())
+    if (!MovePointer(from.x, from.y))
         return false;
-    const std::wstring dir = PrepareWorkDir(name, ShiftJis(picture), stretch, captureFolder);
-    if (dir.empty() || !StartDusklidAndWait(dusklid, dir))
-        return false;
-    EXPECT_TRUE(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr) << name + " gave a message box";
-    return ShowCoverByHotKey(FindCoverWindow());
+    Xdo("mousedown " + std::to_string(button));
+    bool moved = true;
+    for (const POINT& point : through)
+        moved = MovePointer(point.x, point.y) && moved;
+    Xdo("mouseup " + std::to_string(button));
+    return moved;
+}
+
+// `picture` (ANSI bytes) on the background colour; the hot corner is off so
+// the pointer cannot show the cover.
+std::string PicturePreferences(const std::string& picture, char stretch,
+                               const std::string& captureFolder = "")
+{
+    return PreferenceBytes(GetRValue(BACKGROUND), GetGValue(BACKGROUND), GetBValue(BACKGROUND),
+                           picture, stretch, '0', "150", captureFolder);
 }
 
 struct DrawnPicture {
     const char* file;
     Quadrants size;
     int tolerance;
-    POINT centredOrigin;  // on a 1024x768 screen
+    POINT centredOrigin;         // on a 1024x768 screen
+    const char* shot = nullptr;  // a screenshot's name
 };
 
-const Quadrants ODD = {161, 121};
-const POINT ODD_CENTRED = {431, 323};  // (1024-161)/2 and (768-121)/2 rounded down
-
-// A file that the program must refuse with its warning.
-struct UnreadablePicture {
-    const char* name;
-    std::wstring path;
-    bool heldOpen;  // by the driver, without sharing, while the program starts
-};
-
+// Held open by the driver, without sharing, while it lives.
 struct HeldOpen {
     HANDLE file = INVALID_HANDLE_VALUE;
     ~HeldOpen()
@@ -263,117 +219,136 @@ struct HeldOpen {
 
 } // namespace
 
-TEST(Picture, PictureIsDrawnCentredAtNaturalSize)
+class Picture : public FreshFolderTest {
+protected:
+    void SetUp() override
+    {
+        FreshFolderTest::SetUp();
+        const RECT screen = DesktopRect();
+        ASSERT_EQ(Size(screen.right, screen.bottom), Size(SCREEN_WIDTH, SCREEN_HEIGHT))
+            << "the screen that the expected positions are worked out for";
+    }
+
+    // Starts `process` here with `picture` as its cover picture and shows the
+    // cover; no message box may come on the way. Tests that start it once
+    // pass `dusklid`.
+    ::testing::AssertionResult StartAndShow(DusklidProcess& process, const std::wstring& picture,
+                                            char stretch, const std::string& captureFolder = "")
+    {
+        if (picture.empty())
+            return ::testing::AssertionFailure() << "no picture was made";
+        if (!WriteFileBytes(PreferencePath(workDir),
+                            PicturePreferences(ShiftJis(picture), stretch, captureFolder)) ||
+            !StartDusklidAndWait(process, workDir))
+            return ::testing::AssertionFailure() << "dusklid.exe did not start";
+        if (!NoDialog(process.Id()))
+            return ::testing::AssertionFailure() << Utf8(picture) << " gave a message box";
+        if (!ShowCoverByHotKey(FindCoverWindow()))
+            return ::testing::AssertionFailure() << "the cover did not show";
+        return ::testing::AssertionSuccess();
+    }
+
+    // Shows each picture in turn, starting the program for each, and checks
+    // the screen: the picture centred at its natural size, or stretched.
+    void CheckEach(const std::vector<DrawnPicture>& pictures, char stretch)
+    {
+        for (const DrawnPicture& picture : pictures) {
+            DusklidProcess process;
+            ASSERT_TRUE(StartAndShow(process, MakeQuadrants(picture.file, picture.size), stretch));
+            CheckScreen(stretch == '1' ? PictureStretched(picture.tolerance)
+                                       : PictureAt(picture.size, picture.centredOrigin,
+                                                   picture.tolerance),
+                        picture.file);
+            if (picture.shot != nullptr)
+                Screenshot(picture.shot);
+        }
+    }
+};
+
+TEST_F(Picture, PictureIsDrawnCentredAtNaturalSize)
 {
-    ASSERT_TRUE(ScreenIsTheExpectedSize());
-    const DrawnPicture pictures[] = {
+    CheckEach({
         // Bottom-up rows: drawn upside down, the top corners would be yellow and white.
-        {"odd.bmp", ODD, 0, ODD_CENTRED},
+        {"odd.bmp", ODD, 0, ODD_CENTRED, "cover-picture-centred"},
         {"odd.gif", ODD, 0, ODD_CENTRED},
         {"small.jpg", {160, 120}, JPEG_TOLERANCE, {432, 324}},
         {"large.jpg", {640, 480}, JPEG_TOLERANCE, {192, 144}},
         // Larger than the screen by an odd amount: the origin rounds down, away from zero.
         {"oversized.bmp", {1101, 801}, 0, {-39, -17}},
-    };
-    for (const DrawnPicture& picture : pictures) {
-        DusklidProcess dusklid;
-        ASSERT_TRUE(StartAndShowPicture(dusklid, std::string("picture_centred_") + picture.file,
-                                    MakeQuadrants(picture.file, picture.size), '0'));
-        CheckScreen(PictureAt(picture.size, picture.centredOrigin, picture.tolerance),
-                    picture.file);
-        if (std::string(picture.file) == "odd.bmp")
-            Screenshot("cover-picture-centred");
-    }
+    }, '0');
 }
 
-TEST(Picture, PictureIsStretchedOverTheWholeCover)
+TEST_F(Picture, PictureIsStretchedOverTheWholeCover)
 {
-    ASSERT_TRUE(ScreenIsTheExpectedSize());
-    const DrawnPicture pictures[] = {
+    CheckEach({
         {"odd.bmp", ODD, 0, {}},
         {"odd.gif", ODD, 0, {}},
-        {"small.jpg", {160, 120}, JPEG_TOLERANCE, {}},
-    };
-    for (const DrawnPicture& picture : pictures) {
-        DusklidProcess dusklid;
-        ASSERT_TRUE(StartAndShowPicture(dusklid, std::string("picture_stretched_") + picture.file,
-                                    MakeQuadrants(picture.file, picture.size), '1'));
-        CheckScreen(PictureStretched(picture.tolerance), picture.file);
-        if (std::string(picture.file) == "small.jpg")
-            Screenshot("cover-picture-stretched");
-    }
+        {"small.jpg", {160, 120}, JPEG_TOLERANCE, {}, "cover-picture-stretched"},
+    }, '1');
 }
 
-TEST(Picture, UnreadablePictureWarnsAndTheProgramStartsWithoutIt)
+TEST_F(Picture, UnreadablePictureWarnsAndTheProgramStartsWithoutIt)
 {
-    ASSERT_TRUE(ScreenIsTheExpectedSize());
-    const std::wstring notPicture = UnixToWindowsPath(Config().workRootUnix) + L"\\text.jpg";
+    const std::wstring notPicture = workDir + L"\\text.jpg";
     ASSERT_TRUE(WriteFileBytes(notPicture, "This is text, not a picture.\r\n"));
-    const UnreadablePicture pictures[] = {
+    const struct {
+        const char* name;
+        std::wstring path;
+        bool heldOpen;  // by the driver, without sharing, while the program starts
+    } pictures[] = {
         // The decoder reads an icon, but it is no bitmap.
         {"icon", MakePicture("icon.ico", "-size 32x32 xc:red"), false},
-        {"text_named_jpg", notPicture, false},
-        {"held_open", MakeQuadrants("held.bmp", ODD), true},
+        {"text named .jpg", notPicture, false},
+        {"held open", MakeQuadrants("held.bmp", ODD), true},
     };
-    for (const UnreadablePicture& picture : pictures) {
-        ASSERT_TRUE(!picture.path.empty());
-        const std::string name = std::string("picture_unreadable_") + picture.name;
-        const std::wstring dir = PrepareWorkDir(name, ShiftJis(picture.path), '0');
-        ASSERT_TRUE(!dir.empty());
+    for (const auto& picture : pictures) {
+        SCOPED_TRACE(picture.name);
+        ASSERT_FALSE(picture.path.empty());
+        ASSERT_TRUE(WriteFileBytes(PreferencePath(workDir),
+                                   PicturePreferences(ShiftJis(picture.path), '0')));
         HeldOpen held;
         if (picture.heldOpen) {
-            held.file = CreateFileW(picture.path.c_str(), GENERIC_READ, 0, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-            ASSERT_TRUE(held.file != INVALID_HANDLE_VALUE);
+            held.file = CreateFileW(picture.path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    0, nullptr);
+            ASSERT_NE(held.file, INVALID_HANDLE_VALUE);
         }
 
-        DusklidProcess dusklid;
-        ASSERT_TRUE(StartDusklid(dusklid, dir));
+        DusklidProcess process;
+        ASSERT_TRUE(StartDusklid(process, workDir));
         // OK alone: no Cancel beside it.
-        HWND dialog = WaitForDialog(dusklid.info.dwProcessId, 20000);
-        EXPECT_TRUE(dialog == nullptr || GetDlgItem(dialog, IDCANCEL) == nullptr) << picture.name;
-        const MessageBoxSeen box = AnswerMessageBox(dusklid.info.dwProcessId, IDOK, 20000);
-        EXPECT_TRUE(box.found) << picture.name;
+        HWND dialog = WaitForDialog(process.Id(), 20000);
+        EXPECT_TRUE(dialog == nullptr || GetDlgItem(dialog, IDCANCEL) == nullptr);
+        const MessageBoxSeen box = AnswerMessageBox(process.Id(), IDOK, 20000);
+        EXPECT_TRUE(box.found);
         if (!box.found)
             continue;
-        EXPECT_TRUE(box.caption == L"エラー") << picture.name;
-        EXPECT_TRUE(box.text == L"画像ファイルが読み込めませんでした。") << picture.name;
-        EXPECT_TRUE(box.hasOk && !box.hasYesNo) << picture.name;
-        EXPECT_TRUE(box.closed) << picture.name;
+        EXPECT_EQ(box.caption, L"エラー");
+        EXPECT_EQ(box.text, L"画像ファイルが読み込めませんでした。");
+        EXPECT_TRUE(box.hasOk && !box.hasYesNo);
+        EXPECT_TRUE(box.closed);
 
         // Start-up goes on: the cover comes, with the background alone.
         ASSERT_TRUE(WaitUntil([] { return FindCoverWindow() != nullptr; }, 20000));
-        WaitForInputIdle(dusklid.info.hProcess, 5000);
-        EXPECT_TRUE(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr) << std::string(picture.name) + ": a second message box";
-        if (!ShowCoverByHotKey(FindCoverWindow())) {
-            ADD_FAILURE() << (std::string(picture.name) + ": cover not shown");
-            continue;
-        }
-        CheckScreen(BackgroundOnly(), picture.name);
-        EXPECT_TRUE(dusklid.Running());
+        WaitForInputIdle(process.info.hProcess, 5000);
+        EXPECT_TRUE(NoDialog(process.Id())) << "a second message box";
+        const bool shown = ShowCoverByHotKey(FindCoverWindow());
+        EXPECT_TRUE(shown) << "cover not shown";
+        if (shown)
+            CheckScreen(BackgroundOnly(), picture.name);
+        EXPECT_TRUE(process.Running());
     }
 }
 
-TEST(Picture, PictureFollowsALeftButtonDragAndIsCentredWhenShownAgain)
+TEST_F(Picture, PictureFollowsALeftButtonDragAndIsCentredWhenShownAgain)
 {
-    ASSERT_TRUE(ScreenIsTheExpectedSize());
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartAndShowPicture(dusklid, "picture_drag", MakeQuadrants("odd.bmp", ODD), '0'));
-    HWND cover = FindCoverWindow();
+    ASSERT_TRUE(StartAndShow(dusklid, MakeQuadrants("odd.bmp", ODD), '0'));
+    cover = FindCoverWindow();
     CheckScreen(PictureAt(ODD, ODD_CENTRED, 0), "before the drag");
 
     // The right button does not drag; a move here would show in the end position.
-    ASSERT_TRUE(MovePointer(500, 380));
-    Xdo("mousedown 3");
-    ASSERT_TRUE(MovePointer(560, 420));
-    Xdo("mouseup 3");
-
+    ASSERT_TRUE(Drag(3, {500, 380}, {{560, 420}}));
     // Two steps, the button held throughout, from a point on the picture.
-    ASSERT_TRUE(MovePointer(470, 350));
-    Xdo("mousedown 1");
-    ASSERT_TRUE(MovePointer(490, 362));
-    ASSERT_TRUE(MovePointer(470 + 37, 350 + 23));
-    Xdo("mouseup 1");
+    ASSERT_TRUE(Drag(1, {470, 350}, {{490, 362}, {470 + 37, 350 + 23}}));
     const POINT moved = {ODD_CENTRED.x + 37, ODD_CENTRED.y + 23};
     std::vector<PixelCheck> afterDrag = PictureAt(ODD, moved, 0);
     // Where the picture was is repainted.
@@ -384,40 +359,32 @@ TEST(Picture, PictureFollowsALeftButtonDragAndIsCentredWhenShownAgain)
     ASSERT_TRUE(MovePointer(300, 200));
     CheckScreen(afterDrag, "after a move without a button");
 
-    // The hot key on the shown cover centres the picture again, on screen too.
-    SendHotKey(false, true, true, false, 'H');
-    std::vector<PixelCheck> centredAgain = PictureAt(ODD, ODD_CENTRED, 0);
-    Add(centredAgain, moved.x + ODD.width - 1, moved.y + ODD.height - 1, BACKGROUND);
-    CheckScreen(centredAgain, "hot key on the shown cover");
+    // The hot key on the shown cover centres the picture again, on screen
+    // too: no trace of the dragged picture's far corner.
+    std::vector<PixelCheck> centred = PictureAt(ODD, ODD_CENTRED, 0);
+    Add(centred, moved.x + ODD.width - 1, moved.y + ODD.height - 1, BACKGROUND);
+    PressHotKey(HOTKEY_COVER);
+    CheckScreen(centred, "hot key on the shown cover");
     // Pressed away from the last press, or it would be a double-click, which
     // neither drags nor counts as a press.
-    ASSERT_TRUE(MovePointer(480, 360));
-    Xdo("mousedown 1");
-    ASSERT_TRUE(MovePointer(480 + 37, 360 + 23));
-    Xdo("mouseup 1");
+    ASSERT_TRUE(Drag(1, {480, 360}, {{480 + 37, 360 + 23}}));
     CheckScreen(afterDrag, "dragged again from the centre");
 
     ASSERT_TRUE(HideCover(cover, POINT{100, 100}));
     ASSERT_TRUE(ShowCoverByHotKey(cover));
-    std::vector<PixelCheck> shownAgain = PictureAt(ODD, ODD_CENTRED, 0);
-    // The dragged picture's far corner: no trace of it.
-    Add(shownAgain, moved.x + ODD.width - 1, moved.y + ODD.height - 1, BACKGROUND);
-    CheckScreen(shownAgain, "shown again");
+    CheckScreen(centred, "shown again");
 }
 
-TEST(Picture, PicturePathInJapaneseIsLoaded)
+TEST_F(Picture, PicturePathInJapaneseIsLoaded)
 {
-    ASSERT_TRUE(ScreenIsTheExpectedSize());
     const std::wstring source = MakeQuadrants("odd.bmp", ODD);
-    ASSERT_TRUE(!source.empty());
-    const std::wstring folder = MakeWorkDir("picture_japanese_path") + L"\\画像";
+    ASSERT_FALSE(source.empty());
+    const std::wstring folder = workDir + L"\\画像";
     CreateDirectoryW(folder.c_str(), nullptr);
     // 表 ends in the byte of a backslash in Shift-JIS.
     const std::wstring path = folder + L"\\表紙の猫.bmp";
     ASSERT_TRUE(CopyFileW(source.c_str(), path.c_str(), FALSE));
     // A capture folder in Japanese, ending in 表, is taken as it stands too.
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartAndShowPicture(dusklid, "picture_japanese_path", path, '0',
-                                ShiftJis(L"C:\\撮影\\表")));
+    ASSERT_TRUE(StartAndShow(dusklid, path, '0', ShiftJis(L"C:\\撮影\\表")));
     CheckScreen(PictureAt(ODD, ODD_CENTRED, 0), "Japanese path");
 }
