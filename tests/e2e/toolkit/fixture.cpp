@@ -4,8 +4,13 @@
 
 void FreshFolderTest::SetUp()
 {
+    // A repeated run (--gtest_repeat) gets a new folder each round, so that
+    // nothing an earlier round left behind can be taken for this one's.
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    workDir = MakeWorkDir((std::string(test->test_suite_name()) + "." + test->name()).c_str());
+    const std::string name = std::string(test->test_suite_name()) + "." + test->name();
+    workDir = MakeWorkDir(name.c_str());
+    for (int round = 2; !FileNames(workDir).empty(); ++round)
+        workDir = MakeWorkDir((name + "." + std::to_string(round)).c_str());
 }
 
 ::testing::AssertionResult FreshFolderTest::Start(const std::string& preferences)
