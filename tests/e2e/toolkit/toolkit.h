@@ -4,4 +4,5 @@
 #include <gtest/gtest.h>
 
 #include "driver.h"
+#include "file_dialogs.h"
 #include "fixture.h"
