@@ -203,7 +203,7 @@ TEST_F(Product, TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
     const DWORD processId = dusklid.Id();
     // The user works in another program: it has the keyboard until the menu
     // takes it.
-    const ColourWindow otherProgram(RGB(0, 128, 0), {100, 100, 500, 400});
+    const ColourWindow otherProgram(RGB(0, 120, 0), {100, 100, 500, 400});
 
     HWND menu = RightClickTrayIcon(processId);
     ASSERT_NE(menu, nullptr);

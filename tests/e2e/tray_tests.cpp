@@ -29,12 +29,12 @@ static_assert(std::size(ENTRIES) == TRAY_MENU_ENTRY_COUNT, "one expectation for 
 void ExpectEntry(HMENU menu, int position)
 {
     SCOPED_TRACE("entry " + std::to_string(position));
-    wchar_t text[128] = {};
+    wchar_t text[64] = {};
     MENUITEMINFOW item = {};
     item.cbSize = sizeof item;
     item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_STATE;
     item.dwTypeData = text;
-    item.cch = 128;
+    item.cch = static_cast<UINT>(std::size(text));
     ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item));
     const Entry& expected = ENTRIES[position];
     if (expected.command == 0) {
