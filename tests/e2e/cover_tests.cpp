@@ -1,307 +1,269 @@
-// Showing the cover and the two-button release gesture, with real input.
+// Showing the cover, the two-button release gesture and the hot corner, with
+// real input.
 #include "toolkit/toolkit.h"
 
+#include <vector>
 #include <optional>
+#include <utility>
 
 namespace {
 
 constexpr COLORREF WHITE = RGB(255, 255, 255);
 constexpr COLORREF BLACK = RGB(0, 0, 0);
 
-// A white window of the driver's under the screen's centre, so that the cover
-// (black until the settings say otherwise) is seen to arrive there.
 RECT CentreArea()
 {
     const POINT centre = ScreenCentre();
     return RECT{centre.x - 50, centre.y - 50, centre.x + 50, centre.y + 50};
 }
 
-bool CentreIs(COLORREF colour)
+std::vector<POINT> ScreenCorners()
+{
+    const RECT desktop = DesktopRect();
+    return {POINT{0, 0}, POINT{desktop.right - 1, 0}, POINT{0, desktop.bottom - 1},
+            POINT{desktop.right - 1, desktop.bottom - 1}};
+}
+
+bool MovePointerToCentre()
 {
     const POINT centre = ScreenCentre();
-    return ScreenPixel(centre.x, centre.y) == colour;
+    return MovePointer(centre.x, centre.y);
 }
 
-bool CoverShown(HWND cover)
+bool WaitForCentre(COLORREF colour)
 {
-    return IsWindowVisible(cover) && CentreIs(BLACK);
+    const POINT centre = ScreenCentre();
+    return WaitForPixel(centre.x, centre.y, colour);
 }
 
-// Shows the cover with its hot key over a white background; false if it fails.
-bool ShowCoverWithHotKey(HWND cover)
+bool Covered(HWND cover)
 {
-    if (!WaitUntil([] { return CentreIs(WHITE); }, 5000))
-        return false;
-    SendHotKey(false, true, true, false, 'H');
-    return WaitUntil([&] { return CoverShown(cover); }, 5000);
+    const POINT centre = ScreenCentre();
+    return IsWindowVisible(cover) && ScreenPixel(centre.x, centre.y) == BLACK;
 }
 
-// Shows the cover and rests the pointer on its centre, ready for the buttons.
+bool ShowCoverOverWhite(HWND cover)
+{
+    return WaitForCentre(WHITE) && ShowCoverByHotKey(cover) && WaitForCentre(BLACK);
+}
+
+// Rests the pointer on the shown cover's centre, ready for the buttons.
 bool ShowCoverUnderThePointer(HWND cover)
 {
-    return ShowCoverWithHotKey(cover) && MovePointer(ScreenCentre().x, ScreenCentre().y);
+    return ShowCoverOverWhite(cover) && MovePointerToCentre();
 }
 
-// Milliseconds from now until the cover is hidden, or -1 if it stays shown
-// for the release delay and a generous margin.
-long MillisecondsUntilHidden(HWND cover)
+// Presses `button` (xdotool numbers: 1 left, 3 right) and keeps it down until
+// the cover goes; the milliseconds that took, or -1 when it stayed for the
+// release delay and a generous margin.
+long PressUntilHidden(HWND cover, int button)
 {
+    Xdo("mousedown " + std::to_string(button));
     const DWORD start = GetTickCount();
-    if (!WaitUntil([&] { return !IsWindowVisible(cover); }, RELEASE_DELAY + 5000))
-        return -1;
-    return static_cast<long>(GetTickCount() - start);
+    const bool hidden = WaitUntil([&] { return !IsWindowVisible(cover); }, RELEASE_DELAY + 5000);
+    const long elapsed = static_cast<long>(GetTickCount() - start);
+    Xdo("mouseup " + std::to_string(button));
+    return hidden ? elapsed : -1;
 }
 
-// Hidden no earlier than the delay after the second press, less a margin for
-// the press reaching the program before the driver knows it was sent.
-bool HidAfterTheDelay(long elapsed)
-{
-    return elapsed >= static_cast<long>(RELEASE_DELAY) - 150;
-}
-
-// Presses `first` then `second` (xdotool button numbers: 1 left, 3 right),
-// holds both, and returns the milliseconds until the cover went away, or -1.
 long HoldBothButtons(HWND cover, int first, int second)
 {
     Xdo("mousedown " + std::to_string(first));
     Sleep(200);
-    Xdo("mousedown " + std::to_string(second));
-    const long elapsed = MillisecondsUntilHidden(cover);
-    Xdo("mouseup " + std::to_string(second));
+    const long elapsed = PressUntilHidden(cover, second);
     Xdo("mouseup " + std::to_string(first));
     return elapsed;
 }
 
-// A running copy whose cover is shown over a white window of the driver's,
-// with the pointer resting on its centre: where the button tests start.
-struct ShownCover {
-    DusklidProcess dusklid;
-    std::optional<ColourWindow> white;
-    HWND cover = nullptr;
-};
-
-bool StartWithCoverUnderThePointer(ShownCover& shown, const char* testName)
+// Rests the pointer on each of `points` for `ms`: none of them shows the cover.
+void ExpectNotHot(HWND cover, const std::vector<POINT>& points, DWORD ms)
 {
-    if (!StartDusklidAndWait(shown.dusklid, testName))
-        return false;
-    shown.white.emplace(WHITE, CentreArea());
-    shown.cover = FindCoverWindow();
-    return ShowCoverUnderThePointer(shown.cover);
+    for (const POINT point : points) {
+        ASSERT_TRUE(MovePointer(point.x, point.y));
+        EXPECT_TRUE(StaysTrue([&] { return !IsWindowVisible(cover); }, ms))
+            << "shown at " << point.x << "," << point.y;
+    }
+}
+
+// The margin allows for the press reaching the program before the driver
+// knows it was sent.
+void ExpectHiddenAfterTheDelay(long elapsed)
+{
+    ASSERT_NE(elapsed, -1) << "the cover stayed shown";
+    EXPECT_GE(elapsed, static_cast<long>(RELEASE_DELAY) - 150) << "hidden before the delay";
 }
 
 } // namespace
 
-TEST(Cover, HotKeyShowsTheCoverOverEverything)
+// Every test starts with a white window of the driver's under the screen's
+// centre, so that the cover (black until the settings say otherwise) is seen
+// to arrive there, and with the pointer away from the hot corners and the
+// tray icon; it leaves the pointer so for the next.
+class Cover : public FreshFolderTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(MovePointerToCentre());
+        FreshFolderTest::SetUp();
+        white.emplace(WHITE, CentreArea());
+    }
+    void TearDown() override { MovePointerToCentre(); }
+
+    std::optional<ColourWindow> white;
+};
+
+TEST_F(Cover, HotKeyShowsTheCoverOverEverything)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "hot_key_shows"));
-    ColourWindow white(WHITE, CentreArea());
-    HWND cover = FindCoverWindow();
-    ASSERT_TRUE(ShowCoverWithHotKey(cover));
-    EXPECT_TRUE(GetForegroundWindow() == cover);
-    // Every corner of the screen is covered too.
-    RECT desktop = {};
-    GetClientRect(GetDesktopWindow(), &desktop);
-    EXPECT_TRUE(ScreenPixel(0, 0) == BLACK);
-    EXPECT_TRUE(ScreenPixel(desktop.right - 1, desktop.bottom - 1) == BLACK);
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(ShowCoverOverWhite(cover));
+    EXPECT_EQ(GetForegroundWindow(), cover);
+    for (const POINT corner : ScreenCorners())
+        EXPECT_EQ(Rgb(ScreenPixel(corner.x, corner.y)), Rgb(BLACK))
+            << "at " << corner.x << "," << corner.y;
     Screenshot("cover-shown");
 }
 
-TEST(Cover, MenuCommandAndTrayClickShowTheCover)
+TEST_F(Cover, MenuCommandAndTrayClickShowTheCover)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "command_shows"));
-    HWND cover = FindCoverWindow();
-    {
-        ColourWindow white(WHITE, CentreArea());
-        ASSERT_TRUE(WaitUntil([] { return CentreIs(WHITE); }, 5000));
-        PostMessageW(cover, WM_COMMAND, 500, 0);
-        EXPECT_TRUE(WaitUntil([&] { return CoverShown(cover); }, 5000));
-    }
-    MovePointer(ScreenCentre().x, ScreenCentre().y);
-    EXPECT_TRUE(HoldBothButtons(cover, 1, 3) >= 0);
-    {
-        ColourWindow white(WHITE, CentreArea());
-        ASSERT_TRUE(WaitUntil([] { return CentreIs(WHITE); }, 5000));
-        // The tray icon's left-button press, as the shell reports it.
-        PostMessageW(cover, 4321, 2953, WM_LBUTTONDOWN);
-        EXPECT_TRUE(WaitUntil([&] { return CoverShown(cover); }, 5000));
+    ASSERT_TRUE(Start());
+    struct Way {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    // The tray icon's press comes as the shell reports it.
+    const Way ways[] = {{"menu command", WM_COMMAND, IDM_COVER, 0},
+                        {"tray icon press", WM_TRAYICON, TRAY_ICON_ID, WM_LBUTTONDOWN}};
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        ASSERT_TRUE(WaitForCentre(WHITE));
+        PostMessageW(cover, way.message, way.wParam, way.lParam);
+        EXPECT_TRUE(WaitUntil([&] { return Covered(cover); }, 5000));
+        EXPECT_TRUE(HideCover(cover, ScreenCentre()));
     }
 }
 
-TEST(Cover, HotKeyWorksWhileAMessageBoxIsOpen)
+TEST_F(Cover, HotKeyWorksWhileAMessageBoxIsOpen)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "hot_key_modal"));
-    HWND cover = FindCoverWindow();
+    ASSERT_TRUE(Start());
     // The about box runs its own modal loop inside the command handler.
-    PostMessageW(cover, WM_COMMAND, 504, 0);
-    HWND box = WaitForDialog(dusklid.info.dwProcessId);
-    ASSERT_TRUE(box != nullptr);
-    ColourWindow white(WHITE, CentreArea());
-    EXPECT_TRUE(ShowCoverWithHotKey(cover));
+    PostMessageW(cover, WM_COMMAND, IDM_ABOUT, 0);
+    HWND box = WaitForAboutBox(dusklid.Id());
+    ASSERT_NE(box, nullptr);
+    // Over the box, which sits in the middle of the screen.
+    white.emplace(WHITE, CentreArea());
+    EXPECT_TRUE(ShowCoverOverWhite(cover));
     EXPECT_TRUE(IsWindow(box));
-    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
 }
 
-TEST(Cover, TrayNotificationsOtherThanLeftPressDoNotShowTheCover)
+TEST_F(Cover, TrayNotificationsOtherThanLeftPressDoNotShowTheCover)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "tray_other"));
-    HWND cover = FindCoverWindow();
-    PostMessageW(cover, 4321, 2953, WM_LBUTTONUP);
-    PostMessageW(cover, 4321, 2953, WM_LBUTTONDBLCLK);
-    PostMessageW(cover, 4321, 2953, WM_MOUSEMOVE);
-    PostMessageW(cover, 4321, 2954, WM_LBUTTONDOWN);   // not our icon
+    ASSERT_TRUE(Start());
+    const std::pair<WPARAM, LPARAM> notifications[] = {
+        {TRAY_ICON_ID, WM_LBUTTONUP},
+        {TRAY_ICON_ID, WM_LBUTTONDBLCLK},
+        {TRAY_ICON_ID, WM_MOUSEMOVE},
+        {TRAY_ICON_ID + 1, WM_LBUTTONDOWN},  // not our icon
+    };
+    for (const auto& notification : notifications)
+        PostMessageW(cover, WM_TRAYICON, notification.first, notification.second);
     // A command the program answers comes after them in the queue.
-    PostMessageW(cover, WM_COMMAND, 504, 0);
-    HWND box = WaitForDialog(dusklid.info.dwProcessId);
-    ASSERT_TRUE(box != nullptr);
-    EXPECT_TRUE(!IsWindowVisible(cover));
-    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    PostMessageW(cover, WM_COMMAND, IDM_ABOUT, 0);
+    ASSERT_NE(WaitForAboutBox(dusklid.Id()), nullptr);
+    EXPECT_FALSE(IsWindowVisible(cover));
 }
 
-TEST(Cover, HoldingBothButtonsForTwoSecondsHidesInEitherOrder)
+TEST_F(Cover, HoldingBothButtonsForTwoSecondsHidesInEitherOrder)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "release_gesture"));
-    ColourWindow white(WHITE, CentreArea());
-    HWND cover = FindCoverWindow();
+    ASSERT_TRUE(Start());
     const int orders[][2] = {{1, 3}, {3, 1}};  // left then right, right then left
     for (const auto& order : orders) {
+        SCOPED_TRACE("button " + std::to_string(order[0]) + " first");
         ASSERT_TRUE(ShowCoverUnderThePointer(cover));
-        const long elapsed = HoldBothButtons(cover, order[0], order[1]);
-        EXPECT_TRUE(elapsed >= 0) << "the cover was hidden";
-        EXPECT_TRUE(HidAfterTheDelay(elapsed)) << std::to_string(elapsed) + " ms";
-        EXPECT_TRUE(WaitUntil([] { return CentreIs(WHITE); }, 5000));
+        ExpectHiddenAfterTheDelay(HoldBothButtons(cover, order[0], order[1]));
+        EXPECT_TRUE(WaitForCentre(WHITE));
         // The next press must not be taken for a double-click.
         Sleep(GetDoubleClickTime() + 100);
     }
     EXPECT_TRUE(dusklid.Running());
 }
 
-TEST(Cover, ReleasingEarlyKeepsTheCoverAndPressingAgainRestartsTheDelay)
+TEST_F(Cover, ReleasingEarlyKeepsTheCoverAndPressingAgainRestartsTheDelay)
 {
-    ShownCover shown;
-    ASSERT_TRUE(StartWithCoverUnderThePointer(shown, "release_early"));
-    HWND cover = shown.cover;
-
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(ShowCoverUnderThePointer(cover));
     Xdo("mousedown 1");
     Xdo("mousedown 3");
     Sleep(1000);
     Xdo("mouseup 3");
-    // Well past the first press's two seconds: still covered.
-    Sleep(RELEASE_DELAY + 1000);
-    EXPECT_TRUE(CoverShown(cover));
-
-    Xdo("mousedown 3");
-    const long elapsed = MillisecondsUntilHidden(cover);
-    Xdo("mouseup 3");
+    EXPECT_TRUE(StaysTrue([&] { return Covered(cover); }, RELEASE_DELAY + 1000))
+        << "hidden after an early release";
+    ExpectHiddenAfterTheDelay(PressUntilHidden(cover, 3));
     Xdo("mouseup 1");
-    EXPECT_TRUE(elapsed >= 0) << "the cover was hidden";
-    EXPECT_TRUE(HidAfterTheDelay(elapsed)) << std::to_string(elapsed) + " ms";
 }
 
-TEST(Cover, OneButtonAloneNeverHides)
+TEST_F(Cover, OneButtonAloneNeverHides)
 {
-    ShownCover shown;
-    ASSERT_TRUE(StartWithCoverUnderThePointer(shown, "one_button"));
-    HWND cover = shown.cover;
-    Xdo("mousedown 1");
-    Sleep(RELEASE_DELAY + 800);
-    Xdo("mouseup 1");
-    EXPECT_TRUE(CoverShown(cover));
-    Xdo("mousedown 3");
-    Sleep(RELEASE_DELAY + 800);
-    Xdo("mouseup 3");
-    EXPECT_TRUE(CoverShown(cover));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(ShowCoverUnderThePointer(cover));
+    for (const int button : {1, 3}) {
+        Xdo("mousedown " + std::to_string(button));
+        EXPECT_TRUE(StaysTrue([&] { return Covered(cover); }, RELEASE_DELAY + 800))
+            << "hidden by button " << button << " alone";
+        Xdo("mouseup " + std::to_string(button));
+    }
 }
 
-TEST(Cover, ADoubleClickPressDoesNotStartTheGesture)
+TEST_F(Cover, ADoubleClickPressDoesNotStartTheGesture)
 {
-    ShownCover shown;
-    ASSERT_TRUE(StartWithCoverUnderThePointer(shown, "double_click"));
-    HWND cover = shown.cover;
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(ShowCoverUnderThePointer(cover));
     // A click, then at once a second press that the platform reports as a
     // double-click: the left button does not count as held.
     Xdo("click 1 mousedown 1");
     Xdo("mousedown 3");
-    Sleep(RELEASE_DELAY + 800);
-    EXPECT_TRUE(CoverShown(cover));
+    EXPECT_TRUE(StaysTrue([&] { return Covered(cover); }, RELEASE_DELAY + 800));
     Xdo("mouseup 3");
     Xdo("mouseup 1");
     // An ordinary hold still works afterwards.
     Sleep(GetDoubleClickTime() + 100);
-    EXPECT_TRUE(HoldBothButtons(cover, 1, 3) >= 0);
+    EXPECT_TRUE(HideCover(cover, ScreenCentre()));
 }
 
-TEST(Cover, HotCornerIsIgnoredWhenSwitchedOff)
+TEST_F(Cover, HotCornerIsIgnoredWhenSwitchedOff)
 {
-    const std::wstring dir =
-        MakeWorkDirWithPreferences("hot_corner_off", PreferenceBytes(0, 0, 0, "", '1', '0', "0", ""));
-    ASSERT_TRUE(!dir.empty());
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, dir));
-    HWND cover = FindCoverWindow();
-    RECT desktop = {};
-    GetClientRect(GetDesktopWindow(), &desktop);
-    const POINT corners[] = {{0, 0}, {desktop.right - 1, 0}, {0, desktop.bottom - 1},
-                             {desktop.right - 1, desktop.bottom - 1}};
-    for (const POINT& corner : corners) {
-        ASSERT_TRUE(MovePointer(corner.x, corner.y));
-        EXPECT_TRUE(!WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 500));
-    }
+    ASSERT_TRUE(Start(PreferenceBytes(0, 0, 0, "", '1', '0', "0", "")));
+    ExpectNotHot(cover, ScreenCorners(), 500);
 }
 
-TEST(Cover, HotCornerCoversTheScreenAfterTheDelay)
+TEST_F(Cover, HotCornerCoversTheScreenAfterTheDelay)
 {
     constexpr COLORREF RED = RGB(200, 0, 0);
     constexpr DWORD DELAY = 2000;
-    const std::wstring dir = MakeWorkDirWithPreferences(
-        "hot_corner_top_left", PreferenceBytes(200, 0, 0, "", '1', '1', std::to_string(DELAY), ""));
-    ASSERT_TRUE(!dir.empty());
-    ASSERT_TRUE(MovePointer(500, 400));
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, dir));
-    HWND cover = FindCoverWindow();
-    const auto shown = [&] { return IsWindowVisible(cover) != FALSE; };
-
+    ASSERT_TRUE(Start(PreferenceBytes(200, 0, 0, "", '1', '1', std::to_string(DELAY), "")));
     // The pixels beside the corner are not hot, however long the pointer rests.
-    for (const POINT& beside : {POINT{1, 0}, POINT{0, 1}}) {
-        ASSERT_TRUE(MovePointer(beside.x, beside.y));
-        EXPECT_TRUE(!WaitUntil(shown, DELAY + 1000));
-    }
-
+    ExpectNotHot(cover, {{1, 0}, {0, 1}}, DELAY + 1000);
     const DWORD moved = GetTickCount();
     ASSERT_TRUE(MovePointer(0, 0));
-    ASSERT_TRUE(WaitUntil(shown, DELAY + 10000));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, DELAY + 10000));
     const DWORD elapsed = GetTickCount() - moved;
-    // Not before the delay; the margin allows for the timer's 100 ms steps
-    // and a late tick of the program.
-    EXPECT_TRUE(elapsed + 1000 >= DELAY) << "shown after " + std::to_string(elapsed) + " ms";
-    EXPECT_TRUE(WaitUntil([] { return CentreIs(RED); }, 5000));
-    RECT desktop = {};
-    GetClientRect(GetDesktopWindow(), &desktop);
-    EXPECT_TRUE(ScreenPixel(desktop.right - 1, desktop.bottom - 1) == RED);
+    // Not before the delay; the margin allows for the timer's steps and a
+    // late tick of the program.
+    EXPECT_GE(elapsed, DELAY - 1000) << "shown too early";
+    EXPECT_TRUE(WaitForCentre(RED));
+    const RECT desktop = DesktopRect();
+    EXPECT_EQ(Rgb(ScreenPixel(desktop.right - 1, desktop.bottom - 1)), Rgb(RED));
 }
 
-TEST(Cover, DefaultHotCornerIsTheBottomRightBand)
+TEST_F(Cover, DefaultHotCornerIsTheBottomRightSquare)
 {
-    ASSERT_TRUE(MovePointer(500, 400));
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "hot_corner_default"));
-    HWND cover = FindCoverWindow();
-    const auto shown = [&] { return IsWindowVisible(cover) != FALSE; };
-    RECT desktop = {};
-    GetClientRect(GetDesktopWindow(), &desktop);
-    // A band ten pixels wide along the right and bottom edges, after 150 ms.
-    for (const POINT& beside : {POINT{desktop.right - 11, desktop.bottom - 1},
-                                POINT{desktop.right - 1, desktop.bottom - 11}}) {
-        ASSERT_TRUE(MovePointer(beside.x, beside.y));
-        EXPECT_TRUE(!WaitUntil(shown, 1000));
-    }
-    ASSERT_TRUE(MovePointer(desktop.right - 10, desktop.bottom - 10));
-    EXPECT_TRUE(WaitUntil(shown, 5000));
-    EXPECT_TRUE(WaitUntil([] { return CentreIs(BLACK); }, 5000));
-    ASSERT_TRUE(MovePointer(500, 400));
+    ASSERT_TRUE(Start());
+    const LONG right = DesktopRect().right;
+    const LONG bottom = DesktopRect().bottom;
+    // Ten pixels by ten, after 150 ms.
+    ExpectNotHot(cover, {{right - 11, bottom - 1}, {right - 1, bottom - 11}}, 1000);
+    ASSERT_TRUE(MovePointer(right - 10, bottom - 10));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
+    EXPECT_TRUE(WaitForCentre(BLACK));
 }

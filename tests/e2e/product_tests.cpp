@@ -8,8 +8,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cwctype>
+#include <utility>
 
 namespace {
 
@@ -62,7 +62,7 @@ NOTIFYICONDATAW ProgramTrayIcon(HWND cover)
     NOTIFYICONDATAW icon = {};
     icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
     icon.hWnd = cover;
-    icon.uID = 2953;
+    icon.uID = TRAY_ICON_ID;
     return icon;
 }
 
@@ -81,17 +81,23 @@ void ForgetTrayIcon(HWND cover)
     Shell_NotifyIconW(NIM_DELETE, &icon);
 }
 
+POINT TrayIconCentre()
+{
+    const RECT icon = TrayIconArea();
+    return {(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
+}
+
 // Right-clicks the icon through the X server, as a person would; returns
 // the menu that opened, or null.
 HWND RightClickTrayIcon(DWORD processId)
 {
     if (!TrayIconShown())
         return nullptr;
-    const RECT icon = TrayIconArea();
     // Two presses on the icon within the double-click time make a
     // double-click, which opens nothing.
     Sleep(GetDoubleClickTime() + 100);
-    MovePointer((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+    const POINT icon = TrayIconCentre();
+    MovePointer(icon.x, icon.y);
     Xdo("click 3");
     HWND menu = nullptr;
     WaitUntil([&] { return (menu = FindVisibleWindow(L"#32768", processId)) != nullptr; }, 5000);
@@ -100,36 +106,48 @@ HWND RightClickTrayIcon(DWORD processId)
 
 } // namespace
 
-TEST(Product, VersionResourceAndManifestDescribeTheProgram)
+class Product : public FreshFolderTest {};
+
+TEST_F(Product, VersionResourceAndManifestDescribeTheProgram)
 {
     const std::wstring& exe = Config().dusklidExe;
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
-    ASSERT_TRUE(size != 0);
+    ASSERT_NE(size, 0u);
     std::vector<BYTE> info(size);
     ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, info.data()));
 
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_TRUE(fixed->dwFileVersionMS == MAKELONG(6, 1) && fixed->dwFileVersionLS == 0);
-    EXPECT_TRUE(fixed->dwProductVersionMS == MAKELONG(6, 1) && fixed->dwProductVersionLS == 0);
-    EXPECT_TRUE(fixed->dwFileType == VFT_APP);
-    EXPECT_TRUE((fixed->dwFileFlags & VS_FF_DEBUG) == 0);
+    constexpr DWORD VERSION_HIGH = (DUSKLID_VERSION_MAJOR << 16) | DUSKLID_VERSION_MINOR;
+    constexpr DWORD VERSION_LOW = (DUSKLID_VERSION_PATCH << 16) | DUSKLID_VERSION_BUILD;
+    EXPECT_EQ(fixed->dwFileVersionMS, VERSION_HIGH);
+    EXPECT_EQ(fixed->dwFileVersionLS, VERSION_LOW);
+    EXPECT_EQ(fixed->dwProductVersionMS, VERSION_HIGH);
+    EXPECT_EQ(fixed->dwProductVersionLS, VERSION_LOW);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+    EXPECT_EQ(fixed->dwFileFlags & VS_FF_DEBUG, 0u);
 
     // Japanese in Shift-JIS: the language and code page that Explorer shows.
     WORD* translation = nullptr;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
-                           reinterpret_cast<void**>(&translation), &length));
-    EXPECT_TRUE(length == 4 && translation[0] == 0x0411 && translation[1] == 932);
-    EXPECT_TRUE(VersionString(info, L"ProductName") == L"Dusklid");
-    EXPECT_TRUE(VersionString(info, L"FileVersion") == L"1.6.0.0");
-    EXPECT_TRUE(VersionString(info, L"ProductVersion") == L"1.6.0.0");
-    EXPECT_TRUE(VersionString(info, L"OriginalFilename") == L"dusklid.exe");
-    EXPECT_TRUE(VersionString(info, L"FileDescription") == L"Dusklid 画面を隠して撮影する常駐ツール") << Utf8(VersionString(info, L"FileDescription"));
+                               reinterpret_cast<void**>(&translation), &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(translation[0], MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+    EXPECT_EQ(translation[1], 932);
+    const std::pair<const wchar_t*, const wchar_t*> strings[] = {
+        {L"ProductName", L"Dusklid"},
+        {L"FileVersion", L"" DUSKLID_VERSION_FULL},
+        {L"ProductVersion", L"" DUSKLID_VERSION_FULL},
+        {L"OriginalFilename", L"dusklid.exe"},
+        {L"FileDescription", L"Dusklid 画面を隠して撮影する常駐ツール"},
+    };
+    for (const auto& [name, value] : strings)
+        EXPECT_EQ(Utf8(VersionString(info, name)), Utf8(value)) << Utf8(name);
 
     const std::string manifest = ManifestText();
-    ASSERT_TRUE(!manifest.empty());
+    ASSERT_FALSE(manifest.empty());
     const char* const expected[] = {
         "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
         "level=\"asInvoker\" uiAccess=\"false\"",
@@ -141,24 +159,21 @@ TEST(Product, VersionResourceAndManifestDescribeTheProgram)
         ">PerMonitorV2, System</dpiAwareness>",
     };
     for (const char* part : expected)
-        EXPECT_TRUE(manifest.find(part) != std::string::npos) << part;
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
 
     // The manifest is read as the program starts: the common controls it
     // runs with are version 6 from the side-by-side store.
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "manifest"));
+    ASSERT_TRUE(Start());
     const std::wstring controls = LoadedCommonControls(dusklid.info.hProcess);
-    EXPECT_TRUE(controls.find(L"\\winsxs\\") != std::wstring::npos &&
-                  controls.find(L"common-controls") != std::wstring::npos &&
-                  controls.find(L"_6.") != std::wstring::npos) << Utf8(controls);
+    for (const wchar_t* part : {L"\\winsxs\\", L"common-controls", L"_6."})
+        EXPECT_NE(controls.find(part), std::wstring::npos) << Utf8(controls);
 }
 
-TEST(Product, TrayIconComesBackAfterTheShellRestarts)
+TEST_F(Product, TrayIconComesBackAfterTheShellRestarts)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "shell_restart"));
-    HWND cover = FindCoverWindow();
-    EXPECT_TRUE(WaitUntil([&] { return ShellKnowsTrayIcon(cover) && TrayIconShown(); }, 5000));
+    ASSERT_TRUE(Start());
+    const auto known = [&] { return ShellKnowsTrayIcon(cover) && TrayIconShown(); };
+    EXPECT_TRUE(WaitUntil(known, 5000));
 
     // A new shell starts with an empty notification area, then tells every
     // top-level window that it is there.
@@ -170,130 +185,105 @@ TEST(Product, TrayIconComesBackAfterTheShellRestarts)
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
                         SMTO_ABORTIFHUNG, 5000, &ignored);
-    EXPECT_TRUE(WaitUntil([&] { return ShellKnowsTrayIcon(cover) && TrayIconShown(); }, 5000));
+    EXPECT_TRUE(WaitUntil(known, 5000));
 
     // It is the same icon: a click on it still shows the cover.
     ASSERT_TRUE(TrayIconShown());
-    const RECT icon = TrayIconArea();
-    ClickAt((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+    const POINT icon = TrayIconCentre();
+    ClickAt(icon.x, icon.y);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
     EXPECT_TRUE(dusklid.Running());
 }
 
-TEST(Product, TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
+TEST_F(Product, TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
 {
     // The icon sits in the bottom-right corner: the hot corner stays off, so
     // that resting the pointer there shows no cover.
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, MakeWorkDirWithPreferences(
-        "tray_keyboard", PreferenceBytes(0, 0, 0, "", '1', '0', "0", ""))));
-    HWND cover = FindCoverWindow();
-    const DWORD processId = dusklid.info.dwProcessId;
+    ASSERT_TRUE(Start(PreferenceBytes(0, 0, 0, "", '1', '0', "0", "")));
+    const DWORD processId = dusklid.Id();
     // The user works in another program: it has the keyboard until the menu
     // takes it.
-    const ColourWindow otherProgram(RGB(0, 128, 0), {100, 100, 500, 400});
+    const ColourWindow otherProgram(RGB(0, 120, 0), {100, 100, 500, 400});
 
-    // A click outside closes the menu and chooses nothing.
     HWND menu = RightClickTrayIcon(processId);
-    ASSERT_TRUE(menu != nullptr);
+    ASSERT_NE(menu, nullptr);
     WaitUntil([&] { return EntryCentres(menu).size() == TRAY_MENU_ENTRY_COUNT; }, 5000);
     Screenshot("tray-menu-at-icon");
     ClickAt(400, 300);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000));
-    EXPECT_TRUE(!IsWindowVisible(cover));
-    EXPECT_TRUE(FindVisibleWindow(L"#32770", processId) == nullptr);
+    EXPECT_TRUE(MenuClosesWithoutAChoice(menu, cover, processId)) << "on a click outside";
 
-    // V: version information.
     menu = RightClickTrayIcon(processId);
-    ASSERT_TRUE(menu != nullptr);
-    EXPECT_TRUE(GetForegroundWindow() != otherProgram.window);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_NE(GetForegroundWindow(), otherProgram.window);
     PressKey('V');
-    HWND about = WaitForWindowTitled(processId, L"バージョン情報");
-    EXPECT_TRUE(about != nullptr);
-    if (about != nullptr) {
-        ClickButton(about, IDOK);
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 5000));
-    }
+    HWND about = WaitForAboutBox(processId);
+    ASSERT_NE(about, nullptr);
+    ClickButton(about, IDOK);
+    EXPECT_TRUE(WaitClosed(about));
 
-    // Escape closes the menu; then X ends the program.
     menu = RightClickTrayIcon(processId);
-    ASSERT_TRUE(menu != nullptr);
+    ASSERT_NE(menu, nullptr);
     PressKey(VK_ESCAPE);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000));
+    EXPECT_TRUE(MenuClosesWithoutAChoice(menu, cover, processId)) << "on Escape";
     EXPECT_TRUE(dusklid.Running());
+
     menu = RightClickTrayIcon(processId);
-    ASSERT_TRUE(menu != nullptr);
+    ASSERT_NE(menu, nullptr);
     PressKey('X');
-    EXPECT_TRUE(dusklid.WaitForExit(10000) == 0);
+    EXPECT_EQ(dusklid.WaitForExit(10000), 0);
 }
 
-TEST(Product, HelpOpensTheReadMeInNotepad)
+TEST_F(Product, HelpOpensTheReadMeInNotepad)
 {
     // As unpacked from the release package: the read-me beside the program,
     // which is started in its own folder.
-    std::string readMe;
-    ASSERT_TRUE(ReadFileBytes(DusklidFolder() + L"\\ReadMe.txt", readMe));
-    const std::wstring folder = MakeWorkDir("help_read_me");
-    const ProgramCopy program(folder);
+    const std::string readMe = FileBytes(DusklidFolder() + L"\\ReadMe.txt");
+    ASSERT_EQ(readMe.substr(0, 3), "\xEF\xBB\xBF") << "the read-me starts with a byte-order mark";
+    const ProgramCopy program(workDir);
     ASSERT_TRUE(program.ready);
-    ASSERT_TRUE(WriteFileBytes(folder + L"\\ReadMe.txt", readMe));
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, folder));
-    HWND cover = FindCoverWindow();
-    ASSERT_TRUE(ClickTrayEntry(cover, dusklid.info.dwProcessId, IDM_HELP));
+    ASSERT_TRUE(WriteFileBytes(workDir + L"\\ReadMe.txt", readMe));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_HELP));
 
     HWND notepad = WaitForNotepad();
-    ASSERT_TRUE(notepad != nullptr);
-    EXPECT_TRUE(WindowText(notepad).find(L"ReadMe") != std::wstring::npos) << Utf8(WindowText(notepad));
+    ASSERT_NE(notepad, nullptr);
+    EXPECT_NE(WindowText(notepad).find(L"ReadMe"), std::wstring::npos) << Utf8(WindowText(notepad));
     // Notepad took the byte-order mark as UTF-8 and shows the Japanese text
     // as written, line for line.
-    ASSERT_TRUE(readMe.compare(0, 3, "\xEF\xBB\xBF") == 0);
-    const std::wstring expected = FromUtf8(readMe.substr(3));
     const std::wstring shown = NotepadText(notepad);
-    EXPECT_TRUE(shown == expected) << std::to_string(shown.size()) + " characters shown, " +
-                                     std::to_string(expected.size()) + " in the file";
-    EXPECT_TRUE(shown.find(L"【概要】") != std::wstring::npos);
+    EXPECT_EQ(Utf8(shown), readMe.substr(3));
+    EXPECT_NE(shown.find(L"【概要】"), std::wstring::npos);
     ScreenshotWindow("read-me-in-notepad", notepad);
     PostMessageW(notepad, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(notepad); }, 5000));
+    EXPECT_TRUE(WaitClosed(notepad));
 }
 
 // The program's whole story, as the read-me tells it: the hot key hides the
 // desktop behind a colour and a picture, and holding both buttons brings it
 // back.
-TEST(Product, HotKeyHidesTheDesktopBehindAPictureUntilBothButtonsAreHeld)
+TEST_F(Product, HotKeyHidesTheDesktopBehindAPictureUntilBothButtonsAreHeld)
 {
     const std::wstring picture = MakePicture(
         "story.jpg", "-size 480x300 gradient:'#f6d365'-'#fda085' "
                      "-font /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf -pointsize 72 "
                      "-fill '#2b2d42' -gravity center -annotate 0 Dusklid");
-    ASSERT_TRUE(!picture.empty());
+    ASSERT_FALSE(picture.empty());
     const COLORREF background = RGB(43, 45, 66);
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, MakeWorkDirWithPreferences(
-        "story", PreferenceBytes(43, 45, 66, ShiftJis(picture), '0', '0', "0", ""))));
-    HWND cover = FindCoverWindow();
+    ASSERT_TRUE(Start(PreferenceBytes(43, 45, 66, ShiftJis(picture), '0', '0', "0", "")));
     const POINT centre = ScreenCentre();
     const COLORREF green = RGB(0, 160, 0);
     const ColourWindow desktopWork(green, {centre.x - 300, centre.y - 200, centre.x + 300, centre.y + 200});
-    ASSERT_TRUE(WaitUntil([&] { return ScreenPixel(centre.x - 280, centre.y) == green; }, 5000));
+    ASSERT_TRUE(WaitForPixel(centre.x - 280, centre.y, green));
 
-    SendHotKey(false, true, true, false, 'H');
-    EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(0, 0) == background; }, 5000));
+    PressHotKey(HOTKEY_COVER);
+    EXPECT_TRUE(WaitForPixel(0, 0, background));
     // Left of the picture: the cover's colour; inside it, near its top: the
     // gradient's first colour, give or take the JPEG's rounding.
-    EXPECT_TRUE(ScreenPixel(centre.x - 280, centre.y) == background);
+    EXPECT_EQ(Rgb(ScreenPixel(centre.x - 280, centre.y)), Rgb(background));
     const COLORREF top = ScreenPixel(centre.x, centre.y - 145);
-    EXPECT_TRUE(std::abs(GetRValue(top) - 0xf6) < 24 && std::abs(GetGValue(top) - 0xd3) < 24 &&
-                  std::abs(GetBValue(top) - 0x65) < 24) << std::to_string(GetRValue(top)) + "," + std::to_string(GetGValue(top)) + "," +
-                  std::to_string(GetBValue(top));
+    EXPECT_TRUE(Near(top, RGB(0xf6, 0xd3, 0x65), 23)) << Rgb(top);
     Screenshot("cover-with-picture");
 
-    MovePointer(centre.x + 300, centre.y + 250);
-    Xdo("mousedown 1");
-    Xdo("mousedown 3");
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(cover); }, 6000));
-    Xdo("mouseup 3");
-    Xdo("mouseup 1");
-    EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(centre.x - 280, centre.y) == green; }, 5000));
+    EXPECT_TRUE(HideCover(cover, {centre.x + 300, centre.y + 250}));
+    EXPECT_TRUE(WaitForPixel(centre.x - 280, centre.y, green));
 }

@@ -13,125 +13,109 @@ int CountCoverWindows()
 {
     int count = 0;
     HWND window = nullptr;
-    while ((window = FindWindowExW(nullptr, window, L"ZvDusklid Class", nullptr)) != nullptr)
+    while ((window = FindWindowExW(nullptr, window, COVER_CLASS_NAME_W, nullptr)) != nullptr)
         ++count;
     return count;
 }
 
 } // namespace
 
-TEST(Startup, StartsHiddenTopmostAndDesktopSized)
-{
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "starts_hidden"));
-    HWND cover = FindCoverWindow();
-    EXPECT_TRUE(WindowText(cover) == L"Dusklid v1.6");
-    EXPECT_TRUE(!IsWindowVisible(cover));
-    EXPECT_TRUE((GetWindowLongW(cover, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
-    const LONG style = GetWindowLongW(cover, GWL_STYLE);
-    EXPECT_TRUE((style & WS_POPUP) != 0);
-    EXPECT_TRUE((style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME)) == 0);
+class Startup : public FreshFolderTest {};
 
-    RECT desktop = {};
-    GetClientRect(GetDesktopWindow(), &desktop);
-    RECT coverRect = {};
-    GetWindowRect(cover, &coverRect);
-    EXPECT_TRUE(coverRect.left == 0 && coverRect.top == 0);
-    EXPECT_TRUE(coverRect.right == desktop.right && coverRect.bottom == desktop.bottom);
+TEST_F(Startup, StartsHiddenTopmostAndDesktopSized)
+{
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(WindowText(cover), COVER_WINDOW_TITLE_W);
+    EXPECT_FALSE(IsWindowVisible(cover));
+    EXPECT_NE(GetWindowLongW(cover, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(cover, GWL_STYLE));
+    EXPECT_NE(style & WS_POPUP, 0u);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME), 0u);
+
+    const RECT desktop = DesktopRect();
+    RECT area = {};
+    GetWindowRect(cover, &area);
+    EXPECT_TRUE(EqualRect(&area, &desktop))
+        << area.left << "," << area.top << " to " << area.right << "," << area.bottom;
 
     DWORD owner = 0;
     GetWindowThreadProcessId(cover, &owner);
-    EXPECT_TRUE(owner == dusklid.info.dwProcessId);
-    // Its hot keys are taken while it runs.
-    EXPECT_TRUE(!HotKeysAreFree());
+    EXPECT_EQ(owner, dusklid.Id());
+    EXPECT_FALSE(HotKeysAreFree()) << "its hot keys are taken while it runs";
     Screenshot("desktop-with-tray-icon");
 }
 
-TEST(Startup, CommandLineAndShowCommandAreIgnored)
+TEST_F(Startup, CommandLineAndShowCommandAreIgnored)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklid(dusklid, MakeWorkDir("ignores_arguments"), L"/show --cover x",
-                         SW_SHOWMAXIMIZED));
-    ASSERT_TRUE(WaitUntil([] { return FindCoverWindow() != nullptr; }, 20000));
+    ASSERT_TRUE(StartDusklid(dusklid, workDir, L"/show --cover x", SW_SHOWMAXIMIZED));
+    ASSERT_TRUE(WaitUntil([&] { return (cover = FindCoverWindow()) != nullptr; }, 20000));
     WaitForInputIdle(dusklid.info.hProcess, 5000);
-    HWND cover = FindCoverWindow();
-    EXPECT_TRUE(!IsWindowVisible(cover));
+    EXPECT_TRUE(StaysTrue([&] { return !IsWindowVisible(cover) && NoDialog(dusklid.Id()); }, 1000))
+        << "the cover or a box showed";
     EXPECT_TRUE(dusklid.Running());
-    EXPECT_TRUE(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr);
 }
 
-TEST(Startup, SecondCopyExitsAtOnceAndLeavesTheFirstAlone)
+TEST_F(Startup, SecondCopyExitsAtOnceAndLeavesTheFirstAlone)
 {
-    DusklidProcess first;
-    ASSERT_TRUE(StartDusklidAndWait(first, "single_first"));
-    HWND cover = FindCoverWindow();
-
+    ASSERT_TRUE(Start());
     DusklidProcess second;
-    ASSERT_TRUE(StartDusklid(second, MakeWorkDir("single_second")));
-    EXPECT_TRUE(second.WaitForExit(10000) == 0);
-    EXPECT_TRUE(first.Running());
-    EXPECT_TRUE(FindCoverWindow() == cover);
-    EXPECT_TRUE(CountCoverWindows() == 1);
-    EXPECT_TRUE(!IsWindowVisible(cover));
-    EXPECT_TRUE(FindVisibleWindow(L"#32770", second.info.dwProcessId) == nullptr);
+    ASSERT_TRUE(StartDusklid(second, MakeWorkDir("Startup.SecondCopy")));
+    EXPECT_EQ(second.WaitForExit(10000), 0);
+    EXPECT_TRUE(dusklid.Running());
+    EXPECT_EQ(FindCoverWindow(), cover);
+    EXPECT_EQ(CountCoverWindows(), 1);
+    EXPECT_FALSE(IsWindowVisible(cover));
+    EXPECT_TRUE(NoDialog(second.Id()));
 }
 
-TEST(Startup, CloseRequestsChangeNothing)
+TEST_F(Startup, CloseRequestsChangeNothing)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "close_ignored"));
-    HWND cover = FindCoverWindow();
+    ASSERT_TRUE(Start());
     SendMessageTimeoutW(cover, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
     EXPECT_TRUE(IsWindow(cover));
     EXPECT_TRUE(dusklid.Running());
 
     // Alt+F4 on the shown cover comes back to the same close request.
-    PostMessageW(cover, WM_COMMAND, 500, 0);
+    PostMessageW(cover, WM_COMMAND, IDM_COVER, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
-    WaitUntil([&] { return GetForegroundWindow() == cover; }, 3000);
+    WaitForeground(cover, 3000);
     SendHotKey(false, false, false, true, VK_F4);
-    Sleep(500);
-    EXPECT_TRUE(IsWindow(cover));
-    EXPECT_TRUE(IsWindowVisible(cover));
-    EXPECT_TRUE(dusklid.Running());
+    EXPECT_TRUE(StaysTrue([&] { return IsWindowVisible(cover) && dusklid.Running(); }, 1000))
+        << "Alt+F4 closed or hid the cover";
 }
 
-TEST(Startup, ExitCommandEndsWithCodeZeroAndFreesTheHotKeys)
+TEST_F(Startup, ExitCommandEndsWithCodeZeroAndFreesTheHotKeys)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "exit_command"));
-    ASSERT_TRUE(!HotKeysAreFree());
-    PostMessageW(FindCoverWindow(), WM_COMMAND, 505, 0);
-    EXPECT_TRUE(dusklid.WaitForExit(10000) == 0);
-    EXPECT_TRUE(FindCoverWindow() == nullptr);
+    ASSERT_TRUE(Start());
+    ASSERT_FALSE(HotKeysAreFree());
+    PostMessageW(cover, WM_COMMAND, IDM_EXIT, 0);
+    EXPECT_EQ(dusklid.WaitForExit(10000), 0);
+    EXPECT_EQ(FindCoverWindow(), nullptr);
     EXPECT_TRUE(HotKeysAreFree());
 }
 
-TEST(Startup, TrayIconIsShownWhileTheProgramRuns)
+TEST_F(Startup, TrayIconIsShownWhileTheProgramRuns)
 {
-    ASSERT_TRUE(WaitUntil([] { return NoTrayIcon(); }, 5000));
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "tray_icon"));
-    EXPECT_TRUE(WaitUntil([] { return TrayIconShown(); }, 5000));
-    PostMessageW(FindCoverWindow(), WM_COMMAND, 505, 0);
-    EXPECT_TRUE(dusklid.WaitForExit(10000) == 0);
-    EXPECT_TRUE(WaitUntil([] { return NoTrayIcon(); }, 5000));
+    ASSERT_TRUE(WaitUntil(NoTrayIcon, 5000)) << "an icon was left from before";
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(WaitUntil(TrayIconShown, 5000));
+    PostMessageW(cover, WM_COMMAND, IDM_EXIT, 0);
+    EXPECT_EQ(dusklid.WaitForExit(10000), 0);
+    EXPECT_TRUE(WaitUntil(NoTrayIcon, 5000));
 }
 
-TEST(Startup, AboutBoxShowsTheVersion)
+TEST_F(Startup, AboutBoxShowsTheVersion)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "about_box"));
-    PostMessageW(FindCoverWindow(), WM_COMMAND, 504, 0);
-    HWND box = WaitForDialog(dusklid.info.dwProcessId);
-    ASSERT_TRUE(box != nullptr);
-    EXPECT_TRUE(WindowText(box) == L"バージョン情報");
-    const std::wstring text = DialogItemText(box, 0xFFFF);
-    EXPECT_TRUE(text.rfind(L"ZvDusklid v1.6\n", 0) == 0) << "about text starts with the version line";
-    EXPECT_TRUE(GetWindow(box, GW_OWNER) == FindCoverWindow());
-    EXPECT_TRUE(GetDlgItem(box, IDOK) != nullptr);
-    EXPECT_TRUE(GetDlgItem(box, IDCANCEL) == nullptr);
-    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+    ASSERT_TRUE(Start());
+    PostMessageW(cover, WM_COMMAND, IDM_ABOUT, 0);
+    HWND box = WaitForAboutBox(dusklid.Id());
+    ASSERT_NE(box, nullptr) << "no box titled as the about box";
+    const std::wstring versionLine = L"" DUSKLID_ABOUT_TITLE "\n";
+    EXPECT_EQ(DialogItemText(box, 0xFFFF).substr(0, versionLine.size()), versionLine);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), cover);
+    EXPECT_NE(GetDlgItem(box, IDOK), nullptr);
+    EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);
+    ClickButton(box, IDOK);
+    EXPECT_TRUE(WaitClosed(box));
     EXPECT_TRUE(dusklid.Running());
 }

@@ -3,49 +3,65 @@
 #include "toolkit/toolkit.h"
 
 #include <cstdio>
-#include <utility>
+#include <iterator>
 
 namespace {
 
 constexpr UINT MN_GETHMENU_MESSAGE = 0x01E1;
 
-const wchar_t* const EXPECTED_ENTRIES[] = {
-    L"画面を隠す(&K)\tミ田+Shift+H",
-    L"画面を撮影(&C)\tミ田+Shift+C",
-    nullptr,
-    L"環境設定(&P)...",
-    nullptr,
-    L"ヘルプ(&H)",
-    L"バージョン情報(&V)...",
-    nullptr,
-    L"終了(&X)",
+struct Entry {
+    UINT command;  // 0: a separator
+    const wchar_t* text;
 };
-const UINT EXPECTED_COMMANDS[] = {500, 501, 0, 502, 0, 503, 504, 0, 505};
-constexpr int ENTRY_COUNT = TRAY_MENU_ENTRY_COUNT;
+const Entry ENTRIES[] = {
+    {IDM_COVER, L"画面を隠す(&K)\tミ田+Shift+H"},
+    {IDM_CAPTURE, L"画面を撮影(&C)\tミ田+Shift+C"},
+    {0, nullptr},
+    {IDM_PREFERENCES, L"環境設定(&P)..."},
+    {0, nullptr},
+    {IDM_HELP, L"ヘルプ(&H)"},
+    {IDM_ABOUT, L"バージョン情報(&V)..."},
+    {0, nullptr},
+    {IDM_EXIT, L"終了(&X)"},
+};
+static_assert(std::size(ENTRIES) == TRAY_MENU_ENTRY_COUNT, "one expectation for each entry");
 
-HWND FindWindowTitled(const wchar_t* className, const wchar_t* titlePart)
+void ExpectEntry(HMENU menu, int position)
 {
-    HWND window = nullptr;
-    while ((window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr) {
-        if (WindowText(window).find(titlePart) != std::wstring::npos)
-            return window;
+    SCOPED_TRACE("entry " + std::to_string(position));
+    wchar_t text[64] = {};
+    MENUITEMINFOW item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_STATE;
+    item.dwTypeData = text;
+    item.cch = static_cast<UINT>(std::size(text));
+    ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item));
+    const Entry& expected = ENTRIES[position];
+    if (expected.command == 0) {
+        EXPECT_NE(item.fType & MFT_SEPARATOR, 0u);
+        return;
     }
-    return nullptr;
+    EXPECT_EQ(Utf8(text), Utf8(expected.text));
+    EXPECT_EQ(item.wID, expected.command);
+    EXPECT_EQ(item.fState & (MFS_DISABLED | MFS_CHECKED | MFS_DEFAULT), 0u);
 }
 
 } // namespace
 
-TEST(Tray, TrayMenuOpensAtThePointerWithItsNineEntries)
+class Tray : public DusklidTest {};
+
+TEST_F(Tray, TrayMenuOpensAtThePointerWithItsNineEntries)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "tray_menu"));
-    HWND cover = FindCoverWindow();
-    HWND menuWindow = OpenTrayMenu(cover, dusklid.info.dwProcessId, 300, 200);
-    ASSERT_TRUE(menuWindow != nullptr);
+    HWND menuWindow = OpenTrayMenu(cover, dusklid.Id(), 300, 200);
+    ASSERT_NE(menuWindow, nullptr);
     // Flags 0: the menu's top-left corner is at the pointer.
     RECT menuRect = {};
     GetWindowRect(menuWindow, &menuRect);
-    EXPECT_TRUE(menuRect.left == 300 && menuRect.top == 200) << std::to_string(menuRect.left) + "," + std::to_string(menuRect.top);
+    EXPECT_EQ(menuRect.left, 300);
+    EXPECT_EQ(menuRect.top, 200);
+    EXPECT_TRUE(WaitUntil([&] { return EntryCentres(menuWindow).size() == TRAY_MENU_ENTRY_COUNT; },
+                          5000))
+        << "three separators where they belong";
     Screenshot("tray-menu");
 
     HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU_MESSAGE, 0, 0));
@@ -55,66 +71,36 @@ TEST(Tray, TrayMenuOpensAtThePointerWithItsNineEntries)
         // screenshot can show them then.
         std::printf("    note: the menu's items cannot be read from another process here\n");
     } else {
-        EXPECT_TRUE(count == ENTRY_COUNT);
-        for (int i = 0; i < count && i < ENTRY_COUNT; ++i) {
-            wchar_t text[128] = {};
-            MENUITEMINFOW item = {};
-            item.cbSize = sizeof item;
-            item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_STATE;
-            item.dwTypeData = text;
-            item.cch = 128;
-            ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item));
-            if (EXPECTED_ENTRIES[i] == nullptr) {
-                EXPECT_TRUE((item.fType & MFT_SEPARATOR) != 0) << "separator at " + std::to_string(i);
-                continue;
-            }
-            EXPECT_TRUE(lstrcmpW(text, EXPECTED_ENTRIES[i]) == 0) << "text of entry " + std::to_string(i);
-            EXPECT_TRUE(item.wID == EXPECTED_COMMANDS[i]);
-            EXPECT_TRUE((item.fState & (MFS_DISABLED | MFS_CHECKED | MFS_DEFAULT)) == 0);
-        }
+        EXPECT_EQ(count, TRAY_MENU_ENTRY_COUNT);
+        for (int i = 0; i < count && i < TRAY_MENU_ENTRY_COUNT; ++i)
+            ExpectEntry(menu, i);
     }
-    // Nine entries: three separators where they belong.
-    EXPECT_TRUE(EntryCentres(menuWindow).size() == ENTRY_COUNT);
-    // A click outside the menu closes it without a command.
+
     ClickAt(700, 600);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000));
-    EXPECT_TRUE(!IsWindowVisible(cover));
-    EXPECT_TRUE(FindVisibleWindow(L"#32770", dusklid.info.dwProcessId) == nullptr);
+    EXPECT_TRUE(MenuClosesWithoutAChoice(menuWindow, cover, dusklid.Id())) << "on a click outside";
 }
 
-TEST(Tray, TrayMenuEntriesReachTheirCommands)
+TEST_F(Tray, TrayMenuEntriesReachTheirCommands)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, "tray_entries"));
-    HWND cover = FindCoverWindow();
-    const DWORD processId = dusklid.info.dwProcessId;
-
-    // Version information (entry 7).
+    const DWORD processId = dusklid.Id();
     ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_ABOUT));
-    HWND box = WaitForDialog(processId);
-    EXPECT_TRUE(box != nullptr);
-    if (box != nullptr) {
-        EXPECT_TRUE(WindowText(box) == L"バージョン情報");
-        SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
-    }
+    HWND about = WaitForAboutBox(processId);
+    ASSERT_NE(about, nullptr);
+    ClickButton(about, IDOK);
+    EXPECT_TRUE(WaitClosed(about));
 
-    // Help (entry 6) opens ReadMe.txt from the working folder with the shell.
-    const std::wstring readMe = dusklid.workDir + L"\\ReadMe.txt";
-    HANDLE file = CreateFileW(readMe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_TRUE(file != INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, "Dusklid\r\n", 9, &written, nullptr);
-    CloseHandle(file);
+    // Help opens ReadMe.txt from the working folder with the shell.
+    ASSERT_TRUE(WriteFileBytes(workDir + L"\\ReadMe.txt", "Dusklid\r\n"));
     ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_HELP));
-    HWND viewer = nullptr;
-    EXPECT_TRUE(WaitUntil([&] { return (viewer = FindWindowTitled(nullptr, L"ReadMe")) != nullptr; }, 15000));
-    if (viewer != nullptr)
-        PostMessageW(viewer, WM_CLOSE, 0, 0);
+    HWND viewer = WaitForNotepad();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_NE(WindowText(viewer).find(L"ReadMe"), std::wstring::npos) << Utf8(WindowText(viewer));
+    PostMessageW(viewer, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitClosed(viewer));
 
-    // Hide the screen (entry 1), then exit (entry 9) from over the cover.
+    // The exit entry works from over the shown cover.
     ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_COVER));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
     ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_EXIT));
-    EXPECT_TRUE(dusklid.WaitForExit(10000) == 0);
+    EXPECT_EQ(dusklid.WaitForExit(10000), 0);
 }

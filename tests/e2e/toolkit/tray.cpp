@@ -120,3 +120,16 @@ bool TrayIconShown()
     const RECT box = TrayIconArea();
     return box.right - box.left >= 12 && box.bottom - box.top >= 12;
 }
+
+HWND WaitForAboutBox(DWORD processId)
+{
+    return WaitForWindowTitled(processId, L"バージョン情報");
+}
+
+bool MenuClosesWithoutAChoice(HWND menuWindow, HWND cover, DWORD processId)
+{
+    // The platform may hide the menu rather than destroy it; a chosen command
+    // arrives after it has gone.
+    return WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000) &&
+           StaysTrue([&] { return !IsWindowVisible(cover) && NoDialog(processId); }, 1000);
+}

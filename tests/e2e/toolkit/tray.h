@@ -29,3 +29,11 @@ HWND OpenPreferencesDialog(HWND cover, DWORD processId);
 // empty when there are none. TrayIconShown: a box of the icon's size.
 RECT TrayIconArea();
 bool TrayIconShown();
+
+// The about box that the menu's version entry opens; null if none appeared.
+HWND WaitForAboutBox(DWORD processId);
+
+// After a click or key that should close the open menu and choose nothing:
+// true when the menu goes and for a second no command shows the cover or a
+// dialog.
+bool MenuClosesWithoutAChoice(HWND menuWindow, HWND cover, DWORD processId);
