@@ -91,14 +91,6 @@ BitmapFile ReadBitmapFile(const std::wstring& path)
     return file;
 }
 
-// Wine's drive Z: is the Unix root.
-std::string UnixPath(const std::wstring& windowsPath)
-{
-    std::string path = Utf8(windowsPath.substr(2));
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
 // ---- files in a folder ----------------------------------------------------------------
 
 // The program writes without sharing, so the file opens only once closed.
@@ -149,7 +141,7 @@ BitmapFile TheCapture(const std::wstring& folder, int width, int height)
     if (file.problem.empty() && SizeText(file.width, file.height) != size)
         file.problem = "size " + SizeText(file.width, file.height) + ", expected " + size;
     else if (file.problem.empty() &&
-             (!RunUnixCommandOutput("identify -format '%w %h' '" + UnixPath(path) + "'", decoded) ||
+             (!RunUnixCommandOutput("identify -format '%w %h' '" + WindowsToUnixPath(path) + "'", decoded) ||
               decoded != size))
         file.problem = "ImageMagick reads the size as '" + decoded + "', expected " + size;
     if (!file.problem.empty()) {
@@ -273,6 +265,25 @@ std::wstring TimeStem(const SYSTEMTIME& time)
     return text;
 }
 
+const wchar_t CANNOT_SAVE[] = L"キャプチャを保存できませんでした。";
+
+// The balloon that says a capture saved no file: why, and into which folder
+// (cut when the balloon cannot hold all of it).
+void ExpectNoticeOfFailedCapture(const wchar_t* reason, const std::wstring& folder)
+{
+    const std::wstring why = std::wstring(CANNOT_SAVE) + L"\n" + reason + L"\n";
+    const std::wstring shown =
+        WaitForTrayBalloon([&](const std::wstring& text) { return text.rfind(why, 0) == 0; });
+    EXPECT_GT(shown.size(), why.size()) << "no notice saying " << Utf8(reason);
+    EXPECT_EQ(Utf8(shown), Utf8((why + folder).substr(0, shown.size())));
+}
+
+// Successful captures say nothing.
+bool NoNoticeOfFailedCapture()
+{
+    return StaysTrue([] { return !TrayBalloonShows(CANNOT_SAVE); }, 1000);
+}
+
 } // namespace
 
 class Capture : public FreshFolderTest {
@@ -344,6 +355,7 @@ TEST_F(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
     // The picture is really in it: red at its top, blue at its bottom.
     EXPECT_NE(Rgb(file.Pixel(centre.x, centre.y - 74)), Rgb(file.Pixel(centre.x, centre.y + 74)));
     EXPECT_TRUE(NoDialog(dusklid.Id()));
+    EXPECT_TRUE(NoNoticeOfFailedCapture());
 }
 
 TEST_F(Capture, CapturesWithinOneSecondAreNumbered)
@@ -456,7 +468,8 @@ TEST_F(Capture, CaptureFolderEndingInADoubleByteCharacterIsKept)
 
 TEST_F(Capture, CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
 {
-    // A folder that does not exist: no file, no message, and no folder made.
+    // A folder that does not exist: no file, no folder made, no modal box,
+    // and a balloon that says so.
     const std::wstring missing = workDir + L"\\missing";
     {
         DusklidProcess process;
@@ -465,6 +478,7 @@ TEST_F(Capture, CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
         EXPECT_EQ(FileNames(workDir), std::vector<std::wstring>{L"preference.dat"});
         EXPECT_TRUE(NoDialog(process.Id()));
         EXPECT_TRUE(process.Running());
+        ExpectNoticeOfFailedCapture(L"保存先のフォルダーが見つかりません。", missing);
     }
 
     // Folders of 231 and 232 characters: the name after the folder takes 24,
@@ -485,6 +499,7 @@ TEST_F(Capture, CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
         // No file of any name: a cut name would not end in .bmp.
         EXPECT_EQ(FileNames(tooLong).size(), 0u);
         EXPECT_TRUE(NoDialog(process.Id()));
+        ExpectNoticeOfFailedCapture(L"保存先のパスが長すぎます。", tooLong);
     }
 
     ASSERT_TRUE(Start(CapturePreferences(ShiftJis(folder))));
@@ -498,7 +513,7 @@ TEST_F(Capture, CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
 TEST_F(Capture, DriveRootCaptureFolderWritesIntoTheRoot)
 {
     const std::wstring root = workDir + L"\\drive";
-    WineDrive drive('r', UnixPath(root));
+    WineDrive drive('r', WindowsToUnixPath(root));
     ASSERT_TRUE(drive.ready);
     ASSERT_TRUE(Start(CapturePreferences("R:\\")));
     // Twice: the first capture shortens the setting to "R:", and the second
@@ -522,7 +537,7 @@ TEST_F(Capture, DriveRootCaptureFolderWritesIntoTheRoot)
 TEST_F(Capture, CaptureOntoAFullDriveLeavesNoTruncatedFile)
 {
     // 1 MiB: room for a small window's capture, not for the whole desktop's.
-    const std::string driveFolder = UnixPath(workDir) + "/drive";
+    const std::string driveFolder = WindowsToUnixPath(workDir) + "/drive";
     WineDrive drive('t', driveFolder, "1m");
     if (!drive.ready)
         GTEST_SKIP() << "no tmpfs could be mounted here (not root?)";
@@ -548,5 +563,17 @@ TEST_F(Capture, CaptureOntoAFullDriveLeavesNoTruncatedFile)
     std::string used;
     RunUnixCommandOutput("du -sk '" + driveFolder + "' | cut -f1", used);
     EXPECT_EQ(used, "0\n") << "kilobytes still used";
+    EXPECT_TRUE(NoDialog(dusklid.Id()));
+    ExpectNoticeOfFailedCapture(L"ディスクの空き容量が足りません。", driveRoot);
+}
+
+TEST_F(Capture, WindowWithoutAClientAreaGivesANoticeAndNoFile)
+{
+    ASSERT_TRUE(Start(CapturePreferences(ShiftJis(workDir))));
+    ColourWindow empty(WINDOW_COLOUR, RECT{100, 100, 100, 100});
+    ASSERT_TRUE(WaitForeground(empty.window));
+    PressHotKey(HOTKEY_CAPTURE_WINDOW);
+    ExpectNoticeOfFailedCapture(L"画面を写せなかったか、ファイルを書き込めませんでした。", workDir);
+    EXPECT_EQ(FileNames(workDir, L"*.bmp").size(), 0u);
     EXPECT_TRUE(NoDialog(dusklid.Id()));
 }

@@ -291,6 +291,12 @@ TEST_F(Picture, UnreadablePictureWarnsAndTheProgramStartsWithoutIt)
 {
     const std::wstring notPicture = workDir + L"\\text.jpg";
     ASSERT_TRUE(WriteFileBytes(notPicture, "This is text, not a picture.\r\n"));
+    const std::wstring empty = workDir + L"\\empty.bmp";
+    ASSERT_TRUE(WriteFileBytes(empty, ""));
+    // A good picture grown past 512 MiB with zeros, sparse on disk: read, it
+    // would decode, so only refusing it by its size gives the warning.
+    const std::wstring huge = MakeQuadrants("huge.bmp", ODD);
+    ASSERT_TRUE(RunUnixCommand("truncate -s 513M '" + WindowsToUnixPath(huge) + "'"));
     const struct {
         const char* name;
         std::wstring path;
@@ -299,6 +305,8 @@ TEST_F(Picture, UnreadablePictureWarnsAndTheProgramStartsWithoutIt)
         // The decoder reads an icon, but it is no bitmap.
         {"icon", MakePicture("icon.ico", "-size 32x32 xc:red"), false},
         {"text named .jpg", notPicture, false},
+        {"empty", empty, false},
+        {"over 512 MiB", huge, false},
         {"held open", MakeQuadrants("held.bmp", ODD), true},
     };
     for (const auto& picture : pictures) {

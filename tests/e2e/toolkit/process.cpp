@@ -22,6 +22,15 @@ std::wstring UnixToWindowsPath(const std::string& unixPath)
     return path;
 }
 
+std::string WindowsToUnixPath(const std::wstring& windowsPath)
+{
+    std::string path = Utf8(windowsPath.substr(2));
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}
+
 void PumpMessages()
 {
     MSG message;

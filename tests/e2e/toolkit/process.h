@@ -17,6 +17,8 @@ DriverConfig& Config();
 
 // Wine maps the Unix root to drive Z:.
 std::wstring UnixToWindowsPath(const std::string& unixPath);
+// The inverse, for a path on drive Z:.
+std::string WindowsToUnixPath(const std::wstring& windowsPath);
 
 // Dispatches the driver's own messages while waiting.
 void PumpMessages();

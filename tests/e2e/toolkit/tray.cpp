@@ -1,9 +1,13 @@
 #include "tray.h"
 
+#include <commctrl.h>
+
+#include <cwchar>
 #include <utility>
 
 #include "core/identifiers.h"
 #include "dialogs.h"
+#include "file_dialogs.h"
 #include "pixels.h"
 #include "process.h"
 #include "x_bridge.h"
@@ -132,4 +136,72 @@ bool MenuClosesWithoutAChoice(HWND menuWindow, HWND cover, DWORD processId)
     // arrives after it has gone.
     return WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000) &&
            StaysTrue([&] { return !IsWindowVisible(cover) && NoDialog(processId); }, 1000);
+}
+
+namespace {
+
+// A balloon is a tooltip of the shell's process; its text is read through
+// memory there, as the tooltip's messages hand pointers on as they are.
+std::wstring BalloonText(HWND tooltip)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(tooltip, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                 FALSE, processId);
+    if (process == nullptr)
+        return std::wstring();
+    constexpr size_t TEXT_OFFSET = 1024;
+    constexpr size_t TEXT_CHARACTERS = 1024;
+    std::wstring text;
+    {
+        RemoteMemory memory(process, TEXT_OFFSET + TEXT_CHARACTERS * sizeof(wchar_t));
+        TTTOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        std::string record;
+        if (memory.Ready() && memory.Write(&tool, sizeof tool) &&
+            SendAndWait(tooltip, TTM_ENUMTOOLSW, 0, memory.Param()) &&
+            (record = memory.Read(sizeof tool)).size() == sizeof tool) {
+            CopyMemory(&tool, record.data(), sizeof tool);
+            tool.lpszText = reinterpret_cast<LPWSTR>(memory.At(TEXT_OFFSET));
+            if (memory.Write(&tool, sizeof tool) &&
+                SendAndWait(tooltip, TTM_GETTEXTW, TEXT_CHARACTERS, memory.Param())) {
+                const std::string bytes = memory.Read(TEXT_CHARACTERS * sizeof(wchar_t), TEXT_OFFSET);
+                text.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+                text.resize(std::wcslen(text.c_str()));
+            }
+        }
+    }
+    CloseHandle(process);
+    return text;
+}
+
+bool IsBalloon(HWND window)
+{
+    return (GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON) != 0;
+}
+
+} // namespace
+
+std::wstring WaitForTrayBalloon(const std::function<bool(const std::wstring&)>& accept,
+                                DWORD timeoutMs)
+{
+    std::wstring text;
+    WaitUntil(
+        [&] {
+            return FindVisibleWindow(L"tooltips_class32", 0, [&](HWND window) {
+                       if (!IsBalloon(window))
+                           return false;
+                       text = BalloonText(window);
+                       return accept(text);
+                   }) != nullptr;
+        },
+        timeoutMs);
+    return accept(text) ? text : std::wstring();
+}
+
+bool TrayBalloonShows(const std::wstring& part)
+{
+    return !WaitForTrayBalloon([&](const std::wstring& text) {
+                return text.find(part) != std::wstring::npos;
+            }, 0).empty();
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 // Where the tray menu shows the entry of `command`, separators counted.
@@ -37,3 +39,11 @@ HWND WaitForAboutBox(DWORD processId);
 // true when the menu goes and for a second no command shows the cover or a
 // dialog.
 bool MenuClosesWithoutAChoice(HWND menuWindow, HWND cover, DWORD processId);
+
+// The text of a balloon that the notification area shows now and that
+// `accept` takes, waited for; empty when none came.
+std::wstring WaitForTrayBalloon(const std::function<bool(const std::wstring&)>& accept,
+                                DWORD timeoutMs = 10000);
+
+// A balloon whose text contains `part` is on screen.
+bool TrayBalloonShows(const std::wstring& part);
