@@ -85,12 +85,32 @@ void ExpectNotHot(HWND cover, const std::vector<POINT>& points, DWORD ms)
     }
 }
 
-// The margin allows for the press reaching the program before the driver
-// knows it was sent.
+// The lower margin allows for the press reaching the program before the
+// driver knows it was sent, the upper one for a late timer on a busy machine.
 void ExpectHiddenAfterTheDelay(long elapsed)
 {
     ASSERT_NE(elapsed, -1) << "the cover stayed shown";
     EXPECT_GE(elapsed, static_cast<long>(RELEASE_DELAY) - 150) << "hidden before the delay";
+    EXPECT_LE(elapsed, static_cast<long>(RELEASE_DELAY) + 800) << "hidden long after the delay";
+}
+
+// Milliseconds from moving the pointer to (x, y) until the cover shows, or
+// -1 when it does not within the delay and a generous margin.
+long MillisecondsUntilShownAt(HWND cover, int x, int y, DWORD delay)
+{
+    const DWORD moved = GetTickCount();
+    if (!MovePointer(x, y) ||
+        !WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, delay + 10000))
+        return -1;
+    return static_cast<long>(GetTickCount() - moved);
+}
+
+// Not before the delay: the program measures from its last tick with the
+// pointer outside, up to one 100 ms step before the move.
+void ExpectShownAfterTheDelay(long elapsed, DWORD delay)
+{
+    ASSERT_NE(elapsed, -1) << "the cover was not shown";
+    EXPECT_GE(elapsed, static_cast<long>(delay) - 250) << "shown too early";
 }
 
 } // namespace
@@ -244,16 +264,15 @@ TEST_F(Cover, HotCornerCoversTheScreenAfterTheDelay)
     ASSERT_TRUE(Start(PreferenceBytes(200, 0, 0, "", '1', '1', std::to_string(DELAY), "")));
     // The pixels beside the corner are not hot, however long the pointer rests.
     ExpectNotHot(cover, {{1, 0}, {0, 1}}, DELAY + 1000);
-    const DWORD moved = GetTickCount();
-    ASSERT_TRUE(MovePointer(0, 0));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, DELAY + 10000));
-    const DWORD elapsed = GetTickCount() - moved;
-    // Not before the delay; the margin allows for the timer's steps and a
-    // late tick of the program.
-    EXPECT_GE(elapsed, DELAY - 1000) << "shown too early";
+    ExpectShownAfterTheDelay(MillisecondsUntilShownAt(cover, 0, 0, DELAY), DELAY);
     EXPECT_TRUE(WaitForCentre(RED));
     const RECT desktop = DesktopRect();
     EXPECT_EQ(Rgb(ScreenPixel(desktop.right - 1, desktop.bottom - 1)), Rgb(RED));
+
+    // Left while shown and come back after hiding: the full delay again.
+    ASSERT_TRUE(HideCover(cover, ScreenCentre()));
+    EXPECT_TRUE(StaysTrue([&] { return !IsWindowVisible(cover); }, 300));
+    ExpectShownAfterTheDelay(MillisecondsUntilShownAt(cover, 0, 0, DELAY), DELAY);
 }
 
 TEST_F(Cover, DefaultHotCornerIsTheBottomRightSquare)

@@ -381,6 +381,38 @@ TEST_F(Picture, PictureFollowsALeftButtonDragAndIsCentredWhenShownAgain)
     ASSERT_TRUE(HideCover(cover, POINT{100, 100}));
     ASSERT_TRUE(ShowCoverByHotKey(cover));
     CheckScreen(centred, "shown again");
+    // The gesture's buttons were let go once the cover had gone, over other
+    // windows: no drag is left over for this showing.
+    ASSERT_TRUE(MovePointer(340, 230));
+    CheckScreen(centred, "a move after the buttons were let go elsewhere");
+}
+
+TEST_F(Picture, HidingWithThePointerInTheHotCornerShowsTheCoverAgainAtOnce)
+{
+    // The hot corner at the top left. Every showing centres the picture, so a
+    // picture dragged off the centre tells whether the cover was shown anew.
+    ASSERT_TRUE(MovePointer(500, 400));
+    ASSERT_TRUE(WriteFileBytes(
+        PreferencePath(workDir),
+        PreferenceBytes(GetRValue(BACKGROUND), GetGValue(BACKGROUND), GetBValue(BACKGROUND),
+                        ShiftJis(MakeQuadrants("corner.bmp", ODD)), '0', '1', "500", "")));
+    ASSERT_TRUE(StartDusklidAndWait(dusklid, workDir));
+    cover = FindCoverWindow();
+    ASSERT_TRUE(ShowCoverByHotKey(cover));
+    ASSERT_TRUE(Drag(1, {470, 350}, {{470 + 37, 350 + 23}}));
+    CheckScreen(PictureAt(ODD, {ODD_CENTRED.x + 37, ODD_CENTRED.y + 23}, 0), "dragged");
+
+    // Both buttons held in the corner hide the cover; the pointer has rested
+    // there all along, so the next tick shows it again, centred.
+    ASSERT_TRUE(MovePointer(0, 0));
+    Xdo("mousedown 1");
+    Xdo("mousedown 3");
+    Sleep(RELEASE_DELAY + 1000);
+    Xdo("mouseup 3");
+    Xdo("mouseup 1");
+    EXPECT_TRUE(IsWindowVisible(cover));
+    CheckScreen(PictureAt(ODD, ODD_CENTRED, 0), "shown again");
+    MovePointer(500, 400);
 }
 
 TEST_F(Picture, PicturePathInJapaneseIsLoaded)

@@ -104,6 +104,39 @@ HWND RightClickTrayIcon(DWORD processId)
     return menu;
 }
 
+// A window of another program that takes typing: a plain edit box of the
+// driver's, in front and with the keyboard focus.
+struct TypingWindow {
+    HWND window;
+    explicit TypingWindow(RECT area)
+        : window(CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE | ES_MULTILINE, area.left,
+                                 area.top, area.right - area.left, area.bottom - area.top,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr))
+    {
+        SetForegroundWindow(window);
+        SetFocus(window);
+        PumpMessages();
+    }
+    ~TypingWindow() { DestroyWindow(window); }
+    TypingWindow(const TypingWindow&) = delete;
+    TypingWindow& operator=(const TypingWindow&) = delete;
+};
+
+// Width and height from a bitmap file's information header.
+SIZE BitmapFileSize(const std::wstring& path)
+{
+    const std::string bytes = FileBytes(path);
+    if (bytes.size() < 26)
+        return SIZE{0, 0};
+    const auto read32 = [&](size_t at) {
+        return static_cast<LONG>(static_cast<unsigned char>(bytes[at]) |
+                                 static_cast<unsigned char>(bytes[at + 1]) << 8 |
+                                 static_cast<unsigned char>(bytes[at + 2]) << 16 |
+                                 static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 3])) << 24);
+    };
+    return SIZE{read32(18), read32(22)};
+}
+
 } // namespace
 
 class Product : public FreshFolderTest {};
@@ -231,6 +264,35 @@ TEST_F(Product, TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
     ASSERT_NE(menu, nullptr);
     PressKey('X');
     EXPECT_EQ(dusklid.WaitForExit(10000), 0);
+}
+
+TEST_F(Product, TrayMenuClosedWithoutAChoiceGivesTheForegroundBack)
+{
+    ASSERT_TRUE(Start(PreferenceBytes(0, 0, 0, "", '1', '0', "0", ShiftJis(workDir))));
+    const TypingWindow editor({100, 100, 500, 400});
+    ASSERT_TRUE(WaitForeground(editor.window));
+
+    HWND menu = RightClickTrayIcon(dusklid.Id());
+    ASSERT_NE(menu, nullptr);
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(MenuClosesWithoutAChoice(menu, cover, dusklid.Id()));
+    // The keys go where the user was typing, not to the hidden cover.
+    EXPECT_TRUE(WaitForeground(editor.window));
+    PressKey('A');
+    PressKey('B');
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(editor.window) == L"ab"; }, 5000))
+        << Utf8(WindowText(editor.window));
+    // And the window capture takes that window, not the cover.
+    PressHotKey(HOTKEY_CAPTURE_WINDOW);
+    // The file opens for reading only once the program has closed it.
+    SIZE size = {};
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::vector<std::wstring> captures = FileNames(workDir, L"*.bmp");
+        return captures.size() == 1 &&
+               (size = BitmapFileSize(workDir + L"\\" + captures[0])).cx != 0;
+    }, 10000));
+    EXPECT_EQ(size.cx, 400);
+    EXPECT_EQ(size.cy, 300);
 }
 
 TEST_F(Product, HelpOpensTheReadMeInNotepad)

@@ -94,6 +94,39 @@ TEST_F(Startup, ExitCommandEndsWithCodeZeroAndFreesTheHotKeys)
     EXPECT_TRUE(HotKeysAreFree());
 }
 
+TEST_F(Startup, HotKeysAnotherProgramHoldsAreNamedAndTheOthersWork)
+{
+    // No balloon while every combination can be had.
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(StaysTrue([] { return !TrayBalloonShows(L"ホットキー"); }, 1500));
+    PostMessageW(cover, WM_COMMAND, IDM_EXIT, 0);
+    ASSERT_EQ(dusklid.WaitForExit(10000), 0);
+
+    for (const HotKeyBinding& held : HOT_KEYS) {
+        SCOPED_TRACE(held.name);
+        ASSERT_TRUE(RegisterHotKey(nullptr, held.id, held.modifiers, held.key));
+        DusklidProcess process;
+        ASSERT_TRUE(StartDusklidAndWait(process, workDir));
+        const std::wstring notice = WaitForTrayBalloon(
+            [](const std::wstring& text) { return text.find(L"ホットキー") != std::wstring::npos; });
+        // A sentence, then the combinations that could not be had, one a line.
+        const size_t names = notice.find(L'\n');
+        ASSERT_NE(names, std::wstring::npos) << Utf8(notice);
+        EXPECT_EQ(Utf8(notice.substr(names + 1)), held.name);
+        // The others are the program's: the driver cannot take them.
+        for (const HotKeyBinding& other : HOT_KEYS) {
+            if (other.id == held.id)
+                continue;
+            const bool free = RegisterHotKey(nullptr, other.id, other.modifiers, other.key) != FALSE;
+            if (free)
+                UnregisterHotKey(nullptr, other.id);
+            EXPECT_FALSE(free) << other.name << " was not registered";
+        }
+        EXPECT_TRUE(process.Running());
+        UnregisterHotKey(nullptr, held.id);
+    }
+}
+
 TEST_F(Startup, TrayIconIsShownWhileTheProgramRuns)
 {
     ASSERT_TRUE(WaitUntil(NoTrayIcon, 5000)) << "an icon was left from before";
