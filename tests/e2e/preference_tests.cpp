@@ -3,6 +3,8 @@
 #include "toolkit/toolkit.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <memory>
 
 namespace {
 
@@ -20,152 +22,136 @@ const wchar_t DELETED[] =
     L"プログラムはいったん終了しますので、再度起動してみてください。";
 const wchar_t NOT_DELETED[] = L"環境設定ファイルを削除できませんでした。";
 
-// Starts the program in a folder holding `bytes` as its preference file.
-bool StartWithPreferences(DusklidProcess& dusklid, const char* name, const std::string& bytes)
+// "C:\no such picture.jpg", with stretch `stretch` and hot corner off.
+std::string MissingPictureFile(char stretch)
 {
-    const std::wstring dir = MakeWorkDirWithPreferences(name, bytes);
-    return !dir.empty() && StartDusklid(dusklid, dir);
+    return PreferenceBytes(0, 0, 0, "C:\\no such picture.jpg", stretch, '0', "150", "");
 }
 
-// Checks the box that comes next and presses `button` in it.
-void ExpectBox(DWORD processId, const wchar_t* caption, const wchar_t* text, int button)
-{
-    const MessageBoxSeen box = AnswerMessageBox(processId, button);
-    EXPECT_TRUE(box.found) << "no box with the text expected next";
-    if (!box.found)
-        return;
-    EXPECT_TRUE(box.caption == caption);
-    EXPECT_TRUE(box.text == text);
-    EXPECT_TRUE(button == IDOK ? box.hasOk && !box.hasYesNo : box.hasYesNo);
-    EXPECT_TRUE(box.closed);
-}
+class PreferenceFileTest : public FreshFolderTest {
+protected:
+    // Most of these starts end in boxes, so no cover is waited for.
+    bool StartOn(const std::string& preferences)
+    {
+        return WriteFileBytes(PreferencePath(workDir), preferences) &&
+               StartDusklid(dusklid, workDir);
+    }
 
-// What a failed start must end with: exit code 0 and nothing left behind.
-void ExpectCleanFailedStart(DusklidProcess& dusklid)
-{
-    EXPECT_TRUE(dusklid.WaitForExit(10000) == 0);
-    EXPECT_TRUE(FindCoverWindow() == nullptr);
-    EXPECT_TRUE(HotKeysAreFree());
-}
+    void ExpectBox(const wchar_t* caption, const wchar_t* text, int button)
+    {
+        EXPECT_TRUE(AnswerBoxSaying(dusklid.Id(), button, caption, text));
+    }
+
+    // The error boxes of a refused file, each answered with OK, then the
+    // question whether to delete it, answered with `answer`.
+    void ExpectRefusal(std::initializer_list<const wchar_t*> errors, int answer)
+    {
+        for (const wchar_t* error : errors)
+            ExpectBox(ERROR_CAPTION, error, IDOK);
+        ExpectBox(L"確認", QUESTION, answer);
+    }
+
+    // What a failed start must end with: exit code 0 and nothing left behind.
+    void ExpectCleanFailedStart()
+    {
+        EXPECT_EQ(dusklid.WaitForExit(10000), 0);
+        EXPECT_EQ(FindCoverWindow(), nullptr);
+        EXPECT_TRUE(HotKeysAreFree());
+    }
+};
 
 } // namespace
 
-TEST(PreferenceFile, DefaultPreferenceFileIsWrittenWhenThereIsNone)
+TEST_F(PreferenceFileTest, DefaultPreferenceFileIsWrittenWhenThereIsNone)
 {
     // A Japanese folder name lands in the file as Shift-JIS bytes.
-    const std::wstring dir = MakeWorkDir("既定の設定");
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartDusklidAndWait(dusklid, dir));
-    std::string bytes;
-    ASSERT_TRUE(ReadFileBytes(PreferencePath(dir), bytes));
-    EXPECT_TRUE(bytes == std::string("\x10" "0\n0\n0\n\n14150\n") + ShiftJis(dir) + "\n");
+    workDir = MakeWorkDir("既定の設定");
+    DeleteFileW(PreferencePath(workDir).c_str());  // an earlier repeat's
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(FileBytes(PreferencePath(workDir)),
+              PreferenceBytes(0, 0, 0, "", '1', '4', "150", ShiftJis(workDir)) + "\n");
 }
 
-TEST(PreferenceFile, IncompatiblePreferenceFileIsDeletedOnYes)
+TEST_F(PreferenceFileTest, IncompatiblePreferenceFileIsDeletedOnYes)
 {
-    const std::string bytes = "\x11" "0\n0\n0\n\n14150\nC:\\\n";
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartWithPreferences(dusklid, "incompatible_yes", bytes));
-    const DWORD id = dusklid.info.dwProcessId;
-    ExpectBox(id, ERROR_CAPTION, INCOMPATIBLE, IDOK);
-    ExpectBox(id, L"確認", QUESTION, IDYES);
-    ExpectBox(id, L"完了", DELETED, IDOK);
-    ExpectCleanFailedStart(dusklid);
-    EXPECT_TRUE(!PathExists(PreferencePath(dusklid.workDir)));
+    std::string incompatible = PreferenceBytes(0, 0, 0, "", '1', '4', "150", "C:\\") + "\n";
+    ++incompatible[0];  // the next version's
+    ASSERT_TRUE(StartOn(incompatible));
+    ExpectRefusal({INCOMPATIBLE}, IDYES);
+    ExpectBox(L"完了", DELETED, IDOK);
+    ExpectCleanFailedStart();
+    EXPECT_FALSE(PathExists(PreferencePath(workDir)));
 
     // The next start writes the default file and runs.
     DusklidProcess again;
-    ASSERT_TRUE(StartDusklidAndWait(again, dusklid.workDir));
-    EXPECT_TRUE(PathExists(PreferencePath(dusklid.workDir)));
+    ASSERT_TRUE(StartDusklidAndWait(again, workDir));
+    EXPECT_TRUE(PathExists(PreferencePath(workDir)));
 }
 
-TEST(PreferenceFile, EmptyPreferenceFileIsKeptOnNo)
+TEST_F(PreferenceFileTest, EmptyPreferenceFileIsKeptOnNo)
 {
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartWithPreferences(dusklid, "empty_no", ""));
-    const DWORD id = dusklid.info.dwProcessId;
-    ExpectBox(id, ERROR_CAPTION, INCOMPATIBLE, IDOK);
-    ExpectBox(id, L"確認", QUESTION, IDNO);
-    ExpectCleanFailedStart(dusklid);
-    std::string bytes;
-    EXPECT_TRUE(ReadFileBytes(PreferencePath(dusklid.workDir), bytes) && bytes.empty());
+    ASSERT_TRUE(StartOn(""));
+    ExpectRefusal({INCOMPATIBLE}, IDNO);
+    ExpectCleanFailedStart();
+    EXPECT_TRUE(PathExists(PreferencePath(workDir)));
+    EXPECT_EQ(FileBytes(PreferencePath(workDir)), "");
 }
 
-TEST(PreferenceFile, DamagedPreferenceFileIsRefusedAfterThePictureWarning)
+TEST_F(PreferenceFileTest, DamagedPreferenceFileIsRefusedAfterThePictureWarning)
 {
-    // The picture is loaded before the rest of the file is judged.
-    const std::string bytes = PreferenceBytes(0, 0, 0, "C:\\no such picture.jpg", '2', '0',
-                                              "150", "");
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartWithPreferences(dusklid, "damaged", bytes));
-    const DWORD id = dusklid.info.dwProcessId;
-    ExpectBox(id, ERROR_CAPTION, PICTURE_UNREADABLE, IDOK);
-    ExpectBox(id, ERROR_CAPTION, DAMAGED, IDOK);
-    ExpectBox(id, L"確認", QUESTION, IDNO);
-    ExpectCleanFailedStart(dusklid);
-    std::string kept;
-    EXPECT_TRUE(ReadFileBytes(PreferencePath(dusklid.workDir), kept) && kept == bytes);
+    // The picture is loaded before the rest of the file is judged: a stretch
+    // flag of '2' is damage.
+    const std::string damaged = MissingPictureFile('2');
+    ASSERT_TRUE(StartOn(damaged));
+    ExpectRefusal({PICTURE_UNREADABLE, DAMAGED}, IDNO);
+    ExpectCleanFailedStart();
+    EXPECT_EQ(FileBytes(PreferencePath(workDir)), damaged);
 }
 
-TEST(PreferenceFile, MissingPictureIsReportedAndStartUpGoesOn)
+TEST_F(PreferenceFileTest, MissingPictureIsReportedAndStartUpGoesOn)
 {
-    const std::string bytes = PreferenceBytes(0, 0, 0, "C:\\no such picture.jpg", '1', '0',
-                                              "150", "");
-    DusklidProcess dusklid;
-    ASSERT_TRUE(StartWithPreferences(dusklid, "missing_picture", bytes));
-    ExpectBox(dusklid.info.dwProcessId, ERROR_CAPTION, PICTURE_UNREADABLE, IDOK);
+    ASSERT_TRUE(StartOn(MissingPictureFile('1')));
+    ExpectBox(ERROR_CAPTION, PICTURE_UNREADABLE, IDOK);
     EXPECT_TRUE(WaitUntil([] { return FindCoverWindow() != nullptr; }, 10000));
     EXPECT_TRUE(dusklid.Running());
 }
 
-TEST(PreferenceFile, PreferenceFileHeldOpenIsNeverReplaced)
+TEST_F(PreferenceFileTest, PreferenceFileHeldOpenIsNeverReplaced)
 {
     // Another program holds the file open without sharing: the program can
     // neither read nor delete it, and must not write the default over it.
-    const std::string bytes = PreferenceBytes(1, 2, 3, "", '0', '3', "999", "C:\\shots");
-    const std::wstring dir = MakeWorkDirWithPreferences("held_open", bytes);
-    ASSERT_TRUE(!dir.empty());
-    HANDLE held = CreateFileW(PreferencePath(dir).c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_TRUE(held != INVALID_HANDLE_VALUE);
-
-    DusklidProcess dusklid;
-    if (StartDusklid(dusklid, dir)) {
-        const DWORD id = dusklid.info.dwProcessId;
-        ExpectBox(id, ERROR_CAPTION, NOT_PREPARED, IDOK);
-        ExpectBox(id, L"確認", QUESTION, IDYES);
+    const std::string held = PreferenceBytes(1, 2, 3, "", '0', '3', "999", "C:\\shots");
+    ASSERT_TRUE(WriteFileBytes(PreferencePath(workDir), held));
+    {
+        const std::unique_ptr<void, decltype(&CloseHandle)> holder(
+            CreateFileW(PreferencePath(workDir).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                        0, nullptr),
+            &CloseHandle);
+        ASSERT_NE(holder.get(), INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(StartDusklid(dusklid, workDir));
+        ExpectRefusal({NOT_PREPARED}, IDYES);
         // No false notice of a deletion that did not happen.
-        ExpectBox(id, ERROR_CAPTION, NOT_DELETED, IDOK);
-        ExpectCleanFailedStart(dusklid);
-    } else {
-        EXPECT_TRUE(false) << "cannot start dusklid.exe";
+        ExpectBox(ERROR_CAPTION, NOT_DELETED, IDOK);
+        ExpectCleanFailedStart();
     }
-    CloseHandle(held);
-    std::string kept;
-    EXPECT_TRUE(ReadFileBytes(PreferencePath(dir), kept) && kept == bytes);
+    EXPECT_EQ(FileBytes(PreferencePath(workDir)), held);
 }
 
-TEST(PreferenceFile, WorkingDirectoryTooLongForAPathIsRefused)
+TEST_F(PreferenceFileTest, WorkingDirectoryTooLongForAPathIsRefused)
 {
     // 257 characters: the platform still allows it as a working directory,
     // but no path buffer of the program can hold it, and a cut one would
     // name another folder.
     constexpr size_t LENGTH = 257;
-    std::wstring dir = MakeWorkDir("long_directory");
+    std::wstring dir = workDir;
     while (dir.size() < LENGTH) {
         dir += L"\\" + std::wstring(std::min<size_t>(60, LENGTH - dir.size() - 1), L'd');
         CreateDirectoryW(dir.c_str(), nullptr);
     }
-    ASSERT_TRUE(dir.size() == LENGTH);
-    DusklidProcess dusklid;
-    if (!StartDusklid(dusklid, dir)) {
-        std::printf("    note: the platform refuses a %zu-character working directory\n",
-                    dir.size());
-        return;
-    }
-    const DWORD id = dusklid.info.dwProcessId;
-    ExpectBox(id, ERROR_CAPTION, NOT_PREPARED, IDOK);
-    ExpectBox(id, L"確認", QUESTION, IDNO);
-    ExpectCleanFailedStart(dusklid);
-    EXPECT_TRUE(!PathExists(PreferencePath(dir)));
+    ASSERT_EQ(dir.size(), LENGTH);
+    if (!StartDusklid(dusklid, dir))
+        GTEST_SKIP() << "the platform refuses a " << LENGTH << "-character working directory";
+    ExpectRefusal({NOT_PREPARED}, IDNO);
+    ExpectCleanFailedStart();
+    EXPECT_FALSE(PathExists(PreferencePath(dir)));
 }

@@ -1,6 +1,7 @@
 #include "fixture.h"
 
 #include "files.h"
+#include "text.h"
 
 void FreshFolderTest::SetUp()
 {
@@ -27,4 +28,24 @@ void DusklidTest::SetUp()
 {
     FreshFolderTest::SetUp();
     ASSERT_TRUE(Start());
+}
+
+::testing::AssertionResult AnswerBoxSaying(DWORD processId, int button, const wchar_t* caption,
+                                           const wchar_t* text, MessageBoxSeen* seen)
+{
+    const MessageBoxSeen box = AnswerMessageBox(processId, button);
+    if (seen != nullptr)
+        *seen = box;
+    const std::string expected = "\"" + Utf8(caption) + ": " + Utf8(text) + "\"";
+    if (!box.found)
+        return ::testing::AssertionFailure() << "no box came; expected " << expected;
+    if (box.caption != caption || box.text != text)
+        return ::testing::AssertionFailure() << "the box said \"" << Utf8(box.caption) << ": "
+                                             << Utf8(box.text) << "\", not " << expected;
+    if (button == IDOK ? !box.hasOk || box.hasYesNo : !box.hasYesNo)
+        return ::testing::AssertionFailure() << "the box " << expected << " offered "
+                                             << (box.hasYesNo ? "Yes and No" : "OK");
+    if (!box.closed)
+        return ::testing::AssertionFailure() << "the box " << expected << " stayed open";
+    return ::testing::AssertionSuccess();
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "dialogs.h"
 #include "process.h"
 
 class FreshFolderTest : public ::testing::Test {
@@ -26,3 +27,9 @@ class DusklidTest : public FreshFolderTest {
 protected:
     void SetUp() override;
 };
+
+// Answers the next message box of `processId` with `button`; fails unless it
+// came with this caption and text, offered that button (OK alone, or Yes and
+// No) and closed. `seen`, when given, receives the box, owner and all.
+::testing::AssertionResult AnswerBoxSaying(DWORD processId, int button, const wchar_t* caption,
+                                           const wchar_t* text, MessageBoxSeen* seen = nullptr);
