@@ -2,13 +2,36 @@
 // All paths are Unix paths (the driver runs under Wine beside the program).
 // GoogleTest's own flags (--gtest_filter, --gtest_repeat, --gtest_shuffle,
 // --gtest_output=xml:FILE) work as everywhere. Ends with the line
-// "e2e: N passed, N failed".
+// "e2e: N passed, N failed, N skipped", counted over every round.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
 #include "toolkit/process.h"
 #include "toolkit/text.h"
+
+namespace {
+
+// Counts every test that ends, over all rounds of --gtest_repeat; the
+// framework's own totals cover the last round only.
+class CountEveryRound : public ::testing::EmptyTestEventListener {
+public:
+    void OnTestEnd(const ::testing::TestInfo& test) override
+    {
+        const ::testing::TestResult& result = *test.result();
+        if (result.Failed())
+            ++failed;
+        else if (result.Skipped())
+            ++skipped;
+        else
+            ++passed;
+    }
+    int passed = 0;
+    int failed = 0;
+    int skipped = 0;
+};
+
+} // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
@@ -21,9 +44,11 @@ int wmain(int argc, wchar_t** argv)
     Config().workRootUnix = Utf8(argv[2]);
     Config().screenshotUnix = Utf8(argv[3]);
 
+    // The framework owns the listener once it is appended.
+    CountEveryRound* count = new CountEveryRound;
+    ::testing::UnitTest::GetInstance()->listeners().Append(count);
     const int status = RUN_ALL_TESTS();
-    const ::testing::UnitTest& run = *::testing::UnitTest::GetInstance();
-    std::printf("e2e: %d passed, %d failed\n", run.successful_test_count(),
-                run.failed_test_count());
+    std::printf("e2e: %d passed, %d failed, %d skipped\n", count->passed, count->failed,
+                count->skipped);
     return status;
 }

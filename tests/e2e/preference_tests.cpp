@@ -28,7 +28,7 @@ std::string MissingPictureFile(char stretch)
     return PreferenceBytes(0, 0, 0, "C:\\no such picture.jpg", stretch, '0', "150", "");
 }
 
-class PreferenceFileTest : public FreshFolderTest {
+class PreferenceFile : public FreshFolderTest {
 protected:
     // Most of these starts end in boxes, so no cover is waited for.
     bool StartOn(const std::string& preferences)
@@ -62,7 +62,7 @@ protected:
 
 } // namespace
 
-TEST_F(PreferenceFileTest, DefaultPreferenceFileIsWrittenWhenThereIsNone)
+TEST_F(PreferenceFile, DefaultPreferenceFileIsWrittenWhenThereIsNone)
 {
     // A Japanese folder name lands in the file as Shift-JIS bytes.
     workDir = MakeWorkDir("既定の設定");
@@ -72,7 +72,7 @@ TEST_F(PreferenceFileTest, DefaultPreferenceFileIsWrittenWhenThereIsNone)
               PreferenceBytes(0, 0, 0, "", '1', '4', "150", ShiftJis(workDir)) + "\n");
 }
 
-TEST_F(PreferenceFileTest, IncompatiblePreferenceFileIsDeletedOnYes)
+TEST_F(PreferenceFile, IncompatiblePreferenceFileIsDeletedOnYes)
 {
     std::string incompatible = PreferenceBytes(0, 0, 0, "", '1', '4', "150", "C:\\") + "\n";
     ++incompatible[0];  // the next version's
@@ -88,7 +88,7 @@ TEST_F(PreferenceFileTest, IncompatiblePreferenceFileIsDeletedOnYes)
     EXPECT_TRUE(PathExists(PreferencePath(workDir)));
 }
 
-TEST_F(PreferenceFileTest, EmptyPreferenceFileIsKeptOnNo)
+TEST_F(PreferenceFile, EmptyPreferenceFileIsKeptOnNo)
 {
     ASSERT_TRUE(StartOn(""));
     ExpectRefusal({INCOMPATIBLE}, IDNO);
@@ -97,7 +97,7 @@ TEST_F(PreferenceFileTest, EmptyPreferenceFileIsKeptOnNo)
     EXPECT_EQ(FileBytes(PreferencePath(workDir)), "");
 }
 
-TEST_F(PreferenceFileTest, DamagedPreferenceFileIsRefusedAfterThePictureWarning)
+TEST_F(PreferenceFile, DamagedPreferenceFileIsRefusedAfterThePictureWarning)
 {
     // The picture is loaded before the rest of the file is judged: a stretch
     // flag of '2' is damage.
@@ -108,7 +108,7 @@ TEST_F(PreferenceFileTest, DamagedPreferenceFileIsRefusedAfterThePictureWarning)
     EXPECT_EQ(FileBytes(PreferencePath(workDir)), damaged);
 }
 
-TEST_F(PreferenceFileTest, MissingPictureIsReportedAndStartUpGoesOn)
+TEST_F(PreferenceFile, MissingPictureIsReportedAndStartUpGoesOn)
 {
     ASSERT_TRUE(StartOn(MissingPictureFile('1')));
     ExpectBox(ERROR_CAPTION, PICTURE_UNREADABLE, IDOK);
@@ -116,7 +116,7 @@ TEST_F(PreferenceFileTest, MissingPictureIsReportedAndStartUpGoesOn)
     EXPECT_TRUE(dusklid.Running());
 }
 
-TEST_F(PreferenceFileTest, PreferenceFileHeldOpenIsNeverReplaced)
+TEST_F(PreferenceFile, PreferenceFileHeldOpenIsNeverReplaced)
 {
     // Another program holds the file open without sharing: the program can
     // neither read nor delete it, and must not write the default over it.
@@ -137,7 +137,7 @@ TEST_F(PreferenceFileTest, PreferenceFileHeldOpenIsNeverReplaced)
     EXPECT_EQ(FileBytes(PreferencePath(workDir)), held);
 }
 
-TEST_F(PreferenceFileTest, WorkingDirectoryTooLongForAPathIsRefused)
+TEST_F(PreferenceFile, WorkingDirectoryTooLongForAPathIsRefused)
 {
     // 257 characters: the platform still allows it as a working directory,
     // but no path buffer of the program can hold it, and a cut one would

@@ -200,13 +200,6 @@ bool ClickToState(HWND dialog, int id, bool ticked)
     return WaitUntil([&] { return IsChecked(dialog, id) == ticked; }, 5000);
 }
 
-// Presses a button that closes the dialog or picker.
-bool CloseWith(HWND window, int button)
-{
-    ClickButton(window, button);
-    return WaitClosed(window);
-}
-
 // "r,g,b" as the picker's sliders stand.
 std::string SliderColour(HWND picker)
 {
@@ -227,7 +220,7 @@ void TabToRedSlider()
     PressKey(VK_TAB);
 }
 
-class PreferencesDialogTest : public FreshFolderTest {
+class PreferencesDialog : public FreshFolderTest {
 protected:
     // Starts Dusklid on `preferences` and opens its preferences dialog.
     ::testing::AssertionResult Open(const std::string& preferences)
@@ -269,7 +262,7 @@ protected:
 
 } // namespace
 
-TEST_F(PreferencesDialogTest, PreferencesDialogMatchesItsTemplate)
+TEST_F(PreferencesDialog, PreferencesDialogMatchesItsTemplate)
 {
     // Settings that make a tidy screenshot.
     ASSERT_TRUE(Open(
@@ -300,7 +293,7 @@ TEST_F(PreferencesDialogTest, PreferencesDialogMatchesItsTemplate)
     EXPECT_TRUE(CloseWith(dialog, IDC_CANCEL));
 }
 
-TEST_F(PreferencesDialogTest, PreferencesDialogShowsTheSettings)
+TEST_F(PreferencesDialog, PreferencesDialogShowsTheSettings)
 {
     const std::wstring picture = MakePicture("prefs_shown.bmp", "-size 40x30 xc:red");
     ASSERT_FALSE(picture.empty());
@@ -332,7 +325,7 @@ TEST_F(PreferencesDialogTest, PreferencesDialogShowsTheSettings)
     }
 }
 
-TEST_F(PreferencesDialogTest, PreferencesOkWritesTheFileAndAppliesIt)
+TEST_F(PreferencesDialog, PreferencesOkWritesTheFileAndAppliesIt)
 {
     // The picture of the example, on drive C.
     const std::wstring made = MakePicture("prefs_example.jpg", "-size 64x48 xc:'rgb(0,200,0)'");
@@ -365,7 +358,7 @@ TEST_F(PreferencesDialogTest, PreferencesOkWritesTheFileAndAppliesIt)
     DeleteFileW(L"C:\\pic.jpg");
 }
 
-TEST_F(PreferencesDialogTest, PreferencesOkRefusesIncompleteEntries)
+TEST_F(PreferencesDialog, PreferencesOkRefusesIncompleteEntries)
 {
     const std::string original = PreferenceBytes(1, 2, 3, "", '1', '0', "150", "C:\\keep");
     ASSERT_TRUE(Open(original));
@@ -405,7 +398,7 @@ TEST_F(PreferencesDialogTest, PreferencesOkRefusesIncompleteEntries)
     EXPECT_FALSE(LeftTemporaryFile());
 }
 
-TEST_F(PreferencesDialogTest, PreferencesDelayAndHotCornerAreWrittenAsEntered)
+TEST_F(PreferencesDialog, PreferencesDelayAndHotCornerAreWrittenAsEntered)
 {
     ASSERT_TRUE(Open(PreferenceBytes(5, 6, 7, "", '0', '3', "150", "C:\\a")));
 
@@ -429,7 +422,7 @@ TEST_F(PreferencesDialogTest, PreferencesDelayAndHotCornerAreWrittenAsEntered)
     EXPECT_TRUE(CloseWith(dialog, IDC_CANCEL));
 }
 
-TEST_F(PreferencesDialogTest, PreferencesCommandOpensOneDialogAtATime)
+TEST_F(PreferencesDialog, PreferencesCommandOpensOneDialogAtATime)
 {
     ASSERT_TRUE(Open(PreferenceBytes(9, 9, 9, "", '0', '0', "150", "C:\\a")));
 
@@ -455,7 +448,7 @@ TEST_F(PreferencesDialogTest, PreferencesCommandOpensOneDialogAtATime)
     EXPECT_EQ(dusklid.WaitForExit(10000), 0);
 }
 
-TEST_F(PreferencesDialogTest, EscapeClosesNeitherDialog)
+TEST_F(PreferencesDialog, EscapeClosesNeitherDialog)
 {
     ASSERT_TRUE(Open(PreferenceBytes(1, 2, 3, "", '0', '0', "150", "C:\\a")));
 
@@ -486,7 +479,7 @@ TEST_F(PreferencesDialogTest, EscapeClosesNeitherDialog)
     EXPECT_EQ(Written(), PreferenceBytes(3, 2, 3, "", '0', '0', "321", "C:\\a"));
 }
 
-TEST_F(PreferencesDialogTest, ColorPickerShowsAndStoresTheColour)
+TEST_F(PreferencesDialog, ColorPickerShowsAndStoresTheColour)
 {
     const std::string original = PreferenceBytes(300, 128, 0, "", '0', '0', "150", "C:\\a");
     ASSERT_TRUE(Open(original));
@@ -537,7 +530,7 @@ TEST_F(PreferencesDialogTest, ColorPickerShowsAndStoresTheColour)
     EXPECT_TRUE(WaitForPixel(centre.x, centre.y, RGB(254, 128, 0)));
 }
 
-TEST_F(PreferencesDialogTest, PreferencesOkReplacesOrDropsThePicture)
+TEST_F(PreferencesDialog, PreferencesOkReplacesOrDropsThePicture)
 {
     const std::wstring red = MakePicture("prefs_red.bmp", "-size 64x48 xc:red");
     const std::wstring blue = MakePicture("prefs_blue.bmp", "-size 64x48 xc:blue");
@@ -561,7 +554,7 @@ TEST_F(PreferencesDialogTest, PreferencesOkReplacesOrDropsThePicture)
     EXPECT_TRUE(WaitForPixel(centre.x, centre.y, RGB(10, 20, 30)));
 }
 
-TEST_F(PreferencesDialogTest, PreferencesOkFreesEachReplacedPicture)
+TEST_F(PreferencesDialog, PreferencesOkFreesEachReplacedPicture)
 {
     // Large and true-colour, so that one decoded picture kept per load
     // stands far above the heap's own ups and downs.
@@ -593,7 +586,7 @@ TEST_F(PreferencesDialogTest, PreferencesOkFreesEachReplacedPicture)
 
 // Each opening shows the hot-corner picture afresh; closing the dialog must
 // free it again, however often the dialog is opened.
-TEST_F(PreferencesDialogTest, PreferencesDialogLeavesNoBitmapBehind)
+TEST_F(PreferencesDialog, PreferencesDialogLeavesNoBitmapBehind)
 {
     ASSERT_TRUE(Start());
     const auto bitmaps = [&] {
@@ -616,7 +609,7 @@ TEST_F(PreferencesDialogTest, PreferencesDialogLeavesNoBitmapBehind)
     EXPECT_EQ(bitmaps(), before) << "bitmaps after " << OPENINGS << " more openings";
 }
 
-TEST_F(PreferencesDialogTest, FailedPreferenceWritesKeepTheOldFile)
+TEST_F(PreferencesDialog, FailedPreferenceWritesKeepTheOldFile)
 {
     // A full drive: no file can be written whole. The C library's fclose
     // here reports no failed flush, which these cases catch.
@@ -658,7 +651,7 @@ TEST_F(PreferencesDialogTest, FailedPreferenceWritesKeepTheOldFile)
     EXPECT_EQ(Written(), PreferenceBytes(1, 2, 3, "", '0', '0', "777", "C:\\keep"));
 }
 
-TEST_F(PreferencesDialogTest, JapanesePathsRoundTripThroughTheDialog)
+TEST_F(PreferencesDialog, JapanesePathsRoundTripThroughTheDialog)
 {
     // 表 and ソ end in the byte 0x5C, the backslash, in Shift-JIS.
     const std::string folderUnix = Config().workRootUnix + "/写真の表";

@@ -128,6 +128,12 @@ bool WaitClosed(HWND window, DWORD timeoutMs)
     return WaitUntil([&] { return !IsWindow(window); }, timeoutMs);
 }
 
+bool CloseWith(HWND window, int button)
+{
+    ClickButton(window, button);
+    return WaitClosed(window, 10000);
+}
+
 void ClickButton(HWND dialog, int id)
 {
     PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);

@@ -38,6 +38,9 @@ bool NoDialog(DWORD processId);
 bool WaitForeground(HWND window, DWORD timeoutMs = 5000);
 bool WaitClosed(HWND window, DWORD timeoutMs = 5000);
 
+// Presses `button` of another process's dialog; true once the dialog is gone.
+bool CloseWith(HWND window, int button);
+
 // Clicks a button of another process's dialog the way a mouse click would
 // (an automatic check box or radio button changes its state too). Posted,
 // so a button that opens a modal dialog does not hold up the driver.

@@ -192,12 +192,6 @@ bool HasChildWithText(HWND window, const std::wstring& text)
     return false;
 }
 
-bool CloseWith(HWND window, int button)
-{
-    ClickButton(window, button);
-    return WaitClosed(window, 10000);
-}
-
 // ---- the open-file dialog ----------------------------------------------------
 
 std::wstring FileDialog::FileName() const

@@ -60,8 +60,6 @@ HWND FindDescendant(HWND parent, const wchar_t* className);
 // A direct child of `window` shows `text`.
 bool HasChildWithText(HWND window, const std::wstring& text);
 
-// Presses `button` of another process's dialog; true once the dialog is gone.
-bool CloseWith(HWND window, int button);
 
 // The explorer-style open-file dialog the program opens for its picture.
 struct FileDialog {
