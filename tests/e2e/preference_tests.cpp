@@ -116,6 +116,18 @@ TEST_F(PreferenceFile, MissingPictureIsReportedAndStartUpGoesOn)
     EXPECT_TRUE(dusklid.Running());
 }
 
+TEST_F(PreferenceFile, FileSavedWithCarriageReturnsKeepsItsColour)
+{
+    // A line feed ends a line and a carriage return stays in it: the
+    // numbers read past it, the picture path "\r" names no file.
+    ASSERT_TRUE(StartOn("\x10" "0\r\n0\r\n128\r\n\r\n14150\r\nC:\\shots\r\n"));
+    ExpectBox(ERROR_CAPTION, PICTURE_UNREADABLE, IDOK);
+    ASSERT_TRUE(WaitUntil([] { return FindCoverWindow() != nullptr; }, 20000));
+    ASSERT_TRUE(ShowCoverByHotKey(FindCoverWindow()));
+    const POINT centre = ScreenCentre();
+    EXPECT_TRUE(WaitForPixel(centre.x, centre.y, RGB(0, 0, 128)));
+}
+
 TEST_F(PreferenceFile, PreferenceFileHeldOpenIsNeverReplaced)
 {
     // Another program holds the file open without sharing: the program can
@@ -151,7 +163,9 @@ TEST_F(PreferenceFile, WorkingDirectoryTooLongForAPathIsRefused)
     ASSERT_EQ(dir.size(), LENGTH);
     if (!StartDusklid(dusklid, dir))
         GTEST_SKIP() << "the platform refuses a " << LENGTH << "-character working directory";
-    ExpectRefusal({NOT_PREPARED}, IDNO);
+    // The folder is at fault, not the file: no offer to delete the settings,
+    // which would wait for an answer and keep the program from ending.
+    ExpectBox(ERROR_CAPTION, NOT_PREPARED, IDOK);
     ExpectCleanFailedStart();
     EXPECT_FALSE(PathExists(PreferencePath(dir)));
 }

@@ -629,7 +629,12 @@ TEST_F(PreferencesDialog, FailedPreferenceWritesKeepTheOldFile)
         DusklidProcess refused;
         ASSERT_TRUE(StartDusklid(refused, workDir));
         EXPECT_TRUE(AnswerBoxSaying(refused.Id(), IDOK, L"エラー", CANNOT_CREATE));
-        EXPECT_TRUE(AnswerMessageBox(refused.Id(), IDNO).hasYesNo);
+        EXPECT_TRUE(AnswerMessageBox(refused.Id(), IDYES).hasYesNo);
+        // No file was left to delete: that is the state a deletion wants, so
+        // the user hears it is done, not that it failed.
+        EXPECT_TRUE(AnswerBoxSaying(refused.Id(), IDOK, L"完了",
+                                    L"環境設定ファイルを削除しました。\n"
+                                    L"プログラムはいったん終了しますので、再度起動してみてください。"));
         EXPECT_EQ(refused.WaitForExit(10000), 0);
         EXPECT_FALSE(PathExists(PreferencePath(workDir)));
     }
@@ -649,6 +654,77 @@ TEST_F(PreferencesDialog, FailedPreferenceWritesKeepTheOldFile)
     unfill();
     EXPECT_TRUE(CloseWith(dialog, IDC_OK));
     EXPECT_EQ(Written(), PreferenceBytes(1, 2, 3, "", '0', '0', "777", "C:\\keep"));
+}
+
+TEST_F(PreferencesDialog, OkKeepsTheFilesAttributesAndIsNotStoppedByAStaleTemporaryFile)
+{
+    const std::wstring file = PreferencePath(workDir);
+    const std::wstring temporary = file + L".new";
+    ASSERT_TRUE(WriteFileBytes(file, PreferenceBytes(0, 0, 0, "", '1', '4', "150", "C:\\a")));
+    ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    // What a crash in the middle of an earlier save would have left.
+    ASSERT_TRUE(WriteFileBytes(temporary, "half a fi"));
+    ASSERT_TRUE(SetFileAttributesW(temporary.c_str(),
+                                   FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(Open(""));
+    SetItemText(dialog, IDC_DELAY, L"300");
+    EXPECT_TRUE(CloseWith(dialog, IDC_OK));
+    EXPECT_EQ(Written(), PreferenceBytes(0, 0, 0, "", '1', '4', "300", "C:\\a"));
+    EXPECT_NE(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u) << "no longer hidden";
+    EXPECT_FALSE(LeftTemporaryFile());
+}
+
+TEST_F(PreferencesDialog, TypedPathsTooLongToKeepAreRefusedNotCut)
+{
+    // 257 bytes of Shift-JIS: cut to 255, the last character would lose its
+    // second byte.
+    const std::wstring tooLong = L"C:\\" + std::wstring(127, L'表');
+    const std::string before = PreferenceBytes(0, 0, 0, "", '1', '4', "150", "C:\\a");
+    ASSERT_TRUE(Open(before));
+    EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, true));
+    SetItemText(dialog, IDC_PICTURE_PATH, tooLong);
+    ClickButton(dialog, IDC_OK);
+    EXPECT_TRUE(AnswerBoxSaying(dusklid.Id(), IDOK, L"エラー", L"画像ファイルのパスが長すぎます。"));
+    EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, false));
+    SetItemText(dialog, IDC_CAPTURE_FOLDER, tooLong);
+    ClickButton(dialog, IDC_OK);
+    EXPECT_TRUE(AnswerBoxSaying(dusklid.Id(), IDOK, L"エラー", L"キャプチャ保存先のパスが長すぎます。"));
+    EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the dialog closed";
+    EXPECT_EQ(Written(), before);
+    // One character less fits, and is kept whole.
+    SetItemText(dialog, IDC_CAPTURE_FOLDER, tooLong.substr(0, tooLong.size() - 1));
+    EXPECT_TRUE(CloseWith(dialog, IDC_OK));
+    EXPECT_EQ(Written(), PreferenceBytes(0, 0, 0, "", '1', '4', "150",
+                                         ShiftJis(tooLong.substr(0, tooLong.size() - 1))));
+}
+
+TEST_F(PreferencesDialog, PicturesThatFailAtOkLeaveNoObjectsBehind)
+{
+    const std::wstring icon = MakePicture("prefs_icon.ico", "-size 32x32 xc:red");
+    const std::wstring text = workDir + L"\\text.bmp";
+    const std::wstring empty = workDir + L"\\empty.bmp";
+    ASSERT_FALSE(icon.empty());
+    ASSERT_TRUE(WriteFileBytes(text, "This is text, not a picture.\r\n"));
+    ASSERT_TRUE(WriteFileBytes(empty, ""));
+    ASSERT_TRUE(Start());
+    const auto counts = [&] {
+        return std::make_pair(CountGdiObjects(dusklid.info.hProcess), CountHandles(dusklid.info.hProcess));
+    };
+    std::pair<long, long> before = {-1, -1};
+    // The first round loads the decoders; counting starts after it.
+    for (int round = 0; round < 4; ++round) {
+        for (const std::wstring& picture : {icon, text, empty}) {
+            ASSERT_TRUE(OpenDialog());
+            EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, true));
+            SetItemText(dialog, IDC_PICTURE_PATH, picture);
+            ExpectRefusal(L"画像ファイルがロードできませんでした。", dialog);
+            EXPECT_TRUE(CloseWith(dialog, IDC_CANCEL));
+        }
+        if (round == 0)
+            before = counts();
+    }
+    ASSERT_GE(before.first, 0);
+    EXPECT_EQ(counts(), before) << "GDI objects and handles after three more rounds";
 }
 
 TEST_F(PreferencesDialog, JapanesePathsRoundTripThroughTheDialog)
