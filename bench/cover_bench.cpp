@@ -28,10 +28,9 @@ namespace {
 // The driver's window under the centre: what the screen shows there while
 // nothing covers it. No run starts until it is back.
 constexpr COLORREF DESKTOP = RGB(0, 128, 0);
-constexpr int COVER_RED = 40;
-constexpr int COVER_GREEN = 80;
-constexpr int COVER_BLUE = 160;
-constexpr COLORREF COVER = RGB(COVER_RED, COVER_GREEN, COVER_BLUE);
+// The cover and the two pictures, each of one colour, and the reference's
+// black popup: the centre pixel tells which is up.
+constexpr COLORREF COVER = RGB(40, 80, 160);
 constexpr COLORREF CENTRED_PICTURE = RGB(255, 128, 0);
 constexpr COLORREF STRETCHED_PICTURE = RGB(32, 192, 64);
 constexpr COLORREF REFERENCE_POPUP = RGB(0, 0, 0);
@@ -43,12 +42,6 @@ constexpr DWORD SHOW_TIMEOUT_MS = 10000;
 // settle after a hide.
 constexpr DWORD PAUSE_BETWEEN_RUNS_MS = 100;
 
-bool Near(COLORREF a, COLORREF b, int tolerance)
-{
-    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
-           std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
-           std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
-}
 
 bool CentreShows(COLORREF colour)
 {
@@ -172,7 +165,7 @@ bool TimeReference(int runs, Showings& showings, HWND background)
 std::wstring WorkDirShowing(const char* name, const std::wstring& picture, char stretch)
 {
     return MakeWorkDirWithPreferences(
-        name, PreferenceBytes(COVER_RED, COVER_GREEN, COVER_BLUE, ShiftJis(picture), stretch,
+        name, PreferenceBytes(GetRValue(COVER), GetGValue(COVER), GetBValue(COVER), ShiftJis(picture), stretch,
                               '0', "0", ""));
 }
 

@@ -28,6 +28,16 @@ std::string Format(const PreferenceText& text)
 
 const std::string MARKER(1, '\x10');
 
+// What a reader must make of a whole file: every field, compared at once so
+// that a failure shows them all.
+std::string Fields(const PreferenceSettings& s)
+{
+    return std::to_string(s.red) + "," + std::to_string(s.green) + "," + std::to_string(s.blue) +
+           "|" + s.picturePath + "|" + std::to_string(s.stretchPicture) +
+           std::to_string(s.hotCorner) + "|" + std::to_string(s.hotCornerDelay) + "|" +
+           s.captureFolder;
+}
+
 TEST(PreferenceFileBytes, DefaultFileForCTools)
 {
     unsigned char bytes[PREFERENCE_FILE_CAPACITY];
@@ -39,12 +49,7 @@ TEST(PreferenceFileBytes, DefaultFileForCTools)
 
     PreferenceSettings settings = {};
     ASSERT_EQ(ParsePreferences(bytes, size, settings), PREFERENCES_READ);
-    EXPECT_EQ(settings.red, 0);
-    EXPECT_STREQ(settings.picturePath, "");
-    EXPECT_EQ(settings.stretchPicture, 1);
-    EXPECT_EQ(settings.hotCorner, 4);
-    EXPECT_EQ(settings.hotCornerDelay, 150);
-    EXPECT_STREQ(settings.captureFolder, "C:\\Tools");
+    EXPECT_EQ(Fields(settings), "0,0,0||14|150|C:\\Tools");
 }
 
 TEST(PreferenceFileBytes, FileAsTheDialogWritesIt)
@@ -60,12 +65,7 @@ TEST(PreferenceFileBytes, FileAsTheDialogWritesIt)
     // Read in full although the folder has no line feed after it.
     PreferenceSettings settings = {};
     ASSERT_EQ(Parse(bytes, settings), PREFERENCES_READ);
-    EXPECT_EQ(settings.blue, 128);
-    EXPECT_STREQ(settings.picturePath, "C:\\pic.jpg");
-    EXPECT_EQ(settings.stretchPicture, 0);
-    EXPECT_EQ(settings.hotCorner, 2);
-    EXPECT_EQ(settings.hotCornerDelay, 500);
-    EXPECT_STREQ(settings.captureFolder, "D:\\shots");
+    EXPECT_EQ(Fields(settings), "0,0,128|C:\\pic.jpg|02|500|D:\\shots");
 }
 
 TEST(PreferenceFileBytes, TextsAreWrittenAsTheyStand)
