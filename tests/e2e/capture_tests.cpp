@@ -4,6 +4,8 @@
 // name, a full drive).
 #include "toolkit/toolkit.h"
 
+#include "core/gdi_guards.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -167,30 +169,34 @@ int ScreenBits()
     return bits;
 }
 
-// The whole screen as the driver itself reads it, top-down, 0x00RRGGBB.
+// The whole screen as the driver itself reads it, top-down: copied into a
+// 32-bit top-down section, whose pixels are then at hand as 0x00RRGGBB.
 std::vector<COLORREF> GrabScreen(int width, int height)
 {
-    std::vector<std::uint32_t> raw(static_cast<size_t>(width) * static_cast<size_t>(height));
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
     info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), raw.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     std::vector<COLORREF> pixels;
-    pixels.reserve(raw.size());
-    for (const std::uint32_t pixel : raw)
-        pixels.push_back(RGB(pixel >> 16 & 0xFF, pixel >> 8 & 0xFF, pixel & 0xFF));
+    HDC screen = GetDC(nullptr);
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (section != nullptr) {
+        {
+            const MemoryDc memory(screen);
+            const SelectedObject selected(memory.dc, section);
+            BitBlt(memory.dc, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+            GdiFlush();
+        }
+        const auto* raw = static_cast<const std::uint32_t*>(bits);
+        pixels.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+        for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); ++i)
+            pixels.push_back(RGB(raw[i] >> 16 & 0xFF, raw[i] >> 8 & 0xFF, raw[i] & 0xFF));
+        DeleteObject(section);
+    }
+    ReleaseDC(nullptr, screen);
     return pixels;
 }
 
@@ -342,6 +348,7 @@ TEST_F(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
     ASSERT_TRUE(file.bits == 32 || file.bits == 24) << file.bits << " bits";
 
     const std::vector<COLORREF> screen = GrabScreen(width, height);
+    ASSERT_EQ(screen.size(), static_cast<size_t>(width) * static_cast<size_t>(height));
     int differences = 0;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {

@@ -11,10 +11,13 @@ namespace {
 
 // Unlike every colour in the pictures, so a stray background pixel shows.
 constexpr COLORREF BACKGROUND = RGB(0, 128, 0);
-constexpr COLORREF TOP_LEFT = RGB(255, 0, 0);
-constexpr COLORREF TOP_RIGHT = RGB(0, 0, 255);
-constexpr COLORREF BOTTOM_LEFT = RGB(255, 255, 0);
-constexpr COLORREF BOTTOM_RIGHT = RGB(255, 255, 255);
+// The quadrants' colours as ImageMagick names them and as the screen shows
+// them: top left, top right, bottom left, bottom right.
+const struct {
+    const char* name;
+    COLORREF shown;
+} QUADRANT[4] = {{"red", RGB(255, 0, 0)}, {"blue", RGB(0, 0, 255)},
+                 {"yellow", RGB(255, 255, 0)}, {"white", RGB(255, 255, 255)}};
 
 // Per channel; enough for JPEG's losses on flat areas, far below the
 // distance between any two of the colours above.
@@ -47,10 +50,12 @@ std::wstring MakeQuadrants(const char* name, const Quadrants& picture)
     const int right = picture.width - left;
     const int top = picture.TopHeight();
     const int bottom = picture.height - top;
-    return MakePicture(name, "-size " + Size(left, top) + " xc:red -size " + Size(right, top) +
-                                 " xc:blue +append \\( -size " + Size(left, bottom) +
-                                 " xc:yellow -size " + Size(right, bottom) +
-                                 " xc:white +append \\) -append");
+    const auto tile = [](int width, int height, int quadrant) {
+        return "-size " + Size(width, height) + " xc:" + QUADRANT[quadrant].name + " ";
+    };
+    return MakePicture(name, tile(left, top, 0) + tile(right, top, 1) + "+append \\( " +
+                                 tile(left, bottom, 2) + tile(right, bottom, 3) +
+                                 "+append \\) -append");
 }
 
 // What one screen pixel must (or, for `mustDiffer`, must not) look like.
@@ -79,10 +84,10 @@ void Add(std::vector<PixelCheck>& checks, int x, int y, COLORREF colour, int tol
 void AddQuadrants(std::vector<PixelCheck>& checks, int left, int top, int right, int bottom,
                   int tolerance)
 {
-    Add(checks, left, top, TOP_LEFT, tolerance);
-    Add(checks, right, top, TOP_RIGHT, tolerance);
-    Add(checks, left, bottom, BOTTOM_LEFT, tolerance);
-    Add(checks, right, bottom, BOTTOM_RIGHT, tolerance);
+    Add(checks, left, top, QUADRANT[0].shown, tolerance);
+    Add(checks, right, top, QUADRANT[1].shown, tolerance);
+    Add(checks, left, bottom, QUADRANT[2].shown, tolerance);
+    Add(checks, right, bottom, QUADRANT[3].shown, tolerance);
 }
 
 // The cover shows the picture at its natural size with its top-left corner at
