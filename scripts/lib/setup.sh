@@ -30,6 +30,8 @@ ensure_packages() {
             g++:g++ python3:python3 wine:wine /usr/lib/wine/wine64:wine64
             Xvfb:xvfb xdotool:xdotool import:imagemagick xwd:x11-apps
             xdpyinfo:x11-utils locale-gen:locales
+            Xorg:xserver-xorg-core xrandr:x11-xserver-utils
+            /usr/lib/xorg/modules/drivers/dummy_drv.so:xserver-xorg-video-dummy
             /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf:fonts-ipafont-gothic
             /usr/include/gtest/gtest.h:libgtest-dev clang++:clang
         )
@@ -83,6 +85,7 @@ build_native() {
 }
 
 XVFB_PID=
+XORG_PID=
 RUN_DIR=
 
 # Everything this run started goes when the script ends, however it ends.
@@ -91,10 +94,7 @@ cleanup() {
         wineserver -k >/dev/null 2>&1 || true
         wineserver -w >/dev/null 2>&1 || true
     fi
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" 2>/dev/null || true
-        wait "$XVFB_PID" 2>/dev/null || true
-    fi
+    stop_display
     if [ -n "$RUN_DIR" ]; then
         # A test that stopped half way may leave its small drive mounted.
         local mount_point
@@ -107,23 +107,79 @@ cleanup() {
     fi
 }
 
-# A private Xvfb on a display number that it picks itself (-displayfd: the
-# server takes the first free one and writes it out once it accepts clients).
-start_private_display() {
-    local size_x=${DESKTOP_SIZE%x*} size_y=${DESKTOP_SIZE#*x} number_file tries=0
-    number_file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 "${size_x}x${size_y}x24" -nolisten tcp \
-        3>"$number_file" >/dev/null 2>&1 &
-    XVFB_PID=$!
+# Waits until the X server $1 (a pid) has written its display number to $2
+# (-displayfd: the server takes the first free one and writes it out once it
+# accepts clients), then points DISPLAY at it.
+await_display_number() {
+    local pid=$1 number_file=$2 tries=0
     until grep -q '^[0-9]' "$number_file" 2>/dev/null; do
         tries=$((tries + 1))
-        if [ $tries -gt 200 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
-            rm -f "$number_file"; say "Xvfb did not start"; return 1
+        if [ $tries -gt 300 ] || ! kill -0 "$pid" 2>/dev/null; then
+            rm -f "$number_file"; return 1
         fi
         sleep 0.05
     done
     export DISPLAY=":$(head -n 1 "$number_file")"
     rm -f "$number_file"
+}
+
+# A private Xvfb on a display number that it picks itself, at $1 bits per
+# pixel (24 when not given).
+start_private_display() {
+    local size_x=${DESKTOP_SIZE%x*} size_y=${DESKTOP_SIZE#*x} number_file
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "${size_x}x${size_y}x${1:-24}" -nolisten tcp \
+        3>"$number_file" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    await_display_number "$XVFB_PID" "$number_file" || { say "Xvfb did not start"; return 1; }
+}
+
+# A private Xorg with the dummy driver, whose outputs xrandr can lay out as
+# several displays (Xvfb shows Wine only one). Xorg needs root; its log goes
+# to the run folder, which the cleanup removes.
+start_dummy_display() {
+    local number_file log="$RUN_DIR/xorg.log" sudo=()
+    # Not through as_root: $! must be the server's own pid (or sudo's, which
+    # passes a signal on), not a subshell's.
+    [ "$(id -u)" = 0 ] || sudo=(sudo)
+    number_file=$(mktemp)
+    "${sudo[@]}" Xorg -displayfd 3 -config "$ROOT/scripts/lib/xorg-dummy.conf" -noreset -nolisten tcp \
+        -logfile "$log" 3>"$number_file" >/dev/null 2>&1 &
+    XORG_PID=$!
+    if ! await_display_number "$XORG_PID" "$number_file"; then
+        say "Xorg did not start:"; tail -n 20 "$log" >&2 2>/dev/null || true
+        return 1
+    fi
+    # Only the primary output to begin with; the tests lay out the rest.
+    xrandr --output DUMMY0 --mode 1024x768 --primary --pos 0x0 && xrandr >/dev/null
+}
+
+# Stops whichever X server this run started (Xorg removes its own lock file
+# and socket on the way out).
+stop_display() {
+    local pid
+    for pid in "$XVFB_PID" "$XORG_PID"; do
+        [ -n "$pid" ] || continue
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    XVFB_PID= XORG_PID=
+}
+
+# Whether the prefix's programs run in one virtual desktop ("on", as
+# prepare_wine_prefix makes it) or each window on the X screen itself ("off":
+# Wine then sees every display).
+VIRTUAL_DESKTOP=on
+set_virtual_desktop() {
+    [ "$1" != "$VIRTUAL_DESKTOP" ] || return 0
+    VIRTUAL_DESKTOP=$1
+    if [ "$1" = on ]; then
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+    else
+        wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f
+    fi >/dev/null 2>&1 || true
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
 }
 
 # A fresh prefix per run: Japanese code page and fonts, one virtual desktop.
@@ -181,17 +237,35 @@ run_windows_program() {
     _run_windows_program "$@" & wait $!
 }
 
+# "a,b" as a GoogleTest filter: every test whose full name contains a or b;
+# empty for all.
+substring_pattern() {
+    if [ -n "$1" ]; then printf '*%s*' "${1//,/*:*}"; fi
+}
+
+# The full names (Suite.Name) of the end-to-end tests that GoogleTest
+# `pattern` $1 selects, one a line. Needs the prefix, not a display.
+list_e2e_tests() {
+    local pattern=$1 listing="$RUN_DIR/e2e-list.txt" tries
+    for tries in 1 2; do
+        DUSKLID_RUN_LIMIT=120 run_windows_program "$listing" "$BUILD/e2e-wine.log" \
+            "$BUILD/windows/dusklid_e2e.exe" --gtest_list_tests ${pattern:+"--gtest_filter=$pattern"} \
+            "$BUILD/windows/dusklid.exe" "$RUN_DIR/work" "$RUN_DIR" >/dev/null || true
+        grep -q ' passed, ' "$listing" && break
+    done
+    awk '/^[A-Za-z0-9_]+\.$/ {suite = $1} /^  [A-Za-z0-9_]/ {print suite $1}' "$listing"
+}
+
 # Runs the end-to-end driver against $BUILD/windows/dusklid.exe, with $1 as
-# the filter (comma-separated parts of test names, empty for all),
-# screenshots into $2 and the report into $3; GoogleTest flags in
-# DUSKLID_GTEST_FLAGS (say --gtest_repeat=20 or --gtest_shuffle) go with it.
-# Now and then Wine fails to start the driver at all in a fresh prefix; that
-# says nothing about Dusklid, so such a run gets one more try.
+# a GoogleTest filter (empty for all), screenshots into $2 and the report
+# into $3; GoogleTest flags in DUSKLID_GTEST_FLAGS (say --gtest_repeat=20 or
+# --gtest_shuffle) go with it. Now and then Wine fails to start the driver at
+# all in a fresh prefix; that says nothing about Dusklid, so such a run gets
+# one more try.
 run_e2e_driver() {
     local filter=$1 shots=$2 log=$3 work="$RUN_DIR/work" flags=() status=0
     mkdir -p "$work" "$shots"
-    # "a,b" matches every test whose full name contains a or b.
-    if [ -n "$filter" ]; then flags+=("--gtest_filter=*${filter//,/*:*}*"); fi
+    if [ -n "$filter" ]; then flags+=("--gtest_filter=$filter"); fi
     flags+=(${DUSKLID_GTEST_FLAGS:-})
     local command=("$BUILD/windows/dusklid_e2e.exe" "${flags[@]}"
                    "$BUILD/windows/dusklid.exe" "$work" "$shots")

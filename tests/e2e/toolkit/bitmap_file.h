@@ -1,0 +1,58 @@
+// Captures as files: reading a .bmp back, waiting for the program to write
+// it, and the screen as the driver itself reads it, to compare them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct BitmapFile {
+    std::string problem;  // empty when the file is a sound bitmap
+    int width = 0;
+    int height = 0;
+    int bits = 0;
+    std::uint32_t pixelOffset = 0;
+    std::uint32_t rowSize = 0;
+    std::uint32_t colours = 0;  // entries of the colour table
+    std::string bytes;
+
+    // The colour at (x, y), counted from the top: through the colour table
+    // up to 8 bits, 5-5-5 at 16 bits (BI_RGB's layout), as stored at 24 and 32.
+    COLORREF Pixel(int x, int y) const;
+};
+
+// Little-endian fields of a file's bytes.
+std::uint32_t Read32(const std::string& bytes, size_t at);
+std::uint32_t Read16(const std::string& bytes, size_t at);
+
+// Reads the file and checks every header field against the layout the
+// program promises: BM, sizes that add up, BI_RGB, bottom-up rows, a full
+// colour table below 16 bits.
+BitmapFile ReadBitmapFile(const std::wstring& path);
+
+// The size that ImageMagick, an independent decoder, reads from the file:
+// "WIDTH HEIGHT".
+std::string DecodedSize(const std::string& unixPath);
+
+std::vector<std::wstring> BitmapNames(const std::wstring& folder);
+
+// Waits until `folder` holds `count` closed .bmp files; returns their names.
+std::vector<std::wstring> WaitForCaptures(const std::wstring& folder, size_t count);
+
+void DeleteBitmaps(const std::wstring& folder);
+
+// GetDeviceCaps(BITSPIXEL) of the screen.
+int ScreenBits();
+
+// `area` of the screen (screen coordinates, any display), top-down, as
+// COLORREFs, copied the way the program copies it.
+std::vector<COLORREF> GrabScreen(RECT area);
+
+// Compares each pixel of `file` with `screen` (top-down, the file's size,
+// as GrabScreen gives it) under `same`. Empty when all agree, else the first
+// few differences and their count.
+std::string DifferencesFromScreen(const BitmapFile& file, const std::vector<COLORREF>& screen,
+                                  const std::function<bool(COLORREF, COLORREF)>& same);
