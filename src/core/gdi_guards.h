@@ -4,16 +4,19 @@
 
 #include <windows.h>
 
-// A DC for the whole display (all monitors), deleted when it goes.
+// The screen's DC: every display, in screen coordinates, released when it
+// goes. Not a DC made for the "DISPLAY" driver: under Wine that one starts at
+// the virtual screen's corner, not at the primary display's, and copies only
+// black from a display left of or above the primary one.
 struct DisplayDc {
-    HDC dc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    HDC dc = GetDC(nullptr);
     DisplayDc() = default;
     DisplayDc(const DisplayDc&) = delete;
     DisplayDc& operator=(const DisplayDc&) = delete;
     ~DisplayDc()
     {
         if (dc != nullptr)
-            DeleteDC(dc);
+            ReleaseDC(nullptr, dc);
     }
 };
 

@@ -4,8 +4,6 @@
 // name, a full drive).
 #include "toolkit/toolkit.h"
 
-#include "core/gdi_guards.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -19,106 +17,7 @@ namespace {
 constexpr COLORREF COVER_COLOUR = RGB(12, 34, 56);
 constexpr COLORREF WINDOW_COLOUR = RGB(200, 100, 50);
 
-// ---- reading a .bmp file ---------------------------------------------------------
-
-struct BitmapFile {
-    std::string problem;  // empty when the file is a sound bitmap
-    int width = 0;        // 0 when there is a problem
-    int height = 0;
-    int bits = 0;
-    std::uint32_t pixelOffset = 0;
-    std::uint32_t rowSize = 0;
-    std::string bytes;
-
-    // The colour at (x, y), counted from the top, for 24 and 32 bits.
-    COLORREF Pixel(int x, int y) const
-    {
-        const size_t at = pixelOffset + static_cast<size_t>(height - 1 - y) * rowSize +
-                          static_cast<size_t>(x) * static_cast<size_t>(bits / 8);
-        return RGB(static_cast<unsigned char>(bytes[at + 2]),
-                   static_cast<unsigned char>(bytes[at + 1]),
-                   static_cast<unsigned char>(bytes[at]));
-    }
-};
-
-// Reads the file and checks every header field against the layout the
-// program promises: BM, sizes that add up, BI_RGB, bottom-up rows.
-BitmapFile ReadBitmapFile(const std::wstring& path)
-{
-    BitmapFile file;
-    const std::string& b = file.bytes;
-    if (!ReadFileBytes(path, file.bytes) || b.size() < 54 || b[0] != 'B' || b[1] != 'M') {
-        file.problem = "unreadable or no BM header";
-        return file;
-    }
-    // Little-endian, as the machine reads them too.
-    const auto field = [&](size_t at, size_t size) {
-        std::uint32_t value = 0;
-        std::memcpy(&value, b.data() + at, size);
-        return value;
-    };
-    file.width = static_cast<int>(field(18, 4));
-    file.height = static_cast<int>(field(22, 4));
-    file.bits = static_cast<int>(field(28, 2));
-    const std::uint32_t colours = file.bits < 16 ? 1u << file.bits : 0;
-    file.pixelOffset = field(10, 4);
-    file.rowSize = (static_cast<std::uint32_t>(file.bits * file.width) + 31) / 32 * 4;
-    const std::uint64_t pixelBytes =
-        std::uint64_t{file.rowSize} * static_cast<std::uint32_t>(file.height);
-    const std::uint64_t fileSize = 54 + 4 * colours + pixelBytes;
-    const std::uint32_t imageSize = field(34, 4);
-    const struct {
-        bool wrong;
-        std::string what;
-    } checks[] = {
-        {field(2, 4) != b.size(), "bfSize " + std::to_string(field(2, 4)) + " in a file of " +
-                                      std::to_string(b.size()) + " bytes"},
-        {b.size() != fileSize, "size " + std::to_string(b.size()) + ", expected " +
-                                   std::to_string(fileSize)},
-        {field(6, 4) != 0, "reserved fields not 0"},
-        {file.pixelOffset != 54 + 4 * colours, "bfOffBits " + std::to_string(file.pixelOffset)},
-        {field(14, 4) != 40, "biSize " + std::to_string(field(14, 4))},
-        {file.width <= 0 || file.height <= 0, "not a positive, bottom-up size"},
-        {field(26, 2) != 1, "biPlanes " + std::to_string(field(26, 2))},
-        {field(30, 4) != 0, "compressed"},
-        // The pixel fetch may fill in the image size; either value is sound.
-        {imageSize != 0 && imageSize != pixelBytes, "biSizeImage " + std::to_string(imageSize)},
-    };
-    for (const auto& check : checks)
-        if (check.wrong && file.problem.empty())
-            file.problem = check.what;
-    // No pixel of a file with a problem is read.
-    if (!file.problem.empty())
-        file.width = file.height = 0;
-    return file;
-}
-
 // ---- files in a folder ----------------------------------------------------------------
-
-// The program writes without sharing, so the file opens only once closed.
-bool IsClosed(const std::wstring& path)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
-}
-
-// Waits until `folder` holds `count` closed .bmp files; returns their names.
-std::vector<std::wstring> WaitForCaptures(const std::wstring& folder, size_t count)
-{
-    std::vector<std::wstring> names;
-    WaitUntil([&] {
-        names = FileNames(folder, L"*.bmp");
-        return names.size() >= count &&
-               std::all_of(names.begin(), names.end(), [&](const std::wstring& name) {
-                   return IsClosed(folder + L"\\" + name);
-               });
-    }, 15000);
-    return names;
-}
 
 std::string SizeText(int width, int height)
 {
@@ -153,52 +52,7 @@ BitmapFile TheCapture(const std::wstring& folder, int width, int height)
     return file;
 }
 
-void DeleteBitmaps(const std::wstring& folder)
-{
-    for (const std::wstring& name : FileNames(folder, L"*.bmp"))
-        DeleteFileW((folder + L"\\" + name).c_str());
-}
-
 // ---- the screen ----------------------------------------------------------------
-
-int ScreenBits()
-{
-    HDC screen = GetDC(nullptr);
-    const int bits = GetDeviceCaps(screen, BITSPIXEL);
-    ReleaseDC(nullptr, screen);
-    return bits;
-}
-
-// The whole screen as the driver itself reads it, top-down: copied into a
-// 32-bit top-down section, whose pixels are then at hand as 0x00RRGGBB.
-std::vector<COLORREF> GrabScreen(int width, int height)
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    std::vector<COLORREF> pixels;
-    HDC screen = GetDC(nullptr);
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (section != nullptr) {
-        {
-            const MemoryDc memory(screen);
-            const SelectedObject selected(memory.dc, section);
-            BitBlt(memory.dc, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-            GdiFlush();
-        }
-        const auto* raw = static_cast<const std::uint32_t*>(bits);
-        pixels.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
-        for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); ++i)
-            pixels.push_back(RGB(raw[i] >> 16 & 0xFF, raw[i] >> 8 & 0xFF, raw[i] & 0xFF));
-        DeleteObject(section);
-    }
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
 
 // The first pixel of `file` that is not `colour`, as text; empty if none.
 std::string FirstPixelNot(const BitmapFile& file, COLORREF colour)
@@ -347,7 +201,7 @@ TEST_F(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
     }
     ASSERT_TRUE(file.bits == 32 || file.bits == 24) << file.bits << " bits";
 
-    const std::vector<COLORREF> screen = GrabScreen(width, height);
+    const std::vector<COLORREF> screen = GrabScreen(RECT{0, 0, width, height});
     ASSERT_EQ(screen.size(), static_cast<size_t>(width) * static_cast<size_t>(height));
     int differences = 0;
     for (int y = 0; y < height; ++y)

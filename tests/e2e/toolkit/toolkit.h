@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "bitmap_file.h"
 #include "driver.h"
 #include "file_dialogs.h"
 #include "fixture.h"
