@@ -298,6 +298,13 @@ TEST_F(Capture, WindowCaptureSavesTheForegroundClientArea)
     }, 10000));
     DeleteBitmaps(workDir);
     PressHotKey(HOTKEY_CAPTURE_WINDOW);
+    // Now and then the key pressed right after the cover's goes unanswered
+    // here. A capture that ran and failed says so in a balloon: only without
+    // one is the key taken as lost and pressed again.
+    if (WaitForCaptures(workDir, 1).empty()) {
+        ASSERT_FALSE(TrayBalloonShows(L"キャプチャを保存できませんでした。")) << "the capture failed";
+        PressHotKey(HOTKEY_CAPTURE_WINDOW);
+    }
     const BitmapFile file = TheCapture(workDir, DesktopRect().right, DesktopRect().bottom);
     ASSERT_EQ(file.problem, "");
     EXPECT_EQ(FirstPixelNot(file, COVER_COLOUR), "") << "the cover";
