@@ -35,6 +35,7 @@ void OnCreate(HWND window)
     appState.rightButtonDown = false;
     appState.preferencesAvailable = true;
     ReadDisplayLayout();
+    PrepareStretchedPicture();
     SetCoverVisible(window, false);
     InstallShellIntegration(window);
 }
@@ -56,6 +57,8 @@ void OnPreferencesCommand(HWND window)
         return;
     appState.preferencesAvailable = false;
     RunPreferencesDialog(window);
+    // OK may have loaded another picture or changed the stretch setting.
+    PrepareStretchedPicture();
     appState.preferencesAvailable = true;
 }
 

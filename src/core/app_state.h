@@ -27,6 +27,7 @@ struct AppState {
     HANDLE instanceMutex;
     HWND coverWindow;
     char startDirectory[PATH_BUFFER_SIZE];
+    bool oleReady;  // OLE set up on this thread, first needed by a picture or a dialog
 
     // Picture.
     HBITMAP picture;
@@ -34,6 +35,10 @@ struct AppState {
     int pictureHeight;
     int pictureX;
     int pictureY;
+    // With stretching on, the picture already scaled to the primary display,
+    // made when the picture or the displays change, so that showing the cover
+    // is a plain copy; null while stretching is off or there is no picture.
+    HBITMAP stretchedPicture;
 
     // Cover and mouse.
     bool covered;

@@ -3,6 +3,7 @@
 #include "core/app_state.h"
 #include "core/virtual_screen.h"
 #include "cover_layout.h"
+#include "cover_paint.h"
 #include "hot_corner.h"
 
 namespace {
@@ -58,6 +59,8 @@ void SetCoverVisible(HWND window, bool visible)
         return;
     }
     ReadDisplayLayout();
+    // Nothing to do unless the primary display changed unnoticed.
+    PrepareStretchedPicture();
     CoverEveryDisplay(window);
     // Every show starts centred on the primary display, discarding where an
     // earlier drag left it.
@@ -76,6 +79,7 @@ void SetCoverVisible(HWND window, bool visible)
 void FollowDisplayLayout(HWND window)
 {
     ReadDisplayLayout();
+    PrepareStretchedPicture();
     if (!appState.covered)
         return;
     CoverEveryDisplay(window);

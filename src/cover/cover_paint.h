@@ -8,6 +8,15 @@
 // null `dc` paints nothing.
 void PaintCover(HWND window, HDC dc);
 
+// Makes appState.stretchedPicture fit the picture, the stretch setting and
+// the primary display as they are now: made afresh when it is missing or of
+// another size, freed when stretching is off or there is no picture. Without
+// memory for it the cover stretches the picture as it paints, as before.
+void PrepareStretchedPicture();
+
+// Frees appState.stretchedPicture, if any.
+void FreeStretchedPicture();
+
 // Copies the whole of `bitmap` to (x, y, width, height) of `dc`; a width or
 // height of 0 takes the bitmap's own. Returns the blit's result, 0 when `dc`
 // or `bitmap` is null.

@@ -5,6 +5,8 @@
 
 #include "core/app_state.h"
 #include "core/gdi_guards.h"
+#include "core/ole_setup.h"
+#include "cover_paint.h"
 
 namespace {
 
@@ -73,6 +75,7 @@ HBITMAP LoadPictureFile(const char* path)
     if (block == nullptr)
         return nullptr;
 
+    EnsureOle();
     // From here the stream owns the block: releasing it frees the block.
     IStream* stream = nullptr;
     if (CreateStreamOnHGlobal(block, TRUE, &stream) != S_OK) {
@@ -107,6 +110,7 @@ bool GetBitmapSize(HBITMAP bitmap, int& width, int& height)
 
 PictureLoad ReplaceCoverPicture(const char* path)
 {
+    FreeStretchedPicture();
     if (appState.picture != nullptr) {
         DeleteObject(appState.picture);
         appState.picture = nullptr;

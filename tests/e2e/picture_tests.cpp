@@ -222,6 +222,34 @@ struct HeldOpen {
     }
 };
 
+// The picture file stretched to `width` x `height` by one StretchBlt into a
+// bitmap like the screen's: what the cover showed while it stretched the
+// picture at every paint. Empty when the file does not load.
+std::vector<COLORREF> StretchedOnce(const std::wstring& picture, int width, int height)
+{
+    HBITMAP source = static_cast<HBITMAP>(
+        LoadImageW(nullptr, picture.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    BITMAP record = {};
+    if (source == nullptr || GetObjectW(source, sizeof record, &record) == 0)
+        return {};
+    HDC screen = GetDC(nullptr);
+    HDC from = CreateCompatibleDC(screen);
+    HDC to = CreateCompatibleDC(screen);
+    HBITMAP stretched = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previousFrom = SelectObject(from, source);
+    HGDIOBJ previousTo = SelectObject(to, stretched);
+    StretchBlt(to, 0, 0, width, height, from, 0, 0, record.bmWidth, record.bmHeight, SRCCOPY);
+    SelectObject(from, previousFrom);
+    SelectObject(to, previousTo);
+    DeleteDC(from);
+    DeleteDC(to);
+    ReleaseDC(nullptr, screen);
+    std::vector<COLORREF> pixels = BitmapPixels(stretched);
+    DeleteObject(stretched);
+    DeleteObject(source);
+    return pixels;
+}
+
 } // namespace
 
 class Picture : public FreshFolderTest {
@@ -290,6 +318,30 @@ TEST_F(Picture, PictureIsStretchedOverTheWholeCover)
         {"odd.gif", ODD, 0, {}},
         {"small.jpg", {160, 120}, JPEG_TOLERANCE, {}, "cover-picture-stretched"},
     }, '1');
+}
+
+TEST_F(Picture, StretchedCoverIsExactlyOneStretchOfThePicture)
+{
+    // Pictures of noise, so that every pixel of the stretch counts: one
+    // shrunk to the screen by an odd ratio, one enlarged.
+    const RECT screen = DesktopRect();
+    for (const char* size : {"1301x977", "161x121"}) {
+        SCOPED_TRACE(size);
+        const std::wstring picture = MakePicture(
+            (std::string("noise-") + size + ".bmp").c_str(),
+            std::string("-seed 7 -size ") + size + " plasma: -depth 8 -type TrueColor");
+        const std::vector<COLORREF> expected = StretchedOnce(picture, screen.right, screen.bottom);
+        ASSERT_FALSE(expected.empty()) << "the driver could not load the picture";
+        DusklidProcess process;
+        ASSERT_TRUE(StartAndShow(process, picture, '1'));
+        // The cover's first paint may still be on its way.
+        std::vector<COLORREF> shown;
+        WaitUntil([&] { return (shown = GrabScreen(screen)) == expected; }, 5000);
+        size_t differences = 0;
+        for (size_t i = 0; i < expected.size() && i < shown.size(); ++i)
+            differences += shown[i] != expected[i] ? 1 : 0;
+        EXPECT_EQ(differences, 0u) << "pixels unlike one stretch of the picture";
+    }
 }
 
 TEST_F(Picture, UnreadablePictureWarnsAndTheProgramStartsWithoutIt)

@@ -149,30 +149,43 @@ int ScreenBits()
     return bits;
 }
 
-std::vector<COLORREF> GrabScreen(RECT area)
+std::vector<COLORREF> BitmapPixels(HBITMAP bitmap)
 {
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    std::vector<COLORREF> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, previous);
+    BITMAP record = {};
+    if (GetObjectW(bitmap, sizeof record, &record) == 0)
+        return {};
+    const int width = record.bmWidth;
+    const int height = record.bmHeight;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
     info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
-    std::vector<std::uint32_t> raw(pixels.size());
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), raw.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    std::vector<std::uint32_t> raw(static_cast<size_t>(width) * static_cast<size_t>(height));
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), raw.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
+    std::vector<COLORREF> pixels(raw.size());
     for (size_t i = 0; i < raw.size(); ++i)
         pixels[i] = RGB(raw[i] >> 16 & 0xFF, raw[i] >> 8 & 0xFF, raw[i] & 0xFF);
+    return pixels;
+}
+
+std::vector<COLORREF> GrabScreen(RECT area)
+{
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    std::vector<COLORREF> pixels = BitmapPixels(bitmap);
+    DeleteObject(bitmap);
     return pixels;
 }
 

@@ -47,6 +47,9 @@ void DeleteBitmaps(const std::wstring& folder);
 // GetDeviceCaps(BITSPIXEL) of the screen.
 int ScreenBits();
 
+// Every pixel of `bitmap`, top-down, as COLORREFs.
+std::vector<COLORREF> BitmapPixels(HBITMAP bitmap);
+
 // `area` of the screen (screen coordinates, any display), top-down, as
 // COLORREFs, copied the way the program copies it.
 std::vector<COLORREF> GrabScreen(RECT area);
