@@ -1,10 +1,10 @@
 // Start-up: one copy only, the cover window's class and the window itself,
 // then the message loop that everything else runs inside.
 #include <windows.h>
-#include <ole2.h>
 
 #include "core/app_state.h"
 #include "core/identifiers.h"
+#include "core/ole_setup.h"
 #include "core/virtual_screen.h"
 #include "cover_window.h"
 
@@ -15,17 +15,13 @@ void ShowStartupFailure(const char* text)
     MessageBoxA(nullptr, text, COVER_WINDOW_TITLE, MB_OK | MB_ICONERROR);
 }
 
-// OLE for the whole run of the GUI thread: the picture decoder needs it.
-struct OleSession {
-    HRESULT result = OleInitialize(nullptr);
-    OleSession() = default;
-    OleSession(const OleSession&) = delete;
-    OleSession& operator=(const OleSession&) = delete;
-    ~OleSession()
-    {
-        if (SUCCEEDED(result))
-            OleUninitialize();
-    }
+// Ends OLE on every way out of start-up and at the end of the run, if a
+// picture or a dialog set it up.
+struct OleEnd {
+    OleEnd() = default;
+    OleEnd(const OleEnd&) = delete;
+    OleEnd& operator=(const OleEnd&) = delete;
+    ~OleEnd() { EndOle(); }
 };
 
 int RegisterCoverClass(HINSTANCE instance)
@@ -51,7 +47,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (appState.instanceMutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
 
-    const OleSession ole;
+    const OleEnd ole;
 
     if (GetDesktopWindow() == nullptr) {
         ShowStartupFailure("ウィンドウの大きさを決定できませんでした。");

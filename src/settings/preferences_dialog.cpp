@@ -8,6 +8,7 @@
 #include "core/app_state.h"
 #include "core/file_exists.h"
 #include "core/message_box.h"
+#include "core/ole_setup.h"
 #include "color_picker_dialog.h"
 #include "cover/picture_file.h"
 #include "preference_file.h"
@@ -113,6 +114,7 @@ bool ChoosePictureFile(HWND owner, char* path)
     settings.nMaxFile = sizeof file;
     settings.lpstrTitle = "ピクチャファイルを開く";
     settings.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    EnsureOle();
     const BOOL chosen = GetOpenFileNameA(&settings);
     // The dialog moves the working directory to the chosen file's folder.
     // The path it returns is absolute, but the help command and a relative
@@ -142,6 +144,7 @@ bool ChooseFolder(HWND owner, const char* title, char* path)
     browse.hwndOwner = owner;
     browse.pszDisplayName = displayName;
     browse.lpszTitle = title;
+    EnsureOle();
     LPITEMIDLIST item = SHBrowseForFolderA(&browse);
     if (item == nullptr)
         return false;
