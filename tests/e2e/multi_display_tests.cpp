@@ -436,3 +436,33 @@ TEST_F(MultiDisplay, ShownCoverFollowsALayoutChange)
         ExpectCoverShows(coverWindow, CoverSpots(layout, Picture::NONE), layout.name);
     }
 }
+
+TEST_F(MultiDisplay, StretchedPictureFollowsAResizedPrimaryDisplay)
+{
+    ASSERT_TRUE(SetLayout(ONE_DISPLAY));
+    const std::wstring picture = QuadrantPicture();
+    ASSERT_FALSE(picture.empty());
+    DusklidProcess program;
+    ASSERT_TRUE(Launch(program, picture, Picture::STRETCHED));
+    HWND coverWindow = FindCoverWindow();
+    ASSERT_TRUE(ShowCoverByHotKey(coverWindow));
+    ExpectCoverShows(coverWindow, CoverSpots(ONE_DISPLAY, Picture::STRETCHED), "1024x768");
+
+    // The primary display shrinks to 800x600 while the cover is shown.
+    ASSERT_TRUE(RunUnixCommand("xrandr --addmode DUMMY0 800x600 && "
+                               "xrandr --output DUMMY0 --mode 800x600 && xrandr >/dev/null"));
+    ASSERT_TRUE(WaitUntil([] { return Displays() == "0,0-800,600 "; }, 10000)) << Displays();
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(coverWindow, WM_DISPLAYCHANGE, ScreenBits(),
+                                    MAKELPARAM(800, 600), SMTO_ABORTIFHUNG, 5000, &result));
+    // The quadrants meet at (400, 300) now, not at (512, 384): between the
+    // two, a picture still stretched for the old size shows the wrong ones.
+    std::vector<Spot> spots = QuadrantCentres(RECT{0, 0, 800, 600});
+    spots.push_back({{456, 150}, QUADRANTS[0][1]});
+    spots.push_back({{200, 342}, QUADRANTS[1][0]});
+    spots.push_back({{456, 342}, QUADRANTS[1][1]});
+    spots.push_back({{799, 599}, QUADRANTS[1][1]});
+    WaitUntil([&] { return WrongSpots(spots).empty(); }, 10000);
+    EXPECT_EQ(WrongSpots(spots), "");
+    EXPECT_TRUE(SetLayout(ONE_DISPLAY));
+}
