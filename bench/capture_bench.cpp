@@ -1,30 +1,36 @@
 // capture_bench.exe DUSKLID_EXE WORK_ROOT full|smoke
 // A desktop capture through the real hot key, from the key press to the
 // closed file, beside the same for the reference program (one BitBlt, one
-// GetDIBits, one WriteFile: the platform's floor) on the same hot key, and
+// GetDIBits, one WriteFile: the platform's floor) on a key of its own, and
 // `xwd -root` of the same X screen, timed on the Unix side. Medians of 20,
-// taken in turns.
+// taken in turns. Then the same work inside this process, part by part:
+// Dusklid's own capture functions against the floor's calls.
 #include "bench_support.h"
 #include "toolkit/driver.h"
 
 #include <cstdio>
 #include <sstream>
 
+#include "capture/capture_name.h"
+#include "capture/screen_capture.h"
+#include "core/app_state.h"
+#include "core/file_exists.h"
+#include "core/virtual_screen.h"
+
 namespace {
 
-// Hot key to closed file, `runs` times, for whichever program holds the key.
-bool TimeHotKeyCaptures(const std::wstring& folder, int runs, std::vector<double>& times)
+// One capture, from `press` sending its hot key to the closed file in
+// `folder`; false when none comes.
+bool TimeHotKeyCapture(const std::wstring& folder, void (*press)(), std::vector<double>& times)
 {
-    for (int run = 0; run < runs; ++run) {
-        const LARGE_INTEGER start = Now();
-        SendHotKey(false, true, true, false, 'C');
-        const std::wstring captured = WaitForClosedCapture(folder, 10000);
-        const LARGE_INTEGER end = Now();
-        if (captured.empty())
-            return false;
-        times.push_back(Milliseconds(start, end));
-        DeleteFileW(captured.c_str());
-    }
+    const LARGE_INTEGER start = Now();
+    press();
+    const std::wstring captured = WaitForClosedCapture(folder, 10000);
+    const LARGE_INTEGER end = Now();
+    if (captured.empty())
+        return false;
+    times.push_back(Milliseconds(start, end));
+    DeleteFileW(captured.c_str());
     return true;
 }
 
@@ -47,30 +53,130 @@ bool TimeXwd(const std::string& folder, int runs, std::vector<double>& times)
     return timed == runs;
 }
 
-// The machine's load drifts (a fresh Wine prefix keeps settling for a while),
-// so the three are measured in turns, in blocks, each block after one
-// capture that is not counted.
+// The machine's load drifts (a fresh Wine prefix keeps settling for a
+// while), so both programs run side by side, the reference on a key of its
+// own, and take turns capture by capture. Each block starts both afresh and
+// begins with one capture of each that is not counted.
 constexpr int BLOCKS = 4;
 
-bool DusklidBlock(int block, int runs, std::vector<double>& times)
+void PressDusklidKey()
+{
+    PressHotKey(HOTKEY_CAPTURE_SCREEN);
+}
+
+void PressReferenceKey()
+{
+    SendHotKey(false, true, true, false, 'X');
+}
+
+bool AlternatingBlock(int block, int runs, std::vector<double>& dusklidTimes,
+                      std::vector<double>& referenceTimes)
 {
     const std::wstring work = MakeWorkDirWithPreferences(
         ("bench_capture_" + std::to_string(block)).c_str(),
         PreferenceBytes(0, 0, 0, "", '0', '0', "0", ""));
+    const std::wstring referenceWork =
+        MakeWorkDir(("bench_capture_reference_" + std::to_string(block)).c_str());
     DusklidProcess dusklid;
+    ReferenceProcess reference;
+    if (work.empty() || referenceWork.empty() || !StartDusklidAndWait(dusklid, work) ||
+        !reference.Start(L"capture \"" + referenceWork + L"\""))
+        return false;
     std::vector<double> warmUp;
-    return !work.empty() && StartDusklidAndWait(dusklid, work) &&
-           TimeHotKeyCaptures(work, 1, warmUp) && TimeHotKeyCaptures(work, runs, times);
+    if (!TimeHotKeyCapture(work, PressDusklidKey, warmUp) ||
+        !TimeHotKeyCapture(referenceWork, PressReferenceKey, warmUp))
+        return false;
+    for (int run = 0; run < runs; ++run)
+        if (!TimeHotKeyCapture(work, PressDusklidKey, dusklidTimes) ||
+            !TimeHotKeyCapture(referenceWork, PressReferenceKey, referenceTimes))
+            return false;
+    return true;
 }
 
-bool ReferenceBlock(int block, int runs, std::vector<double>& times)
+// The same capture inside this process, part by part, Dusklid's functions
+// and the floor's calls in turn, to tell where any extra time goes.
+struct CaptureParts {
+    std::vector<double> name, copy, file, floorCopy, floorFile;
+};
+
+void TimeDusklidParts(const std::string& folder, RECT area, CaptureParts& parts)
 {
-    const std::wstring work =
-        MakeWorkDir(("bench_capture_reference_" + std::to_string(block)).c_str());
-    ReferenceProcess reference;
-    std::vector<double> warmUp;
-    return reference.Start(L"capture \"" + work + L"\"") && TimeHotKeyCaptures(work, 1, warmUp) &&
-           TimeHotKeyCaptures(work, runs, times);
+    char path[PATH_BUFFER_SIZE];
+    const LARGE_INTEGER start = Now();
+    ChooseCaptureName(path, sizeof path, folder.c_str(), CaptureTime{2026, 12, 7, 12, 0, 0},
+                      FileExists);
+    const LARGE_INTEGER named = Now();
+    HBITMAP bitmap = CaptureScreenRect(area);
+    const LARGE_INTEGER copied = Now();
+    WriteBitmapFile(bitmap, path);
+    const LARGE_INTEGER written = Now();
+    DeleteObject(bitmap);
+    DeleteFileA(path);
+    parts.name.push_back(Milliseconds(start, named));
+    parts.copy.push_back(Milliseconds(named, copied));
+    parts.file.push_back(Milliseconds(copied, written));
+}
+
+// What bench_reference.exe does on its hot key, split the same way.
+void TimeFloorParts(const std::string& folder, RECT area, CaptureParts& parts)
+{
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    const LARGE_INTEGER start = Now();
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, previous);
+    const LARGE_INTEGER copied = Now();
+    std::vector<unsigned char> file(54 + static_cast<size_t>(width) * 4 * static_cast<size_t>(height));
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), file.data() + 54, &info, DIB_RGB_COLORS);
+    const std::string path = folder + "\\floor.bmp";
+    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    if (out != INVALID_HANDLE_VALUE) {
+        WriteFile(out, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+        CloseHandle(out);
+    }
+    const LARGE_INTEGER done = Now();
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    DeleteFileA(path.c_str());
+    parts.floorCopy.push_back(Milliseconds(start, copied));
+    parts.floorFile.push_back(Milliseconds(copied, done));
+}
+
+bool MeasureParts(int runs)
+{
+    const std::wstring work = MakeWorkDir("bench_capture_parts");
+    if (work.empty())
+        return false;
+    const std::string folder = ShiftJis(work);
+    const RECT area = VirtualScreenRect();
+    CaptureParts parts;
+    // The first round only warms up.
+    for (int run = -1; run < runs; ++run) {
+        CaptureParts warmUp;
+        CaptureParts& into = run < 0 ? warmUp : parts;
+        TimeDusklidParts(folder, area, into);
+        TimeFloorParts(folder, area, into);
+    }
+    PrintRow("capture part, in one process: the name (search for a free one)", runs,
+             Median(parts.name), "ms");
+    PrintRow("capture part, in one process: the screen copy (BitBlt)", runs, Median(parts.copy),
+             "ms", "the floor's BitBlt", Median(parts.floorCopy));
+    PrintRow("capture part, in one process: the file (GetDIBits, write)", runs, Median(parts.file),
+             "ms", "the floor's GetDIBits and WriteFile", Median(parts.floorFile));
+    return true;
 }
 
 } // namespace
@@ -87,18 +193,19 @@ int wmain(int argc, wchar_t** argv)
     std::vector<double> floorTimes;
     std::vector<double> xwdTimes;
     for (int block = 0; block < blocks; ++block) {
-        if (!DusklidBlock(block, runsPerBlock, dusklidTimes)) {
-            std::fprintf(stderr, "capture_bench: dusklid.exe did not start or wrote no capture\n");
-            return 1;
-        }
-        if (!ReferenceBlock(block, runsPerBlock, floorTimes)) {
-            std::fprintf(stderr, "capture_bench: the reference program wrote no capture\n");
+        if (!AlternatingBlock(block, runsPerBlock, dusklidTimes, floorTimes)) {
+            std::fprintf(stderr, "capture_bench: a program did not start or wrote no capture\n");
             return 1;
         }
         if (!TimeXwd(Config().workRootUnix, runsPerBlock, xwdTimes)) {
             std::fprintf(stderr, "capture_bench: xwd -root failed\n");
             return 1;
         }
+    }
+
+    if (!MeasureParts(options.Count(20, 1))) {
+        std::fprintf(stderr, "capture_bench: the capture's parts were not measured\n");
+        return 1;
     }
 
     const int runs = blocks * runsPerBlock;

@@ -5,9 +5,10 @@
 //   start-up     CreateProcess to the window (Dusklid: and the shell knowing
 //                its tray icon), polled every millisecond; median of 20
 //   idle CPU     share of one core over a minute of idling, Dusklid with its
-//                hot-corner timer running and the pointer in the middle
+//                hot-corner timer running and the pointer in the middle,
+//                beside a reference that polls the pointer the same way
 //   memory       private bytes once started and settled; Dusklid also with
-//                a 1920x1080 picture loaded
+//                a 1920x1080 picture loaded, centred and stretched
 // Under Wine, GetProcessTimes cannot see another process's CPU time, so that
 // comes from the Linux side: the scheduler's nanosecond run time of each of
 // the process's threads in /proc/PID/task/*/schedstat.
@@ -78,6 +79,13 @@ Program Dusklid()
 Program Reference()
 {
     return {"bench_reference.exe", ReferenceExe(), L"window", REFERENCE_CLASS, false, 0};
+}
+
+// The reference that polls as a hot corner must: a 100 ms timer that reads
+// the pointer at each tick, and nothing else.
+Program PollingReference()
+{
+    return {"bench_reference.exe", ReferenceExe(), L"poll", REFERENCE_CLASS, false, 0};
 }
 
 // The window of `windowClass` that belongs to `processId`, if any; a copy
@@ -230,17 +238,6 @@ CpuTime UnixCpuTime(long pid)
     return time;
 }
 
-double WindowsCpuMs(HANDLE process)
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
-        return -1;
-    const auto ticks = [](FILETIME t) {
-        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
-    };
-    return (ticks(kernel) + ticks(user)) / 10000.0;
-}
-
 // Private bytes in KiB. Windows counts the commit charge twice, as
 // PrivateUsage and as PagefileUsage; Wine fills only the second (from Linux
 // RssAnon + VmSwap), so whichever is set.
@@ -306,62 +303,73 @@ bool MeasureStartUp(int runs)
     return true;
 }
 
-// Both programs idle side by side over the same stretch of time.
+// CPU used by one idling program over the measured stretch of time.
+struct IdleProgram {
+    const char* name;
+    long pid;
+    CpuTime before;
+    CpuTime after;
+    double Ms() const { return after.ms - before.ms; }
+};
+
+// All three programs idle side by side over the same stretch of time:
+// Dusklid with its hot corner on, the reference that only polls the pointer
+// as the hot corner must, and the one-window reference.
 bool MeasureIdleCpu(int seconds)
 {
     const std::wstring dusklidFolder = MakeWorkDirWithPreferences(
         "footprint_idle", PreferenceBytes(0, 0, 0, "", '1', '4', "150", ""));
+    const std::wstring pollingFolder = MakeWorkDir("footprint_idle_polling");
     const std::wstring referenceFolder = MakeWorkDir("footprint_idle_reference");
     const POINT centre = ScreenCentre();
     if (dusklidFolder.empty() || !MovePointer(centre.x, centre.y))
         return false;
 
-    Child dusklid, reference;
+    Child dusklid, polling, reference;
     if (!LaunchAndSettle(Dusklid(), dusklidFolder, dusklid, 0) ||
+        !LaunchAndSettle(PollingReference(), pollingFolder, polling, 0) ||
         !LaunchAndSettle(Reference(), referenceFolder, reference, 2000))
         return false;
-    const long dusklidPid = UnixProcessIn(UnixFolder("footprint_idle"), "dusklid.exe");
-    const long referencePid =
-        UnixProcessIn(UnixFolder("footprint_idle_reference"), "bench_reference.exe");
-    const long serverPid = UnixWineServer();
-    if (dusklidPid == 0 || referencePid == 0)
-        return false;
+    IdleProgram programs[] = {
+        {"dusklid.exe", UnixProcessIn(UnixFolder("footprint_idle"), "dusklid.exe"), {}, {}},
+        {"polling reference",
+         UnixProcessIn(UnixFolder("footprint_idle_polling"), "bench_reference.exe"), {}, {}},
+        {"one-window reference",
+         UnixProcessIn(UnixFolder("footprint_idle_reference"), "bench_reference.exe"), {}, {}},
+        {"wineserver", UnixWineServer(), {}, {}},
+    };
+    // The three programs must be found; the server is logged when it is.
+    for (int i = 0; i < 3; ++i)
+        if (programs[i].pid == 0)
+            return false;
 
-    const CpuTime dusklidBefore = UnixCpuTime(dusklidPid);
-    const CpuTime referenceBefore = UnixCpuTime(referencePid);
-    const CpuTime serverBefore = UnixCpuTime(serverPid);
-    const double windowsBefore = WindowsCpuMs(dusklid.info.hProcess);
-    const double ownBefore = WindowsCpuMs(GetCurrentProcess());
+    for (IdleProgram& program : programs)
+        program.before = UnixCpuTime(program.pid);
     const LARGE_INTEGER start = Now();
     Sleep(static_cast<DWORD>(seconds) * 1000);
     const LARGE_INTEGER end = Now();
-    const CpuTime dusklidAfter = UnixCpuTime(dusklidPid);
-    const CpuTime referenceAfter = UnixCpuTime(referencePid);
-    const CpuTime serverAfter = UnixCpuTime(serverPid);
-    const double windowsAfter = WindowsCpuMs(dusklid.info.hProcess);
-    const double ownAfter = WindowsCpuMs(GetCurrentProcess());
-    if (dusklidBefore.ms < 0 || dusklidAfter.ms < 0 || referenceBefore.ms < 0 ||
-        referenceAfter.ms < 0) {
-        std::fprintf(stderr, "footprint_bench: cannot read CPU times from /proc\n");
-        return false;
-    }
+    for (IdleProgram& program : programs)
+        program.after = UnixCpuTime(program.pid);
+    for (int i = 0; i < 3; ++i)
+        if (programs[i].before.ms < 0 || programs[i].after.ms < 0) {
+            std::fprintf(stderr, "footprint_bench: cannot read CPU times from /proc\n");
+            return false;
+        }
 
     const double wallMs = Milliseconds(start, end);
     const auto percent = [wallMs](double ms) { return 100.0 * ms / wallMs; };
-    const double dusklidMs = dusklidAfter.ms - dusklidBefore.ms;
-    const double referenceMs = referenceAfter.ms - referenceBefore.ms;
-    std::fprintf(stderr,
-                 "footprint_bench: idle %.0f ms: dusklid.exe %.3f ms (%.4f%%; /proc/PID/stat "
-                 "ticks %.0f ms; GetProcessTimes %.1f ms, of this process %.1f ms), reference "
-                 "%.3f ms (%.4f%%; ticks %.0f ms)\n",
-                 wallMs, dusklidMs, percent(dusklidMs), dusklidAfter.tickMs - dusklidBefore.tickMs,
-                 windowsAfter - windowsBefore, ownAfter - ownBefore, referenceMs, percent(referenceMs),
-                 referenceAfter.tickMs - referenceBefore.tickMs);
-    if (serverBefore.ms >= 0 && serverAfter.ms >= 0)
-        std::fprintf(stderr, "footprint_bench: wineserver meanwhile %.3f ms (%.4f%%)\n",
-                     serverAfter.ms - serverBefore.ms, percent(serverAfter.ms - serverBefore.ms));
-    PrintRow("idle CPU, hot-corner timer running", seconds, percent(dusklidMs), "% of a core",
-             "reference (one window)", percent(referenceMs));
+    for (const IdleProgram& program : programs)
+        if (program.before.ms >= 0 && program.after.ms >= 0)
+            std::fprintf(stderr,
+                         "footprint_bench: idle %.0f ms: %s %.3f ms (%.4f%%; /proc/PID/stat "
+                         "ticks %.0f ms)\n",
+                         wallMs, program.name, program.Ms(), percent(program.Ms()),
+                         program.after.tickMs - program.before.tickMs);
+    PrintRow("idle CPU, hot-corner timer running", seconds, percent(programs[0].Ms()),
+             "% of a core", "reference (100 ms timer reading the pointer)",
+             percent(programs[1].Ms()));
+    PrintRow("idle CPU, hot-corner timer running", seconds, percent(programs[0].Ms()),
+             "% of a core", "reference (one window)", percent(programs[2].Ms()));
     return true;
 }
 
@@ -405,18 +413,25 @@ bool MeasureMemory(int runs)
             .empty() ||
         MakeWorkDirWithPreferences("footprint_memory_picture",
                                    PreferenceBytes(0, 0, 0, ShiftJis(picture), '0', '0', "0", ""))
+            .empty() ||
+        MakeWorkDirWithPreferences("footprint_memory_stretched",
+                                   PreferenceBytes(0, 0, 0, ShiftJis(picture), '1', '0', "0", ""))
             .empty())
         return false;
 
-    double dusklid = 0, withPicture = 0, reference = 0;
+    double dusklid = 0, withPicture = 0, stretched = 0, reference = 0;
     if (!MedianPrivateKiB(Dusklid(), "footprint_memory", runs, dusklid) ||
         !MedianPrivateKiB(Dusklid(), "footprint_memory_picture", runs, withPicture) ||
+        !MedianPrivateKiB(Dusklid(), "footprint_memory_stretched", runs, stretched) ||
         !MedianPrivateKiB(Reference(), "footprint_memory_reference", runs, reference))
         return false;
     PrintRow("private memory, idle, no picture", runs, dusklid, "KiB", "reference (one window)",
              reference);
     PrintRow("private memory, 1920x1080 picture loaded", runs, withPicture, "KiB",
              "Dusklid without a picture", dusklid);
+    // The difference is the copy stretched to the screen, made at start-up.
+    PrintRow("private memory, the same picture stretched", runs, stretched, "KiB",
+             "the same picture centred", withPicture);
     return true;
 }
 

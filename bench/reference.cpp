@@ -1,10 +1,14 @@
 // bench_reference.exe MODE [FOLDER]: the smallest program that does what a
 // benchmark compares Dusklid with, measured the same way from outside.
-//   capture FOLDER  on Windows+Shift+C: one BitBlt, one GetDIBits and one
-//                   WriteFile of the screen to FOLDER\reference.bmp
+//   capture FOLDER  on Windows+Shift+X: one BitBlt, one GetDIBits and one
+//                   WriteFile of the screen to FOLDER\reference.bmp (a key
+//                   of its own, so that it can run beside Dusklid and the
+//                   two take turns capture by capture)
 //   popup           on Windows+Shift+H: a black topmost popup over the screen,
 //                   shown and brought to the front; WM_APP+1 hides it
 //   window          one hidden window, nothing else
+//   poll            one hidden window whose 100 ms timer reads the pointer at
+//                   each tick: a hot corner's polling and nothing more
 // Its hidden window (class DusklidBenchReference) ends the program on WM_CLOSE.
 #include <windows.h>
 
@@ -13,7 +17,7 @@
 
 namespace {
 
-enum class Mode { Capture, Popup, Window };
+enum class Mode { Capture, Popup, Window, Poll };
 
 Mode mode = Mode::Window;
 char folder[MAX_PATH] = "";
@@ -72,6 +76,11 @@ LRESULT CALLBACK ReferenceWindowProc(HWND window, UINT message, WPARAM wParam, L
             SetForegroundWindow(popup);
         }
         return 0;
+    case WM_TIMER: {
+        POINT pointer;
+        GetCursorPos(&pointer);
+        return 0;
+    }
     case WM_APP + 1:  // hide the popup
         ShowWindow(popup, SW_HIDE);
         return 0;
@@ -95,6 +104,8 @@ void ReadCommandLine(const char* line)
             *--end = '\0';
     } else if (std::strncmp(line, "popup", 5) == 0) {
         mode = Mode::Popup;
+    } else if (std::strncmp(line, "poll", 4) == 0) {
+        mode = Mode::Poll;
     }
 }
 
@@ -124,7 +135,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
                                 nullptr, nullptr, instance, nullptr);
         RegisterHotKey(window, 1, MOD_SHIFT | MOD_WIN, 'H');
     } else if (mode == Mode::Capture) {
-        RegisterHotKey(window, 1, MOD_SHIFT | MOD_WIN, 'C');
+        RegisterHotKey(window, 1, MOD_SHIFT | MOD_WIN, 'X');
+    } else if (mode == Mode::Poll) {
+        SetTimer(window, 1, 100, nullptr);
     }
 
     MSG message;

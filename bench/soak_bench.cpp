@@ -1,6 +1,7 @@
 // soak_bench.exe DUSKLID_EXE WORK_ROOT full|smoke
-// One running Dusklid through 2,000 show/hide cycles with a picture, 500
-// captures and 200 preference OKs that each load a new picture; its GDI
+// One running Dusklid through 2,000 show/hide cycles with a stretched
+// picture, 500 captures and 200 preference OKs that each load a new picture
+// (and so make a new copy stretched to the screen); its GDI
 // objects, kernel handles and private memory after a short warm-up and at
 // the end. Figures only: growth is for a person to judge.
 //
@@ -201,6 +202,7 @@ int wmain(int argc, wchar_t** argv)
         return 1;
 
     // Picture 0 is the cover's at start and after every even number of OKs.
+    // Stretched, so that every OK frees one screen-sized copy and makes another.
     const std::wstring pictures[2] = {
         MakePicture("soak_cover.bmp", "-size 240x180 xc:'rgb(200,30,160)'"),
         MakePicture("soak_other.jpg", "-size 320x200 xc:'rgb(40,160,90)'")};
@@ -209,7 +211,7 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
     const std::wstring work = MakeWorkDirWithPreferences(
-        "bench_soak", PreferenceBytes(0, 0, 0, ShiftJis(pictures[0]), '0', '0', "0", ""));
+        "bench_soak", PreferenceBytes(0, 0, 0, ShiftJis(pictures[0]), '1', '0', "0", ""));
     DusklidProcess dusklid;
     if (work.empty() || !StartDusklidAndWait(dusklid, work)) {
         std::fprintf(stderr, "soak: dusklid.exe did not start\n");
