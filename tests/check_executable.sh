@@ -3,7 +3,8 @@
 # the program is not what a user should download: not a 64-bit GUI program,
 # without ASLR (high-entropy addresses, relocations to move it by), without
 # DEP, without stack canaries, or importing a DLL that Windows does not ship
-# (a MinGW runtime DLL such as libssp, say).
+# (a MinGW runtime DLL such as libssp, say), or loading at start-up a
+# library that only a picture or a dialog needs.
 # Usage: check_executable.sh dusklid.exe [dusklid.map]
 set -euo pipefail
 exe=$1
@@ -25,6 +26,20 @@ system_imports_only() {
             kernel32.dll|user32.dll|gdi32.dll|shell32.dll|msvcrt.dll|ole32.dll|oleaut32.dll|comdlg32.dll|comctl32.dll|advapi32.dll) ;;
             *) echo "imports $dll, which Windows does not ship"; bad=1 ;;
         esac
+    done
+    return $bad
+}
+# These are loaded at the first call into them: named in the program for
+# the delay-load helper, absent from the import table read at start-up.
+delay_loaded() {
+    local dll bad=0 names
+    names=$(x86_64-w64-mingw32-strings "$exe")
+    for dll in comdlg32.dll comctl32.dll ole32.dll oleaut32.dll; do
+        if grep -qix "DLL Name: $dll" <<<"$(awk '/DLL Name:/ {print "DLL Name: " $3}' <<<"$headers")"; then
+            echo "$dll is loaded at start-up"; bad=1
+        elif ! grep -qix "$dll" <<<"$names"; then
+            echo "$dll is not delay-loaded"; bad=1
+        fi
     done
     return $bad
 }
@@ -53,6 +68,7 @@ stack_protector() {
 }
 check x64_gui_program
 check system_imports_only
+check delay_loaded
 check dll_characteristics
 check relocations
 check stack_protector
