@@ -194,12 +194,18 @@ TEST_F(Product, VersionResourceAndManifestDescribeTheProgram)
     for (const char* part : expected)
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
 
-    // The manifest is read as the program starts: the common controls it
-    // runs with are version 6 from the side-by-side store.
+    // The manifest is read as the program starts. The common controls are
+    // loaded only when the preferences dialog first needs them, and then
+    // they are version 6 from the side-by-side store.
     ASSERT_TRUE(Start());
+    EXPECT_EQ(Utf8(LoadedCommonControls(dusklid.info.hProcess)), "") << "loaded at start-up";
+    PostMessageW(cover, WM_COMMAND, IDM_PREFERENCES, 0);
+    HWND preferences = WaitForWindowTitled(dusklid.Id(), L"環境設定");
+    ASSERT_NE(preferences, nullptr);
     const std::wstring controls = LoadedCommonControls(dusklid.info.hProcess);
     for (const wchar_t* part : {L"\\winsxs\\", L"common-controls", L"_6."})
         EXPECT_NE(controls.find(part), std::wstring::npos) << Utf8(controls);
+    EXPECT_TRUE(CloseWith(preferences, IDC_CANCEL));
 }
 
 TEST_F(Product, TrayIconComesBackAfterTheShellRestarts)
