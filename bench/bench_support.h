@@ -33,7 +33,7 @@ void PrintRow(const std::string& figure, int runs, double value, const char* uni
 // The minimal reference program (bench_reference.exe beside dusklid.exe),
 // started in one of its modes and ended again when this goes out of scope:
 //   capture FOLDER  saves the screen to FOLDER\reference.bmp on Windows+Shift+C
-//   popup           shows a black topmost popup on Windows+Shift+H;
+//   popup           shows a black topmost popup on Windows+Shift+J;
 //                   REFERENCE_HIDE hides it again
 //   window          creates one hidden window and waits
 struct ReferenceProcess {

@@ -7,6 +7,7 @@
 // Dusklid's own capture functions against the floor's calls.
 #include "bench_support.h"
 #include "toolkit/driver.h"
+#include "toolkit/screen_copy.h"
 
 #include <cstdio>
 #include <sstream>
@@ -120,35 +121,15 @@ void TimeDusklidParts(const std::string& folder, RECT area, CaptureParts& parts)
 // What bench_reference.exe does on its hot key, split the same way.
 void TimeFloorParts(const std::string& folder, RECT area, CaptureParts& parts)
 {
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
     const LARGE_INTEGER start = Now();
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, previous);
+    HBITMAP bitmap = CopyScreenArea(screen, area);
     const LARGE_INTEGER copied = Now();
-    std::vector<unsigned char> file(54 + static_cast<size_t>(width) * 4 * static_cast<size_t>(height));
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), file.data() + 54, &info, DIB_RGB_COLORS);
     const std::string path = folder + "\\floor.bmp";
-    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    if (out != INVALID_HANDLE_VALUE) {
-        WriteFile(out, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
-        CloseHandle(out);
-    }
+    WriteWholeFile(path.c_str(), BmpFileBytes(screen, bitmap, area.right - area.left,
+                                              area.bottom - area.top));
     const LARGE_INTEGER done = Now();
     DeleteObject(bitmap);
-    DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     DeleteFileA(path.c_str());
     parts.floorCopy.push_back(Milliseconds(start, copied));

@@ -2,9 +2,10 @@
 // How fast the cover arrives and how fast a drag repaints it:
 //   - from the real hot key (SendInput) to the screen's centre pixel showing
 //     the cover, without a picture, with a centred 640x480 JPEG and with a
-//     stretched 3840x2160 JPEG, beside the reference program's black topmost
-//     popup on the same hot key (medians of 50, taken in blocks of 10 in
-//     turn with the reference, each block after one untimed first showing);
+//     stretched 3840x2160 JPEG, each beside the reference program's black
+//     topmost popup on a key of its own. Both run side by side and take
+//     turns showing by showing (medians of 50, in blocks of 10, each block
+//     after one untimed first showing of each);
 //   - one repaint step of a drag of an unstretched 1920x1080 picture: the
 //     time the program's mouse-move handler takes, which redraws the whole
 //     cover with the picture at its new place (median of 200 steps).
@@ -64,32 +65,46 @@ void HideCover(HWND cover)
     PostMessageW(cover, WM_TIMER, RELEASE_TIMER_ID, 0);
 }
 
-// The showings of one case, gathered over every block of runs.
+// The showings of one program in one case, gathered over every block.
 struct Showings {
     const char* figure;
     const char* workName;    // empty for the reference program
-    std::wstring picture;    // empty: none
-    char stretch;
     COLORREF shown;          // what the centre shows once it is up
     std::vector<double> times;
     std::vector<double> firstTimes;  // the first after each start
     int reads = 0;           // pixel reads while waiting
     int flashes = 0;         // showings that passed through another colour
     COLORREF flash = CLR_INVALID;
-    bool failed = false;
 };
+
+// A running program that shows a window on its hot key, and how to hide it.
+struct Shower {
+    void (*press)();
+    HWND window;
+    std::function<void()> hide;
+};
+
+void PressCoverKey()
+{
+    PressHotKey(HOTKEY_COVER);
+}
+
+void PressReferenceKey()
+{
+    SendHotKey(false, true, true, false, 'J');
+}
 
 // Hot key to `shown` at the centre, in milliseconds; negative on a timeout.
 // The driver keeps dispatching its own messages meanwhile, so that an
 // activation change the shown window sends it is answered at once.
-double TimeHotKeyToCentre(Showings& showings, HWND background)
+double TimeHotKeyToCentre(Showings& showings, void (*press)(), HWND background)
 {
     SetForegroundWindow(background);
     PumpMessages();
     const POINT centre = ScreenCentre();
     bool flashed = false;
     const LARGE_INTEGER start = Now();
-    SendHotKey(false, true, true, false, 'H');
+    press();
     for (;;) {
         PumpMessages();
         const COLORREF pixel = ScreenPixel(centre.x, centre.y);
@@ -108,56 +123,31 @@ double TimeHotKeyToCentre(Showings& showings, HWND background)
     }
 }
 
-// `runs` showings by whichever program holds the hot key; each is hidden
-// again with `hide` and waited for until `window` is hidden and the centre
-// shows the driver's window. False when a showing or a hide never came.
-bool TimeShowings(int runs, Showings& showings, HWND window, const std::function<void()>& hide,
-                  HWND background)
+// One showing by `shower`, hidden again and waited for until its window is
+// hidden and the centre shows the driver's window. False when the showing
+// or the hide never came.
+bool TimeShowing(Showings& showings, const Shower& shower, bool first, HWND background)
 {
-    // The first showing after a start also creates the window's surface on
-    // the X side; it is timed apart, as a start-up cost.
-    for (int run = -1; run < runs; ++run) {
-        if (!WaitUntil([] { return CentreShows(DESKTOP); }, 5000)) {
-            std::fprintf(stderr, "cover_bench: the centre does not show the driver's window\n");
-            return false;
-        }
-        Sleep(PAUSE_BETWEEN_RUNS_MS);
-        const double elapsed = TimeHotKeyToCentre(showings, background);
-        if (elapsed < 0) {
-            const POINT centre = ScreenCentre();
-            std::fprintf(stderr, "cover_bench: %s: nothing showed at the centre (it shows %06lx)\n",
-                         showings.figure,
-                         static_cast<unsigned long>(ScreenPixel(centre.x, centre.y)));
-            return false;
-        }
-        (run < 0 ? showings.firstTimes : showings.times).push_back(elapsed);
-        hide();
-        if (!WaitUntil([&] { return !IsWindowVisible(window) && CentreShows(DESKTOP); }, 5000)) {
-            std::fprintf(stderr, "cover_bench: %s: the window did not go away\n", showings.figure);
-            return false;
-        }
+    if (!WaitUntil([] { return CentreShows(DESKTOP); }, 5000)) {
+        std::fprintf(stderr, "cover_bench: the centre does not show the driver's window\n");
+        return false;
+    }
+    Sleep(PAUSE_BETWEEN_RUNS_MS);
+    const double elapsed = TimeHotKeyToCentre(showings, shower.press, background);
+    if (elapsed < 0) {
+        const POINT centre = ScreenCentre();
+        std::fprintf(stderr, "cover_bench: %s: nothing showed at the centre (it shows %06lx)\n",
+                     showings.figure, static_cast<unsigned long>(ScreenPixel(centre.x, centre.y)));
+        return false;
+    }
+    (first ? showings.firstTimes : showings.times).push_back(elapsed);
+    shower.hide();
+    if (!WaitUntil([&] { return !IsWindowVisible(shower.window) && CentreShows(DESKTOP); },
+                   5000)) {
+        std::fprintf(stderr, "cover_bench: %s: the window did not go away\n", showings.figure);
+        return false;
     }
     return true;
-}
-
-bool TimeReference(int runs, Showings& showings, HWND background)
-{
-    ReferenceProcess reference;
-    if (!reference.Start(L"popup")) {
-        std::fprintf(stderr, "cover_bench: the reference program did not start\n");
-        return false;
-    }
-    // The popup is made after the window the start waits for.
-    HWND popup = nullptr;
-    WaitUntil([&] { return (popup = FindWindowW(REFERENCE_POPUP_CLASS, nullptr)) != nullptr; },
-              5000);
-    if (popup == nullptr) {
-        std::fprintf(stderr, "cover_bench: the reference program has no popup\n");
-        return false;
-    }
-    HWND control = reference.window;
-    return TimeShowings(runs, showings, popup,
-                        [control] { PostMessageW(control, REFERENCE_HIDE, 0, 0); }, background);
 }
 
 // A working folder whose preferences show `picture` (a Windows path, or
@@ -169,16 +159,39 @@ std::wstring WorkDirShowing(const char* name, const std::wstring& picture, char 
                               '0', "0", ""));
 }
 
-bool TimeCover(int runs, Showings& showings, HWND background)
+// One block: Dusklid with `picture` and the reference started afresh, then
+// `runs` showings of each in turn, after one untimed first showing of each.
+// The first showing after a start also creates the window's surface on the
+// X side; it is kept apart, as a start-up cost.
+bool AlternatingBlock(int runs, const std::wstring& picture, char stretch, Showings& cover,
+                      Showings& reference, HWND background)
 {
-    const std::wstring work = WorkDirShowing(showings.workName, showings.picture, showings.stretch);
+    const std::wstring work = WorkDirShowing(cover.workName, picture, stretch);
     DusklidProcess dusklid;
-    if (work.empty() || !StartDusklidAndWait(dusklid, work)) {
-        std::fprintf(stderr, "cover_bench: %s: dusklid.exe did not start\n", showings.figure);
+    ReferenceProcess popupProgram;
+    if (work.empty() || !StartDusklidAndWait(dusklid, work) || !popupProgram.Start(L"popup")) {
+        std::fprintf(stderr, "cover_bench: %s: a program did not start\n", cover.figure);
         return false;
     }
-    HWND cover = FindCoverWindow();
-    return TimeShowings(runs, showings, cover, [cover] { HideCover(cover); }, background);
+    // The popup is made after the window the start waits for.
+    HWND popup = nullptr;
+    WaitUntil([&] { return (popup = FindWindowW(REFERENCE_POPUP_CLASS, nullptr)) != nullptr; },
+              5000);
+    HWND coverWindow = FindCoverWindow();
+    if (popup == nullptr || coverWindow == nullptr) {
+        std::fprintf(stderr, "cover_bench: %s: a window is missing\n", cover.figure);
+        return false;
+    }
+    HWND control = popupProgram.window;
+    const Shower showers[] = {
+        {PressCoverKey, coverWindow, [coverWindow] { HideCover(coverWindow); }},
+        {PressReferenceKey, popup, [control] { PostMessageW(control, REFERENCE_HIDE, 0, 0); }},
+    };
+    for (int run = -1; run < runs; ++run)
+        if (!TimeShowing(cover, showers[0], run < 0, background) ||
+            !TimeShowing(reference, showers[1], run < 0, background))
+            return false;
+    return true;
 }
 
 // The spread behind a median, and whether the screen ever showed something
@@ -193,13 +206,13 @@ void DescribeShowings(const Showings& showings)
     for (double time : sorted)
         total += time;
     std::fprintf(stderr,
-                 "cover_bench: %s%s: min %.2f, quartiles %.2f %.2f %.2f, max %.2f ms; "
+                 "cover_bench: %s: min %.2f, quartiles %.2f %.2f %.2f, max %.2f ms; "
                  "a pixel read every %.2f ms\n",
-                 showings.figure, showings.workName[0] ? "" : " (reference)", sorted.front(),
+                 showings.figure, sorted.front(),
                  sorted[sorted.size() / 4], Median(sorted), sorted[sorted.size() * 3 / 4],
                  sorted.back(), total / showings.reads);
-    std::fprintf(stderr, "cover_bench: %s%s: first showing after a start: median %.2f ms of %d\n",
-                 showings.figure, showings.workName[0] ? "" : " (reference)",
+    std::fprintf(stderr, "cover_bench: %s: first showing after a start: median %.2f ms of %d\n",
+                 showings.figure,
                  Median(showings.firstTimes), static_cast<int>(showings.firstTimes.size()));
     if (showings.flashes > 0)
         std::fprintf(stderr, "cover_bench: %s: %d of %d showings passed through %06lx first\n",
@@ -312,7 +325,7 @@ bool TimeDrag(int steps, HWND background, std::vector<double>& times)
         return false;
     }
     SetForegroundWindow(background);
-    SendHotKey(false, true, true, false, 'H');
+    PressCoverKey();
     if (!WaitUntil([&] { return IsWindowVisible(cover) && !CentreShows(DESKTOP); }, 10000)) {
         std::fprintf(stderr, "cover_bench: the cover did not show for the drag\n");
         return false;
@@ -389,8 +402,8 @@ int wmain(int argc, wchar_t** argv)
     BenchOptions options;
     if (!ReadBenchArguments(argc, argv, "cover_bench", options))
         return 2;
-    // Blocks of runs taken in turn, so that a change in the machine's load
-    // (others share it) falls on every case alike.
+    // Blocks of runs, the cases in turn and the programs in turn within a
+    // block, so that a change in the machine's load falls on both alike.
     const int blocks = options.Count(5, 1);
     const int runsPerBlock = options.Count(10, 1);
     const int dragSteps = options.Count(200, 10);
@@ -407,41 +420,41 @@ int wmain(int argc, wchar_t** argv)
 
     ColourWindow background(DESKTOP, CentreArea());
 
-    // The first is the reference program; the others are Dusklid's cases.
-    Showings cases[] = {
-        {"reference", "", std::wstring(), '0', REFERENCE_POPUP, {}, {}},
-        {"cover: hot key to centre pixel, no picture", "bench_cover_plain", std::wstring(), '0',
-         COVER, {}, {}},
-        {"cover: hot key to centre pixel, centred 640x480 JPEG", "bench_cover_centred", centred,
-         '0', CENTRED_PICTURE, {}, {}},
-        {"cover: hot key to centre pixel, stretched 3840x2160 JPEG", "bench_cover_stretched",
-         stretched, '1', STRETCHED_PICTURE, {}, {}},
+    struct Case {
+        std::wstring picture;
+        char stretch;
+        Showings cover;
+        Showings reference;
+        bool failed;
+    } cases[] = {
+        {std::wstring(), '0',
+         {"cover: hot key to centre pixel, no picture", "bench_cover_plain", COVER, {}, {}},
+         {"reference beside the cover without a picture", "", REFERENCE_POPUP, {}, {}}, false},
+        {centred, '0',
+         {"cover: hot key to centre pixel, centred 640x480 JPEG", "bench_cover_centred",
+          CENTRED_PICTURE, {}, {}},
+         {"reference beside the centred picture", "", REFERENCE_POPUP, {}, {}}, false},
+        {stretched, '1',
+         {"cover: hot key to centre pixel, stretched 3840x2160 JPEG", "bench_cover_stretched",
+          STRETCHED_PICTURE, {}, {}},
+         {"reference beside the stretched picture", "", REFERENCE_POPUP, {}, {}}, false},
     };
-    // One program at a time holds the hot key: each block starts and ends its own.
-    for (int block = 0; block < blocks; ++block) {
-        for (Showings& showings : cases) {
-            if (showings.failed)
-                continue;
-            const bool done = showings.workName[0]
-                                  ? TimeCover(runsPerBlock, showings, background.window)
-                                  : TimeReference(runsPerBlock, showings, background.window);
-            showings.failed = !done;
-        }
-    }
+    for (int block = 0; block < blocks; ++block)
+        for (Case& c : cases)
+            if (!c.failed)
+                c.failed = !AlternatingBlock(runsPerBlock, c.picture, c.stretch, c.cover,
+                                             c.reference, background.window);
 
     std::vector<double> dragTimes;
     const bool dragged = TimeDrag(dragSteps, background.window, dragTimes);
 
     bool measuredAll = dragged;
-    for (const Showings& showings : cases) {
-        DescribeShowings(showings);
-        measuredAll = measuredAll && !showings.failed;
-    }
-    const double reference = Median(cases[0].times);
-    for (const Showings& showings : cases) {
-        if (showings.workName[0])
-            PrintRow(showings.figure, static_cast<int>(showings.times.size()),
-                     Median(showings.times), "ms", "reference (black topmost popup)", reference);
+    for (const Case& c : cases) {
+        DescribeShowings(c.cover);
+        DescribeShowings(c.reference);
+        measuredAll = measuredAll && !c.failed;
+        PrintRow(c.cover.figure, static_cast<int>(c.cover.times.size()), Median(c.cover.times),
+                 "ms", "reference (black topmost popup), in turn", Median(c.reference.times));
     }
     PrintRow("drag: one repaint step, 1920x1080 picture", static_cast<int>(dragTimes.size()),
              Median(dragTimes), "ms");

@@ -3,10 +3,11 @@
 // window (bench_reference.exe window), both started and measured the same
 // way from outside:
 //   start-up     CreateProcess to the window (Dusklid: and the shell knowing
-//                its tray icon), polled every millisecond; median of 20
-//   idle CPU     share of one core over a minute of idling, Dusklid with its
-//                hot-corner timer running and the pointer in the middle,
-//                beside a reference that polls the pointer the same way
+//                its tray icon), polled every millisecond; median of 30
+//   idle CPU     share of one core over four rounds of 30 s of idling, each
+//                with fresh programs: Dusklid with its hot-corner timer
+//                running and the pointer in the middle, beside a reference
+//                that polls the pointer the same way
 //   memory       private bytes once started and settled; Dusklid also with
 //                a 1920x1080 picture loaded, centred and stretched
 // Under Wine, GetProcessTimes cannot see another process's CPU time, so that
@@ -303,24 +304,26 @@ bool MeasureStartUp(int runs)
     return true;
 }
 
-// CPU used by one idling program over the measured stretch of time.
+// CPU used by one idling program over the measured stretches of time.
 struct IdleProgram {
     const char* name;
-    long pid;
-    CpuTime before;
-    CpuTime after;
-    double Ms() const { return after.ms - before.ms; }
+    double ms = 0;
 };
 
-// All three programs idle side by side over the same stretch of time:
-// Dusklid with its hot corner on, the reference that only polls the pointer
-// as the hot corner must, and the one-window reference.
-bool MeasureIdleCpu(int seconds)
+// One round: the three programs started afresh and idling side by side over
+// the same `seconds`: Dusklid with its hot corner on, the reference that
+// only polls the pointer as the hot corner must, and the one-window
+// reference. Adds each one's CPU milliseconds to `programs` (and the
+// server's, when found) and the round's length to `wallMs`.
+bool IdleRound(int round, int seconds, IdleProgram (&programs)[4], double& wallMs)
 {
+    const std::string suffix = "_" + std::to_string(round);
+    const std::string folders[] = {"footprint_idle" + suffix, "footprint_idle_polling" + suffix,
+                                   "footprint_idle_reference" + suffix};
     const std::wstring dusklidFolder = MakeWorkDirWithPreferences(
-        "footprint_idle", PreferenceBytes(0, 0, 0, "", '1', '4', "150", ""));
-    const std::wstring pollingFolder = MakeWorkDir("footprint_idle_polling");
-    const std::wstring referenceFolder = MakeWorkDir("footprint_idle_reference");
+        folders[0].c_str(), PreferenceBytes(0, 0, 0, "", '1', '4', "150", ""));
+    const std::wstring pollingFolder = MakeWorkDir(folders[1].c_str());
+    const std::wstring referenceFolder = MakeWorkDir(folders[2].c_str());
     const POINT centre = ScreenCentre();
     if (dusklidFolder.empty() || !MovePointer(centre.x, centre.y))
         return false;
@@ -330,46 +333,56 @@ bool MeasureIdleCpu(int seconds)
         !LaunchAndSettle(PollingReference(), pollingFolder, polling, 0) ||
         !LaunchAndSettle(Reference(), referenceFolder, reference, 2000))
         return false;
-    IdleProgram programs[] = {
-        {"dusklid.exe", UnixProcessIn(UnixFolder("footprint_idle"), "dusklid.exe"), {}, {}},
-        {"polling reference",
-         UnixProcessIn(UnixFolder("footprint_idle_polling"), "bench_reference.exe"), {}, {}},
-        {"one-window reference",
-         UnixProcessIn(UnixFolder("footprint_idle_reference"), "bench_reference.exe"), {}, {}},
-        {"wineserver", UnixWineServer(), {}, {}},
-    };
-    // The three programs must be found; the server is logged when it is.
-    for (int i = 0; i < 3; ++i)
-        if (programs[i].pid == 0)
-            return false;
-
-    for (IdleProgram& program : programs)
-        program.before = UnixCpuTime(program.pid);
+    const long pids[] = {UnixProcessIn(UnixFolder(folders[0].c_str()), "dusklid.exe"),
+                         UnixProcessIn(UnixFolder(folders[1].c_str()), "bench_reference.exe"),
+                         UnixProcessIn(UnixFolder(folders[2].c_str()), "bench_reference.exe"),
+                         UnixWineServer()};
+    CpuTime before[4], after[4];
+    for (int i = 0; i < 4; ++i)
+        before[i] = UnixCpuTime(pids[i]);
     const LARGE_INTEGER start = Now();
     Sleep(static_cast<DWORD>(seconds) * 1000);
     const LARGE_INTEGER end = Now();
-    for (IdleProgram& program : programs)
-        program.after = UnixCpuTime(program.pid);
+    for (int i = 0; i < 4; ++i)
+        after[i] = UnixCpuTime(pids[i]);
+    // The three programs must be measured; the server is logged when it is.
     for (int i = 0; i < 3; ++i)
-        if (programs[i].before.ms < 0 || programs[i].after.ms < 0) {
+        if (before[i].ms < 0 || after[i].ms < 0) {
             std::fprintf(stderr, "footprint_bench: cannot read CPU times from /proc\n");
             return false;
         }
+    const double roundMs = Milliseconds(start, end);
+    wallMs += roundMs;
+    for (int i = 0; i < 4; ++i) {
+        if (before[i].ms < 0 || after[i].ms < 0)
+            continue;
+        const double used = after[i].ms - before[i].ms;
+        programs[i].ms += used;
+        std::fprintf(stderr,
+                     "footprint_bench: idle round %d, %.0f ms: %s %.3f ms (%.4f%%; "
+                     "/proc/PID/stat ticks %.0f ms)\n",
+                     round + 1, roundMs, programs[i].name, used, 100.0 * used / roundMs,
+                     after[i].tickMs - before[i].tickMs);
+    }
+    return true;
+}
 
-    const double wallMs = Milliseconds(start, end);
+// Idle CPU summed over `rounds`, so that one start's luck (which core, which
+// moment of the server's work a timer falls on) weighs on no figure alone.
+bool MeasureIdleCpu(int rounds, int seconds)
+{
+    IdleProgram programs[4] = {{"dusklid.exe"}, {"polling reference"},
+                               {"one-window reference"}, {"wineserver"}};
+    double wallMs = 0;
+    for (int round = 0; round < rounds; ++round)
+        if (!IdleRound(round, seconds, programs, wallMs))
+            return false;
     const auto percent = [wallMs](double ms) { return 100.0 * ms / wallMs; };
-    for (const IdleProgram& program : programs)
-        if (program.before.ms >= 0 && program.after.ms >= 0)
-            std::fprintf(stderr,
-                         "footprint_bench: idle %.0f ms: %s %.3f ms (%.4f%%; /proc/PID/stat "
-                         "ticks %.0f ms)\n",
-                         wallMs, program.name, program.Ms(), percent(program.Ms()),
-                         program.after.tickMs - program.before.tickMs);
-    PrintRow("idle CPU, hot-corner timer running", seconds, percent(programs[0].Ms()),
+    PrintRow("idle CPU, hot-corner timer running", rounds * seconds, percent(programs[0].ms),
              "% of a core", "reference (100 ms timer reading the pointer)",
-             percent(programs[1].Ms()));
-    PrintRow("idle CPU, hot-corner timer running", seconds, percent(programs[0].Ms()),
-             "% of a core", "reference (one window)", percent(programs[2].Ms()));
+             percent(programs[1].ms));
+    PrintRow("idle CPU, hot-corner timer running", rounds * seconds, percent(programs[0].ms),
+             "% of a core", "reference (one window)", percent(programs[2].ms));
     return true;
 }
 
@@ -450,11 +463,11 @@ int wmain(int argc, wchar_t** argv)
     }
 
     int status = 0;
-    if (!MeasureStartUp(options.Count(20, 1))) {
+    if (!MeasureStartUp(options.Count(30, 1))) {
         std::fprintf(stderr, "footprint_bench: start-up not measured\n");
         status = 1;
     }
-    if (!MeasureIdleCpu(options.Count(60, 2))) {
+    if (!MeasureIdleCpu(options.Count(4, 1), options.Count(30, 2))) {
         std::fprintf(stderr, "footprint_bench: idle CPU not measured\n");
         status = 1;
     }

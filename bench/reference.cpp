@@ -4,8 +4,9 @@
 //                   WriteFile of the screen to FOLDER\reference.bmp (a key
 //                   of its own, so that it can run beside Dusklid and the
 //                   two take turns capture by capture)
-//   popup           on Windows+Shift+H: a black topmost popup over the screen,
-//                   shown and brought to the front; WM_APP+1 hides it
+//   popup           on Windows+Shift+J: a black topmost popup over the screen,
+//                   shown and brought to the front; WM_APP+1 hides it (a key
+//                   of its own too, so that it takes turns with Dusklid)
 //   window          one hidden window, nothing else
 //   poll            one hidden window whose 100 ms timer reads the pointer at
 //                   each tick: a hot corner's polling and nothing more
@@ -13,7 +14,8 @@
 #include <windows.h>
 
 #include <cstring>
-#include <vector>
+
+#include "toolkit/screen_copy.h"
 
 namespace {
 
@@ -25,43 +27,14 @@ HWND popup = nullptr;
 
 void CaptureScreen()
 {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-
-    const DWORD pixelBytes = static_cast<DWORD>(width) * 4 * static_cast<DWORD>(height);
-    std::vector<unsigned char> file(54 + pixelBytes);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), file.data() + 54, &info, DIB_RGB_COLORS);
-    BITMAPFILEHEADER header = {};
-    header.bfType = 0x4D42;
-    header.bfSize = static_cast<DWORD>(file.size());
-    header.bfOffBits = 54;
-    std::memcpy(file.data(), &header, 14);
-    std::memcpy(file.data() + 14, &info.bmiHeader, 40);
-
+    HBITMAP bitmap = CopyScreenArea(screen, area);
     char path[MAX_PATH + 16];
     lstrcpyA(path, folder);
     lstrcatA(path, "\\reference.bmp");
-    HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                             nullptr);
-    DWORD written = 0;
-    if (out != INVALID_HANDLE_VALUE) {
-        WriteFile(out, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
-        CloseHandle(out);
-    }
+    WriteWholeFile(path, BmpFileBytes(screen, bitmap, area.right, area.bottom));
     DeleteObject(bitmap);
-    DeleteDC(memory);
     ReleaseDC(nullptr, screen);
 }
 
@@ -133,7 +106,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         popup = CreateWindowExA(WS_EX_TOPMOST, "DusklidBenchReferencePopup", "popup", WS_POPUP, 0, 0,
                                 GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                                 nullptr, nullptr, instance, nullptr);
-        RegisterHotKey(window, 1, MOD_SHIFT | MOD_WIN, 'H');
+        RegisterHotKey(window, 1, MOD_SHIFT | MOD_WIN, 'J');
     } else if (mode == Mode::Capture) {
         RegisterHotKey(window, 1, MOD_SHIFT | MOD_WIN, 'X');
     } else if (mode == Mode::Poll) {
