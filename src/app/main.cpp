@@ -32,7 +32,9 @@ int RegisterCoverClass(HINSTANCE instance)
     coverClass.hInstance = instance;
     coverClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_DUSKLID));
     coverClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    coverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    // No background brush: every paint fills the whole cover anyway, and an
+    // erase first would fill the screen twice at each showing.
+    coverClass.hbrBackground = nullptr;
     coverClass.lpszClassName = COVER_CLASS_NAME;
     return RegisterClassA(&coverClass);
 }

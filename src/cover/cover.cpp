@@ -25,10 +25,14 @@ BOOL CALLBACK AddDisplay(HMONITOR monitor, HDC, LPRECT, LPARAM)
 }
 
 // Places the cover over every display without changing its z-order or
-// activating it.
+// activating it. A move to where it already stands is skipped: under Wine it
+// still costs a round trip to the X server at every showing.
 void CoverEveryDisplay(HWND window)
 {
     const RECT screen = VirtualScreenRect();
+    RECT now = {};
+    if (GetWindowRect(window, &now) && EqualRect(&now, &screen))
+        return;
     SetWindowPos(window, nullptr, screen.left, screen.top, screen.right - screen.left,
                  screen.bottom - screen.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
