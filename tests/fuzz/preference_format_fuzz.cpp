@@ -6,16 +6,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <string>
 
 namespace {
 
-void Expect(bool condition, const char* what)
+// One field a line: no text field can hold a line feed.
+std::string Fields(const PreferenceSettings& s)
 {
-    if (!condition) {
-        std::fprintf(stderr, "round trip changed %s\n", what);
-        std::abort();
-    }
+    return std::to_string(s.red) + "\n" + std::to_string(s.green) + "\n" +
+           std::to_string(s.blue) + "\n" + s.picturePath + "\n" +
+           std::to_string(s.stretchPicture) + "\n" + std::to_string(s.hotCorner) + "\n" +
+           std::to_string(s.hotCornerDelay) + "\n" + s.captureFolder;
 }
 
 } // namespace
@@ -25,28 +26,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PreferenceSettings settings = {};
     if (ParsePreferences(data, size, settings) != PREFERENCES_READ)
         return 0;
-
-    char red[16], green[16], blue[16], delay[16];
-    std::snprintf(red, sizeof red, "%d", settings.red);
-    std::snprintf(green, sizeof green, "%d", settings.green);
-    std::snprintf(blue, sizeof blue, "%d", settings.blue);
-    std::snprintf(delay, sizeof delay, "%d", settings.hotCornerDelay);
-    const PreferenceText text = {red, green, blue, settings.picturePath,
+    const std::string red = std::to_string(settings.red);
+    const std::string green = std::to_string(settings.green);
+    const std::string blue = std::to_string(settings.blue);
+    const std::string delay = std::to_string(settings.hotCornerDelay);
+    const PreferenceText text = {red.c_str(), green.c_str(), blue.c_str(), settings.picturePath,
                                  static_cast<char>('0' + settings.stretchPicture),
-                                 static_cast<char>('0' + settings.hotCorner), delay,
+                                 static_cast<char>('0' + settings.hotCorner), delay.c_str(),
                                  settings.captureFolder, size % 2 == 0};
     unsigned char bytes[PREFERENCE_FILE_CAPACITY];
     const std::size_t written = FormatPreferences(text, bytes, sizeof bytes);
-    Expect(written != 0, "the size: nothing written");
-
     PreferenceSettings again = {};
-    Expect(ParsePreferences(bytes, written, again) == PREFERENCES_READ, "the status");
-    Expect(again.red == settings.red && again.green == settings.green &&
-               again.blue == settings.blue, "a colour");
-    Expect(std::strcmp(again.picturePath, settings.picturePath) == 0, "the picture path");
-    Expect(again.stretchPicture == settings.stretchPicture, "the stretch flag");
-    Expect(again.hotCorner == settings.hotCorner, "the hot corner");
-    Expect(again.hotCornerDelay == settings.hotCornerDelay, "the delay");
-    Expect(std::strcmp(again.captureFolder, settings.captureFolder) == 0, "the capture folder");
+    if (written == 0 || ParsePreferences(bytes, written, again) != PREFERENCES_READ ||
+        Fields(again) != Fields(settings)) {
+        std::fprintf(stderr, "round trip of\n%s\nwrote %zu bytes that read as\n%s\n",
+                     Fields(settings).c_str(), written, Fields(again).c_str());
+        std::abort();
+    }
     return 0;
 }

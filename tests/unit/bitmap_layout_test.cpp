@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace {
@@ -15,58 +16,49 @@ BitmapLayout Layout(std::int32_t width, std::int32_t height, std::int32_t bits)
     return layout;
 }
 
+// Colours, row size, pixel offset and file size, compared at once.
+std::string Fields(const BitmapLayout& l)
+{
+    return std::to_string(l.colours) + " " + std::to_string(l.rowSize) + " " +
+           std::to_string(l.pixelOffset) + " " + std::to_string(l.fileSize);
+}
+
 TEST(BitmapLayoutTest, DesktopSizesAtTheCommonDepths)
 {
-    const BitmapLayout deep = Layout(1024, 768, 32);
-    EXPECT_EQ(deep.fileSize, 3145782u);
-    EXPECT_EQ(deep.rowSize, 4096u);
-    EXPECT_EQ(deep.colours, 0u);
-    EXPECT_EQ(deep.pixelOffset, 54u);
-
-    EXPECT_EQ(Layout(1024, 768, 24).fileSize, 2359350u);
-    EXPECT_EQ(Layout(1024, 768, 24).pixelOffset, 54u);
-
-    const BitmapLayout palette = Layout(1024, 768, 8);
-    EXPECT_EQ(palette.fileSize, 787510u);
-    EXPECT_EQ(palette.colours, 256u);
-    EXPECT_EQ(palette.pixelOffset, 54u + 1024u);
+    EXPECT_EQ(Fields(Layout(1024, 768, 32)), "0 4096 54 3145782");
+    EXPECT_EQ(Fields(Layout(1024, 768, 24)), "0 3072 54 2359350");
+    EXPECT_EQ(Fields(Layout(1024, 768, 8)), "256 1024 1078 787510");
 }
 
 TEST(BitmapLayoutTest, ColourTablesOnlyBelowSixteenBits)
 {
-    EXPECT_EQ(Layout(8, 8, 1).colours, 2u);
-    EXPECT_EQ(Layout(8, 8, 4).colours, 16u);
-    EXPECT_EQ(Layout(8, 8, 4).pixelOffset, 54u + 64u);
-    EXPECT_EQ(Layout(8, 8, 16).colours, 0u);
-    EXPECT_EQ(Layout(8, 8, 24).colours, 0u);
+    EXPECT_EQ(Fields(Layout(8, 8, 1)), "2 4 62 94");
+    EXPECT_EQ(Fields(Layout(8, 8, 4)), "16 4 118 150");
+    EXPECT_EQ(Fields(Layout(8, 8, 16)), "0 16 54 182");
+    EXPECT_EQ(Fields(Layout(8, 8, 24)), "0 24 54 246");
 }
 
 TEST(BitmapLayoutTest, RowsArePaddedToFourBytes)
 {
-    EXPECT_EQ(Layout(1, 1, 24).rowSize, 4u);
-    EXPECT_EQ(Layout(3, 1, 24).rowSize, 12u);   // 9 bytes of pixels
-    EXPECT_EQ(Layout(5, 1, 24).rowSize, 16u);   // 15
-    EXPECT_EQ(Layout(161, 1, 24).rowSize, 484u);  // 483
-    EXPECT_EQ(Layout(3, 1, 16).rowSize, 8u);    // 6
-    EXPECT_EQ(Layout(5, 1, 8).rowSize, 8u);     // 5
-    EXPECT_EQ(Layout(9, 1, 4).rowSize, 8u);     // 4.5
-    EXPECT_EQ(Layout(33, 1, 1).rowSize, 8u);    // 33 bits
-    EXPECT_EQ(Layout(7, 1, 32).rowSize, 28u);   // already aligned
+    // width, bits per pixel, padded row size
+    const std::uint32_t rows[][3] = {{1, 24, 4}, {3, 24, 12}, {5, 24, 16}, {161, 24, 484},
+                                     {3, 16, 8}, {5, 8, 8},   {9, 4, 8},   {33, 1, 8},
+                                     {7, 32, 28}};
+    for (const auto& row : rows)
+        EXPECT_EQ(Layout(row[0], 1, row[1]).rowSize, row[2]) << row[0] << " at " << row[1];
     EXPECT_EQ(Layout(161, 121, 24).fileSize, 54u + 484u * 121u);
 }
 
 TEST(BitmapLayoutTest, RefusesWhatNoFileCanHold)
 {
+    // 65536 squared at 32 bits, 16 GiB, must not wrap round into a small file.
+    const std::int32_t refused[][3] = {{0, 768, 32},      {1024, 0, 32},  {-1024, 768, 32},
+                                       {1024, -768, 32},  {1024, 768, 0}, {1024, 768, 33},
+                                       {65536, 65536, 32}, {INT32_MAX, INT32_MAX, 32}};
     BitmapLayout layout = {};
-    EXPECT_FALSE(ComputeBitmapLayout(0, 768, 32, layout));
-    EXPECT_FALSE(ComputeBitmapLayout(1024, 0, 32, layout));
-    EXPECT_FALSE(ComputeBitmapLayout(-1024, 768, 32, layout));
-    EXPECT_FALSE(ComputeBitmapLayout(1024, -768, 32, layout));
-    EXPECT_FALSE(ComputeBitmapLayout(1024, 768, 0, layout));
-    EXPECT_FALSE(ComputeBitmapLayout(1024, 768, 33, layout));
-    // 16 GiB of pixels must not wrap round into a small file.
-    EXPECT_FALSE(ComputeBitmapLayout(65536, 65536, 32, layout));
-    EXPECT_FALSE(ComputeBitmapLayout(INT32_MAX, INT32_MAX, 32, layout));
+    for (const auto& r : refused)
+        EXPECT_FALSE(ComputeBitmapLayout(r[0], r[1], r[2], layout))
+            << r[0] << "x" << r[1] << "x" << r[2];
     // The largest 32-bit file that still fits the size field.
     EXPECT_TRUE(ComputeBitmapLayout(1, (UINT32_MAX - 54) / 4, 32, layout));
     EXPECT_EQ(layout.fileSize, 54u + (UINT32_MAX - 54) / 4 * 4);
@@ -78,23 +70,14 @@ TEST(BitmapLayoutTest, HeadersAreLittleEndianWithEveryOtherFieldZero)
     const BitmapLayout layout = Layout(3, 2, 24);
     std::vector<unsigned char> file(layout.fileSize, 0xCC);
     WriteBitmapHeaders(layout, 3, 2, 1, 24, file.data());
-    const unsigned char expected[54] = {
-        'B', 'M', 78, 0, 0, 0,  // type, file size 54 + 2 rows of 12
-        0, 0, 0, 0,             // reserved
-        54, 0, 0, 0,            // pixel offset
-        40, 0, 0, 0,            // information header size
-        3, 0, 0, 0,             // width
-        2, 0, 0, 0,             // height, positive: bottom-up
-        1, 0, 24, 0,            // planes, bits per pixel
-        0, 0, 0, 0,             // BI_RGB
-        0, 0, 0, 0,             // image size
-        0, 0, 0, 0, 0, 0, 0, 0, // resolution
-        0, 0, 0, 0, 0, 0, 0, 0, // colours used, important
-    };
+    // BM, file size (54 + 2 rows of 12), reserved, pixel offset; header size,
+    // width, height (positive: bottom-up), planes, bits per pixel. The rest,
+    // BI_RGB, image size, resolution, colours used and important, are 0.
+    const unsigned char expected[54] = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
+                                        40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0};
     for (int i = 0; i < 54; ++i)
         EXPECT_EQ(file[i], expected[i]) << "byte " << i;
-    // The pixel area is the caller's: untouched here.
-    EXPECT_EQ(file[54], 0xCC);
+    EXPECT_EQ(file[54], 0xCC);  // the pixel area is the caller's
 }
 
 TEST(BitmapLayoutTest, LargeFieldsUseEveryByte)
@@ -102,10 +85,9 @@ TEST(BitmapLayoutTest, LargeFieldsUseEveryByte)
     const BitmapLayout layout = Layout(70000, 300, 8);
     unsigned char file[54];
     WriteBitmapHeaders(layout, 70000, 300, 1, 8, file);
-    const std::uint32_t size = file[2] | file[3] << 8 | file[4] << 16 |
-                               static_cast<std::uint32_t>(file[5]) << 24;
-    EXPECT_EQ(size, layout.fileSize);
-    EXPECT_EQ(size, 54u + 1024u + 70000u * 300u);
+    EXPECT_EQ(layout.fileSize, 54u + 1024u + 70000u * 300u);
+    EXPECT_EQ(file[2] | file[3] << 8 | file[4] << 16 | static_cast<std::uint32_t>(file[5]) << 24,
+              layout.fileSize);
     EXPECT_EQ(file[10] | file[11] << 8, 1078);
     EXPECT_EQ(file[18] | file[19] << 8 | file[20] << 16, 70000);
     EXPECT_EQ(file[22] | file[23] << 8, 300);

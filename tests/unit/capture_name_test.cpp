@@ -10,12 +10,17 @@ namespace {
 
 const CaptureTime MARCH_2004 = {2004, 3, 5, 9, 7, 3};
 
+// The name for MARCH_2004 in D:\shots, with `suffix` before the extension.
+std::string Shot(const std::string& suffix)
+{
+    return "D:\\shots\\2004-03-05_09-07-03" + suffix + ".bmp";
+}
+
+// Empty when there is none.
 std::string Name(const std::string& folder, const CaptureTime& time, unsigned counter)
 {
     char path[256];
-    if (!FormatCaptureName(path, sizeof path, folder.c_str(), time, counter))
-        return "<none>";
-    return path;
+    return FormatCaptureName(path, sizeof path, folder.c_str(), time, counter) ? path : "";
 }
 
 TEST(CaptureNameTest, DateAndTimeFieldsArePadded)
@@ -31,21 +36,20 @@ TEST(CaptureNameTest, DateAndTimeFieldsArePadded)
 
 TEST(CaptureNameTest, CounterGoesBeforeTheExtension)
 {
-    EXPECT_EQ(Name("D:\\shots", MARCH_2004, 1), "D:\\shots\\2004-03-05_09-07-03_1.bmp");
-    EXPECT_EQ(Name("D:\\shots", MARCH_2004, 2), "D:\\shots\\2004-03-05_09-07-03_2.bmp");
-    EXPECT_EQ(Name("D:\\shots", MARCH_2004, 10), "D:\\shots\\2004-03-05_09-07-03_10.bmp");
+    EXPECT_EQ(Name("D:\\shots", MARCH_2004, 1), Shot("_1"));
+    EXPECT_EQ(Name("D:\\shots", MARCH_2004, 2), Shot("_2"));
+    EXPECT_EQ(Name("D:\\shots", MARCH_2004, 10), Shot("_10"));
 }
 
 TEST(CaptureNameTest, NameMustFitIn255Characters)
 {
-    EXPECT_EQ(Name(std::string(231, 'a'), MARCH_2004, 0).size(), 255u);
-    EXPECT_EQ(Name(std::string(232, 'a'), MARCH_2004, 0), "<none>");
-    EXPECT_EQ(Name(std::string(255, 'a'), MARCH_2004, 0), "<none>");
-    // A counter costs two characters or more.
-    EXPECT_EQ(Name(std::string(229, 'a'), MARCH_2004, 1).size(), 255u);
-    EXPECT_EQ(Name(std::string(230, 'a'), MARCH_2004, 1), "<none>");
-    EXPECT_EQ(Name(std::string(228, 'a'), MARCH_2004, 10).size(), 255u);
-    EXPECT_EQ(Name(std::string(229, 'a'), MARCH_2004, 10), "<none>");
+    // Folder length, counter, length of the name (0: none). A counter costs
+    // two characters or more.
+    const unsigned cases[][3] = {{231, 0, 255}, {232, 0, 0},   {255, 0, 0}, {229, 1, 255},
+                                 {230, 1, 0},   {228, 10, 255}, {229, 10, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(Name(std::string(c[0], 'a'), MARCH_2004, c[1]).size(), c[2])
+            << c[0] << " characters, counter " << c[1];
 
     // Never a cut name, whatever the buffer.
     char small[20];
@@ -54,58 +58,42 @@ TEST(CaptureNameTest, NameMustFitIn255Characters)
     EXPECT_STREQ(small, "");
 }
 
-std::set<std::string>* takenNames = nullptr;
+const std::set<std::string>* takenNames = nullptr;
 
-bool IsTaken(const char* path)
-{
-    return takenNames->count(path) != 0;
-}
-
-std::string Chosen(const std::string& folder, std::set<std::string> taken)
+std::string Chosen(const std::string& folder, const std::set<std::string>& taken)
 {
     takenNames = &taken;
+    const auto isTaken = [](const char* path) { return takenNames->count(path) != 0; };
     char path[256];
-    const bool chosen = ChooseCaptureName(path, sizeof path, folder.c_str(), MARCH_2004, IsTaken);
-    takenNames = nullptr;
-    return chosen ? path : "<none>";
+    return ChooseCaptureName(path, sizeof path, folder.c_str(), MARCH_2004, isTaken) ? path : "";
 }
 
 TEST(CaptureNameTest, FirstFreeNameIsChosen)
 {
-    const std::string plain = "D:\\shots\\2004-03-05_09-07-03.bmp";
-    const std::string first = "D:\\shots\\2004-03-05_09-07-03_1.bmp";
-    const std::string second = "D:\\shots\\2004-03-05_09-07-03_2.bmp";
-    EXPECT_EQ(Chosen("D:\\shots", {}), plain);
-    EXPECT_EQ(Chosen("D:\\shots", {plain}), first);
-    EXPECT_EQ(Chosen("D:\\shots", {plain, first}), second);
+    // The plain name, then _1, _2 and on, each taken in turn.
+    std::set<std::string> taken;
+    for (int i = 0; i <= 12; ++i) {
+        const std::string next = Shot(i == 0 ? "" : "_" + std::to_string(i));
+        EXPECT_EQ(Chosen("D:\\shots", taken), next);
+        taken.insert(next);
+    }
     // A gap is filled: the counter does not look past the first free name.
-    EXPECT_EQ(Chosen("D:\\shots", {plain, second}), first);
+    EXPECT_EQ(Chosen("D:\\shots", {Shot(""), Shot("_2")}), Shot("_1"));
     // A name of another second does not count.
-    EXPECT_EQ(Chosen("D:\\shots", {"D:\\shots\\2004-03-05_09-07-02.bmp"}), plain);
-
-    std::set<std::string> many;
-    many.insert(plain);
-    for (int i = 1; i < 12; ++i)
-        many.insert("D:\\shots\\2004-03-05_09-07-03_" + std::to_string(i) + ".bmp");
-    EXPECT_EQ(Chosen("D:\\shots", many), "D:\\shots\\2004-03-05_09-07-03_12.bmp");
+    EXPECT_EQ(Chosen("D:\\shots", {"D:\\shots\\2004-03-05_09-07-02.bmp"}), Shot(""));
 }
 
 TEST(CaptureNameTest, CounterThatNoLongerFitsGivesNoName)
 {
     const std::string folder(230, 'a');
     EXPECT_EQ(Chosen(folder, {}).size(), 254u);
-    EXPECT_EQ(Chosen(folder, {folder + "\\2004-03-05_09-07-03.bmp"}), "<none>");
+    EXPECT_EQ(Chosen(folder, {folder + "\\2004-03-05_09-07-03.bmp"}), "");
 }
 
 // Shift-JIS: lead bytes 0x81-0x9F and 0xE0-0xFC.
 bool IsShiftJisLeadByte(unsigned char byte)
 {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
-bool IsNeverLeadByte(unsigned char)
-{
-    return false;
 }
 
 std::string WithoutTrailingBackslash(std::string folder,
@@ -123,7 +111,6 @@ TEST(TrailingBackslashTest, OneTrailingBackslashIsRemoved)
     EXPECT_EQ(WithoutTrailingBackslash("\\"), "");
     EXPECT_EQ(WithoutTrailingBackslash("D:\\shots"), "D:\\shots");
     EXPECT_EQ(WithoutTrailingBackslash(""), "");
-
     char folder[] = "C:\\";
     EXPECT_TRUE(RemoveTrailingBackslash(folder, IsShiftJisLeadByte));
     EXPECT_FALSE(RemoveTrailingBackslash(folder, IsShiftJisLeadByte));
@@ -143,7 +130,8 @@ TEST(TrailingBackslashTest, SecondByteOfADoubleByteCharacterIsKept)
     // end decides nothing about a trailing backslash.
     EXPECT_EQ(WithoutTrailingBackslash("D:\\\x95"), "D:\\\x95");
     // In a single-byte code page 0x5C is always a backslash.
-    EXPECT_EQ(WithoutTrailingBackslash(table, IsNeverLeadByte), "C:\\\x8E\x42\x89\x65\\\x95");
+    EXPECT_EQ(WithoutTrailingBackslash(table, [](unsigned char) { return false; }),
+              "C:\\\x8E\x42\x89\x65\\\x95");
 }
 
 } // namespace

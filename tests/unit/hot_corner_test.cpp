@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 
 namespace {
 
@@ -14,47 +16,42 @@ bool InCorner(std::int32_t corner, std::int32_t x, std::int32_t y)
     return IsPointerInHotCorner(corner, x, y, WIDTH, HEIGHT);
 }
 
+using Points = std::initializer_list<std::array<std::int32_t, 2>>;
+
+void ExpectCorner(std::int32_t corner, Points inside, Points outside)
+{
+    for (const auto& p : inside)
+        EXPECT_TRUE(InCorner(corner, p[0], p[1])) << corner << " at " << p[0] << "," << p[1];
+    for (const auto& p : outside)
+        EXPECT_FALSE(InCorner(corner, p[0], p[1])) << corner << " at " << p[0] << "," << p[1];
+}
+
 TEST(HotCornerTest, TopLeftIsTheOutermostPixelOrBeyond)
 {
-    EXPECT_TRUE(InCorner(HOT_CORNER_TOP_LEFT, 0, 0));
-    EXPECT_FALSE(InCorner(HOT_CORNER_TOP_LEFT, 1, 0));
-    EXPECT_FALSE(InCorner(HOT_CORNER_TOP_LEFT, 0, 1));
-    // A monitor to the left of and above the primary one.
-    EXPECT_TRUE(InCorner(HOT_CORNER_TOP_LEFT, -300, -20));
+    // (-300, -20): on a monitor to the left of and above the primary one.
+    ExpectCorner(HOT_CORNER_TOP_LEFT, {{0, 0}, {-300, -20}}, {{1, 0}, {0, 1}});
 }
 
 TEST(HotCornerTest, TopRightIsATenPixelStripOnTheTopRow)
 {
-    EXPECT_TRUE(InCorner(HOT_CORNER_TOP_RIGHT, 1014, 0));
-    EXPECT_TRUE(InCorner(HOT_CORNER_TOP_RIGHT, 1023, 0));
-    EXPECT_FALSE(InCorner(HOT_CORNER_TOP_RIGHT, 1013, 0));
-    EXPECT_FALSE(InCorner(HOT_CORNER_TOP_RIGHT, 1014, 1));
-    // Beyond the right edge, on a monitor there.
-    EXPECT_TRUE(InCorner(HOT_CORNER_TOP_RIGHT, 1500, -5));
+    // (1500, -5): beyond the right edge, on a monitor there.
+    ExpectCorner(HOT_CORNER_TOP_RIGHT, {{1014, 0}, {1023, 0}, {1500, -5}}, {{1013, 0}, {1014, 1}});
 }
 
 TEST(HotCornerTest, BottomLeftIsATenPixelStripInTheLeftColumn)
 {
-    EXPECT_TRUE(InCorner(HOT_CORNER_BOTTOM_LEFT, 0, 758));
-    EXPECT_TRUE(InCorner(HOT_CORNER_BOTTOM_LEFT, 0, 767));
-    EXPECT_FALSE(InCorner(HOT_CORNER_BOTTOM_LEFT, 0, 757));
-    EXPECT_FALSE(InCorner(HOT_CORNER_BOTTOM_LEFT, 1, 767));
+    ExpectCorner(HOT_CORNER_BOTTOM_LEFT, {{0, 758}, {0, 767}}, {{0, 757}, {1, 767}});
 }
 
 TEST(HotCornerTest, BottomRightIsATenByTenSquare)
 {
-    EXPECT_TRUE(InCorner(HOT_CORNER_BOTTOM_RIGHT, 1014, 758));
-    EXPECT_TRUE(InCorner(HOT_CORNER_BOTTOM_RIGHT, 1023, 767));
-    EXPECT_FALSE(InCorner(HOT_CORNER_BOTTOM_RIGHT, 1014, 757));
-    EXPECT_FALSE(InCorner(HOT_CORNER_BOTTOM_RIGHT, 1013, 758));
+    ExpectCorner(HOT_CORNER_BOTTOM_RIGHT, {{1014, 758}, {1023, 767}}, {{1014, 757}, {1013, 758}});
 }
 
 TEST(HotCornerTest, OffOrUnknownCornerIsNeverHot)
 {
-    for (std::int32_t corner : {0, 5, -1, 100}) {
-        EXPECT_FALSE(InCorner(corner, 0, 0)) << corner;
-        EXPECT_FALSE(InCorner(corner, 1023, 767)) << corner;
-    }
+    for (std::int32_t corner : {0, 5, -1, 100})
+        ExpectCorner(corner, {}, {{0, 0}, {1023, 767}});
 }
 
 TEST(HotCornerTest, ExtremeCoordinatesAndSizesDoNotOverflow)
@@ -121,27 +118,25 @@ constexpr DisplayRect BELOW_TALLER = {0, 768, 800, 1968};
 
 TEST(HotCornerDisplayTest, EachCornerIsOnTheDisplayFarthestInItsDirection)
 {
-    struct Case {
+    // Each second display and the two corners that lie on it; the other two
+    // stay on the primary one.
+    const struct {
         DisplayRect second;
-        std::int32_t corner;
-        std::int32_t expected;  // 0 the second display, 1 the primary
-    };
-    const Case cases[] = {
-        {RIGHT_OF, HOT_CORNER_BOTTOM_RIGHT, 0}, {RIGHT_OF, HOT_CORNER_TOP_RIGHT, 0},
-        {RIGHT_OF, HOT_CORNER_TOP_LEFT, 1},     {RIGHT_OF, HOT_CORNER_BOTTOM_LEFT, 1},
-        {LEFT_OF, HOT_CORNER_TOP_LEFT, 0},      {LEFT_OF, HOT_CORNER_BOTTOM_LEFT, 0},
-        {LEFT_OF, HOT_CORNER_BOTTOM_RIGHT, 1},  {LEFT_OF, HOT_CORNER_TOP_RIGHT, 1},
-        {ABOVE, HOT_CORNER_TOP_LEFT, 0},        {ABOVE, HOT_CORNER_TOP_RIGHT, 0},
-        {ABOVE, HOT_CORNER_BOTTOM_RIGHT, 1},    {ABOVE, HOT_CORNER_BOTTOM_LEFT, 1},
+        std::int32_t farCorners[2];
+    } cases[] = {
+        {RIGHT_OF, {HOT_CORNER_TOP_RIGHT, HOT_CORNER_BOTTOM_RIGHT}},
+        {LEFT_OF, {HOT_CORNER_TOP_LEFT, HOT_CORNER_BOTTOM_LEFT}},
+        {ABOVE, {HOT_CORNER_TOP_LEFT, HOT_CORNER_TOP_RIGHT}},
         // Below and taller: its bottom corners lie farthest, its top ones touch
         // the primary display's bottom edge.
-        {BELOW_TALLER, HOT_CORNER_BOTTOM_LEFT, 0}, {BELOW_TALLER, HOT_CORNER_BOTTOM_RIGHT, 0},
-        {BELOW_TALLER, HOT_CORNER_TOP_LEFT, 1},    {BELOW_TALLER, HOT_CORNER_TOP_RIGHT, 1},
+        {BELOW_TALLER, {HOT_CORNER_BOTTOM_LEFT, HOT_CORNER_BOTTOM_RIGHT}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(HotCornerDisplay(c.corner, TwoDisplays(c.second)), c.expected)
-            << "corner " << c.corner << ", second display at " << c.second.left << ","
-            << c.second.top;
+    for (const auto& c : cases)
+        for (std::int32_t corner = HOT_CORNER_TOP_LEFT; corner <= HOT_CORNER_BOTTOM_RIGHT; ++corner)
+            EXPECT_EQ(HotCornerDisplay(corner, TwoDisplays(c.second)),
+                      corner == c.farCorners[0] || corner == c.farCorners[1] ? 0 : 1)
+                << "corner " << corner << ", second display at " << c.second.left << ","
+                << c.second.top;
 }
 
 TEST(HotCornerDisplayTest, TiesGoToThePrimaryAndOffHasNoDisplay)
