@@ -1,6 +1,5 @@
-// The preferences dialog and its colour picker, opened through the real
-// tray menu: what they show, what OK writes and applies, what each refusal
-// leaves alone.
+// The preferences dialog and its colour picker, opened through the real tray menu: what they
+// show, what OK writes and applies, what each refusal leaves alone.
 #include "toolkit/toolkit.h"
 
 #include <commctrl.h>
@@ -12,20 +11,15 @@
 
 namespace {
 
-const wchar_t PICKER_TITLE[] = L"背景色を選択";
 const wchar_t CANNOT_CREATE[] = L"環境設定ファイルを作成できませんでした。";
 constexpr int NO_ID = 0xFFFF;  // labels, group boxes and the picture
 
-// What a control is to the person in front of it: first what they work,
-// from LABEL on what they only look at.
+// From LABEL on, what a person only looks at rather than works.
 enum Kind { BUTTON, CHECK_BOX, RADIO, EDIT, READ_ONLY_EDIT, SLIDER, LABEL, GROUP_BOX, PICTURE,
             SAMPLE };
 
-struct Control {
-    int id;
-    Kind kind;
-    const wchar_t* text = nullptr;  // null where the settings fill it in
-};
+// `text` is null where the settings fill it in.
+struct Control { int id; Kind kind; const wchar_t* text = nullptr; };
 
 // Both in tab order, a line to a row or group of the dialog.
 const Control PREFERENCES_CONTROLS[] = {
@@ -45,8 +39,7 @@ const Control PREFERENCES_CONTROLS[] = {
 };
 
 const Control PICKER_CONTROLS[] = {
-    {IDC_OK, BUTTON, L"OK"}, {IDC_CANCEL, BUTTON, L"ｷｬﾝｾﾙ"},
-    {IDC_RED_SLIDER, SLIDER, L"Slider1"},
+    {IDC_OK, BUTTON, L"OK"}, {IDC_CANCEL, BUTTON, L"ｷｬﾝｾﾙ"}, {IDC_RED_SLIDER, SLIDER, L"Slider1"},
     {NO_ID, LABEL, L"赤"}, {NO_ID, LABEL, L"緑"}, {NO_ID, LABEL, L"青"},
     {IDC_GREEN_SLIDER, SLIDER, L"Slider1"}, {IDC_BLUE_SLIDER, SLIDER, L"Slider1"},
     {NO_ID, LABEL, L"サンプル"}, {IDC_SAMPLE, SAMPLE, L""},
@@ -59,13 +52,8 @@ std::wstring ClassOf(HWND window)
     return name;
 }
 
-// The class and the style bits under `mask` that make each kind.
-const struct {
-    Kind kind;
-    const wchar_t* className;
-    LONG mask, style;
-} KIND_STYLES[] = {
-    // The default style moves with the focus; DM_GETDEFID tells the default.
+// The default style moves with the focus, so DM_GETDEFID tells the default.
+const struct { Kind kind; const wchar_t* className; LONG mask, style; } KIND_STYLES[] = {
     {BUTTON, L"Button", BS_TYPEMASK, BS_PUSHBUTTON},
     {BUTTON, L"Button", BS_TYPEMASK, BS_DEFPUSHBUTTON},
     {CHECK_BOX, L"Button", BS_TYPEMASK, BS_AUTOCHECKBOX},
@@ -111,67 +99,56 @@ bool Within(const RECT& inner, const RECT& outer)
            inner.bottom <= outer.bottom;
 }
 
-// Two controls may overlap only where one frames the other: a group box
-// around a control wholly inside it, and the hot-corner picture under the
-// radio buttons that mark its corners.
-bool MayOverlap(Kind a, const RECT& placeA, Kind b, const RECT& placeB)
+// The overlaps allowed: a group box around a control, the corner picture under its buttons.
+bool ApartOrFramed(Kind a, const RECT& ra, Kind b, const RECT& rb)
 {
-    return (a == GROUP_BOX && Within(placeB, placeA)) ||
-           (b == GROUP_BOX && Within(placeA, placeB)) || (a == PICTURE && b == RADIO) ||
+    RECT common = {};
+    return !IntersectRect(&common, &ra, &rb) || (a == GROUP_BOX && Within(rb, ra)) ||
+           (b == GROUP_BOX && Within(ra, rb)) || (a == PICTURE && b == RADIO) ||
            (a == RADIO && b == PICTURE);
 }
 
-// The dialog's children against `expected`, in tab order: id, kind, text,
-// tab stop and group; each one inside the client area and clear of the
-// others; OK the default button.
+// Owner, children in tab order, each inside the client area and clear of the others, and OK
+// the default button.
 template <size_t N>
-void ExpectControls(HWND dialog, const Control (&expected)[N])
+void ExpectControls(HWND dialog, HWND owner, const Control (&expected)[N])
 {
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
     RECT client = {};
     GetClientRect(dialog, &client);
     std::vector<RECT> places;
     HWND control = GetWindow(dialog, GW_CHILD);
     for (; control != nullptr && places.size() < N; control = GetWindow(control, GW_HWNDNEXT)) {
         const Control& want = expected[places.size()];
-        const std::string name = NameOf(want, places.size());
+        SCOPED_TRACE(NameOf(want, places.size()));
         const LONG style = GetWindowLongW(control, GWL_STYLE);
-        EXPECT_EQ(GetDlgCtrlID(control), want.id) << name;
+        EXPECT_EQ(GetDlgCtrlID(control), want.id);
         EXPECT_TRUE(IsKind(control, want.kind))
-            << name << " is a " << Utf8(ClassOf(control)) << " of style " << std::hex << style;
+            << Utf8(ClassOf(control)) << " of style " << std::hex << style;
         if (want.text != nullptr) {
-            EXPECT_EQ(Utf8(WindowText(control)), Utf8(want.text)) << name;
+            EXPECT_EQ(Utf8(WindowText(control)), Utf8(want.text));
         }
-        // Every control a person works is a tab stop, a radio button while it
-        // is ticked. Each static text starts a group, so that the arrow keys
-        // keep to the radio buttons between "保存先：" and "反応の遅れ時間：".
+        // A static text starts a group, so that the arrow keys keep to the corners.
         const bool tabStop = want.kind == RADIO ? IsChecked(dialog, want.id) : want.kind < LABEL;
-        EXPECT_EQ((style & WS_TABSTOP) != 0, tabStop) << name << ": tab stop";
-        EXPECT_EQ((style & WS_GROUP) != 0, want.kind == LABEL || want.kind == SAMPLE)
-            << name << ": group";
+        EXPECT_EQ((style & WS_TABSTOP) != 0, tabStop);
+        EXPECT_EQ((style & WS_GROUP) != 0, want.kind == LABEL || want.kind == SAMPLE);
         RECT place = {};
         GetWindowRect(control, &place);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
-        EXPECT_TRUE(!IsRectEmpty(&place) && Within(place, client))
-            << name << " lies at " << Describe(place) << ", the client area at "
-            << Describe(client);
+        EXPECT_TRUE(!IsRectEmpty(&place) && Within(place, client)) << Describe(place);
         places.push_back(place);
     }
-    EXPECT_EQ(places.size(), N) << "controls in the dialog";
-    EXPECT_EQ(control, nullptr) << "the dialog has more than " << N << " controls";
+    EXPECT_EQ(places.size(), N);
+    EXPECT_EQ(control, nullptr) << "more controls than " << N;
     for (size_t i = 0; i < places.size(); ++i)
-        for (size_t j = i + 1; j < places.size(); ++j) {
-            RECT common = {};
-            EXPECT_TRUE(!IntersectRect(&common, &places[i], &places[j]) ||
-                        MayOverlap(expected[i].kind, places[i], expected[j].kind, places[j]))
-                << NameOf(expected[i], i) << " at " << Describe(places[i]) << " overlaps "
-                << NameOf(expected[j], j) << " at " << Describe(places[j]);
-        }
-    DWORD_PTR defaultId = 0;
-    SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 2000, &defaultId);
-    EXPECT_EQ(LOWORD(defaultId), IDC_OK) << "the default button";
+        for (size_t j = i + 1; j < places.size(); ++j)
+            EXPECT_TRUE(ApartOrFramed(expected[i].kind, places[i], expected[j].kind, places[j]))
+                << NameOf(expected[i], i) << " overlaps " << NameOf(expected[j], j);
+    LRESULT defaultId = 0;
+    SendAndWait(dialog, DM_GETDEFID, 0, 0, &defaultId);
+    EXPECT_EQ(LOWORD(defaultId), IDC_OK);
 }
 
-// "r,g,b" as the dialog's colour fields show it.
 std::string ColourShown(HWND dialog)
 {
     return Utf8(DialogItemText(dialog, IDC_RED) + L"," + DialogItemText(dialog, IDC_GREEN) + L"," +
@@ -193,71 +170,61 @@ std::string ShownSettings(HWND dialog)
            Utf8(DialogItemText(dialog, IDC_DELAY));
 }
 
-// Clicks an automatic check box or radio button and waits for its new state.
 bool ClickToState(HWND dialog, int id, bool ticked)
 {
     ClickButton(dialog, id);
     return WaitUntil([&] { return IsChecked(dialog, id) == ticked; }, 5000);
 }
 
-// "r,g,b" as the picker's sliders stand.
 std::string SliderColour(HWND picker)
 {
     std::string colour;
     for (int id : {IDC_RED_SLIDER, IDC_GREEN_SLIDER, IDC_BLUE_SLIDER}) {
-        DWORD_PTR position = 0;
-        SendMessageTimeoutW(GetDlgItem(picker, id), TBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000,
-                            &position);
+        LRESULT position = 0;
+        SendAndWait(GetDlgItem(picker, id), TBM_GETPOS, 0, 0, &position);
         colour += (colour.empty() ? "" : ",") + std::to_string(position);
     }
     return colour;
 }
 
-// Focus on the red slider, the picker's first tab stop after its buttons.
-void TabToRedSlider()
-{
-    PressKey(VK_TAB);
-    PressKey(VK_TAB);
-}
-
 class PreferencesDialog : public FreshFolderTest {
 protected:
     // Starts Dusklid on `preferences` and opens its preferences dialog.
-    ::testing::AssertionResult Open(const std::string& preferences)
-    {
-        const ::testing::AssertionResult started = Start(preferences);
-        return started ? OpenDialog() : started;
-    }
+    bool Open(const std::string& preferences) { return Start(preferences) && OpenDialog(); }
+    bool OpenDialog() { return (dialog = OpenPreferencesDialog(cover, dusklid.Id())) != nullptr; }
 
-    ::testing::AssertionResult OpenDialog()
-    {
-        dialog = OpenPreferencesDialog(cover, dusklid.Id());
-        if (dialog == nullptr)
-            return ::testing::AssertionFailure() << "the preferences dialog did not open";
-        return ::testing::AssertionSuccess();
-    }
-
-    HWND OpenPicker()
+    bool OpenPicker()
     {
         ClickButton(dialog, IDC_CHOOSE_COLOR);
-        return WaitForWindowTitled(dusklid.Id(), PICKER_TITLE);
+        picker = WaitForWindowTitled(dusklid.Id(), L"背景色を選択");
+        return picker != nullptr;
     }
 
-    // Presses OK, which must bring an error box saying `text`, owned by
-    // `owner`, and leave the dialog open.
+    // The red slider is the picker's first tab stop after its buttons.
+    bool FocusRedSlider()
+    {
+        const bool focused = WaitForeground(picker);
+        PressKey(VK_TAB);
+        PressKey(VK_TAB);
+        return focused;
+    }
+
+    // OK must bring an error box saying `text`, owned by `owner`, and leave the dialog open.
     void ExpectRefusal(const wchar_t* text, HWND owner)
     {
         ClickButton(dialog, IDC_OK);
         MessageBoxSeen box;
         EXPECT_TRUE(AnswerBoxSaying(dusklid.Id(), IDOK, L"エラー", text, &box));
-        EXPECT_EQ(box.owner, owner) << "owner of the box";
-        EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the dialog closed";
+        EXPECT_EQ(box.owner, owner);
+        EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog));
     }
 
     std::string Written() const { return FileBytes(PreferencePath(workDir)); }
+    // What OK wrote, once it has closed the dialog.
+    std::string WrittenByOk() { return CloseWith(dialog, IDC_OK) ? Written() : "<still open>"; }
     bool LeftTemporaryFile() const { return PathExists(PreferencePath(workDir) + L".new"); }
 
-    HWND dialog = nullptr;
+    HWND dialog = nullptr, picker = nullptr;
 };
 
 } // namespace
@@ -269,26 +236,21 @@ TEST_F(PreferencesDialog, PreferencesDialogMatchesItsTemplate)
         PreferenceBytes(0, 0, 128, "", '1', '4', "150", ShiftJis(L"C:\\Users\\Public\\撮影"))));
     const LONG frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     EXPECT_EQ(GetWindowLongW(dialog, GWL_STYLE) & frame, frame);
-    EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
-    ExpectControls(dialog, PREFERENCES_CONTROLS);
-    // Centred, above the task bar. Centred on the work area, or on the whole
-    // screen: a process Wine has just started now and then sees a work area
-    // without the task bar, and the system's centring follows it.
+    ExpectControls(dialog, nullptr, PREFERENCES_CONTROLS);
+    // Centred above the task bar, or on the whole screen when Wine gave the new process a
+    // work area without it.
     RECT area = {}, workArea = {};
     GetWindowRect(dialog, &area);
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
-    EXPECT_TRUE(Within(area, workArea)) << "the dialog at " << Describe(area);
+    EXPECT_TRUE(Within(area, workArea)) << Describe(area) << " in " << Describe(workArea);
     EXPECT_NEAR(area.left + area.right, workArea.left + workArea.right, 2);
     const LONG middle = area.top + area.bottom;
     EXPECT_TRUE(std::abs(middle - (workArea.top + workArea.bottom)) <= 2 ||
-                std::abs(middle - DesktopRect().bottom) <= 2)
-        << "the dialog at " << Describe(area) << ", the work area at " << Describe(workArea);
+                std::abs(middle - DesktopRect().bottom) <= 2) << Describe(area);
     ScreenshotWindow("preferences_dialog", dialog);
 
-    HWND picker = OpenPicker();
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(GetWindow(picker, GW_OWNER), dialog);
-    ExpectControls(picker, PICKER_CONTROLS);
+    ASSERT_TRUE(OpenPicker());
+    ExpectControls(picker, dialog, PICKER_CONTROLS);
     EXPECT_TRUE(CloseWith(picker, IDC_CANCEL));
     EXPECT_TRUE(CloseWith(dialog, IDC_CANCEL));
 }
@@ -298,11 +260,7 @@ TEST_F(PreferencesDialog, PreferencesDialogShowsTheSettings)
     const std::wstring picture = MakePicture("prefs_shown.bmp", "-size 40x30 xc:red");
     ASSERT_FALSE(picture.empty());
     // Each in a program of its own: the file is read at start-up.
-    const struct {
-        const char* name;
-        std::string file;
-        std::string shown;
-    } cases[] = {
+    const struct { const char* name; std::string file, shown; } cases[] = {
         {"prefs_shown_corner0",
          PreferenceBytes(12, -5, 300, ShiftJis(picture), '1', '0', "-20", "C:\\shots"),
          "colour 12,-5,300; [x] picture " + Utf8(picture) +
@@ -327,7 +285,6 @@ TEST_F(PreferencesDialog, PreferencesDialogShowsTheSettings)
 
 TEST_F(PreferencesDialog, PreferencesOkWritesTheFileAndAppliesIt)
 {
-    // The picture of the example, on drive C.
     const std::wstring made = MakePicture("prefs_example.jpg", "-size 64x48 xc:'rgb(0,200,0)'");
     ASSERT_TRUE(!made.empty() && CopyFileW(made.c_str(), L"C:\\pic.jpg", FALSE));
     ASSERT_TRUE(Open(PreferenceBytes(0, 0, 128, "", '1', '0', "150", "C:\\old")));
@@ -347,8 +304,7 @@ TEST_F(PreferencesDialog, PreferencesOkWritesTheFileAndAppliesIt)
     EXPECT_EQ(Written(), "\x10" "0\n0\n128\nC:\\pic.jpg\n02500\nD:\\shots");
     EXPECT_FALSE(LeftTemporaryFile());
 
-    // Applied at once: resting in the top-right corner shows the cover with
-    // the picture at its natural size in the middle.
+    // Applied at once: the top-right corner shows the cover, the picture unstretched.
     ASSERT_TRUE(MovePointer(GetSystemMetrics(SM_CXSCREEN) - 1, 0));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
     const POINT centre = ScreenCentre();
@@ -367,14 +323,13 @@ TEST_F(PreferencesDialog, PreferencesOkRefusesIncompleteEntries)
     ExpectRefusal(L"画像ファイルが指定されていません。", dialog);
     SetItemText(dialog, IDC_PICTURE_PATH, workDir + L"\\missing.bmp");
     ExpectRefusal(L"指定された画像ファイルが見つかりません。", dialog);
-    // With the box unticked the path is not looked at; the folder is.
+    // Unticked, the path is not looked at; the folder is.
     EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, false));
     SetItemText(dialog, IDC_CAPTURE_FOLDER, L"");
     ExpectRefusal(L"キャプチャ保存先が指定されていません。", dialog);
     EXPECT_EQ(Written(), original);
 
-    // A folder passes the existence test and fails to load: the file is
-    // written, and the dialog stays open for a correction.
+    // A folder exists but fails to load: the file is written, the dialog stays open.
     EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, true));
     SetItemText(dialog, IDC_PICTURE_PATH, workDir);
     SetItemText(dialog, IDC_CAPTURE_FOLDER, L"C:\\new");
@@ -383,8 +338,7 @@ TEST_F(PreferencesDialog, PreferencesOkRefusesIncompleteEntries)
         PreferenceBytes(1, 2, 3, ShiftJis(workDir), '1', '0', "150", "C:\\new");
     EXPECT_EQ(Written(), written);
 
-    // A line feed would shift every field after it; pasted into the delay
-    // field, it writes nothing.
+    // A line feed would shift every field after it: it writes nothing.
     SetItemText(dialog, IDC_DELAY, L"15\n0");
     ExpectRefusal(CANNOT_CREATE, nullptr);
     EXPECT_EQ(Written(), written);
@@ -393,8 +347,7 @@ TEST_F(PreferencesDialog, PreferencesOkRefusesIncompleteEntries)
     // Unticked, whatever the path field holds is neither checked nor saved.
     EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, false));
     SetItemText(dialog, IDC_PICTURE_PATH, L"not a file");
-    EXPECT_TRUE(CloseWith(dialog, IDC_OK));
-    EXPECT_EQ(Written(), PreferenceBytes(1, 2, 3, "", '1', '0', "150", "C:\\new"));
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(1, 2, 3, "", '1', '0', "150", "C:\\new"));
     EXPECT_FALSE(LeftTemporaryFile());
 }
 
@@ -402,20 +355,16 @@ TEST_F(PreferencesDialog, PreferencesDelayAndHotCornerAreWrittenAsEntered)
 {
     ASSERT_TRUE(Open(PreferenceBytes(5, 6, 7, "", '0', '3', "150", "C:\\a")));
 
-    // A negative delay is stored and written as 0.
     SetItemText(dialog, IDC_DELAY, L"-1");
-    ASSERT_TRUE(CloseWith(dialog, IDC_OK));
-    EXPECT_EQ(Written(), PreferenceBytes(5, 6, 7, "", '0', '3', "0", "C:\\a"));
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(5, 6, 7, "", '0', '3', "0", "C:\\a"));
     ASSERT_TRUE(OpenDialog());
     EXPECT_EQ(ShownSettings(dialog),
               "colour 5,6,7; [ ] picture ; [ ] stretch; folder C:\\a; [x] corner 3 after 0");
 
-    // Letters are written as typed and read as 0; unticking the hot corner
-    // writes '0' and forgets the corner.
+    // Letters are written as typed and read as 0; unticking the hot corner forgets its corner.
     SetItemText(dialog, IDC_DELAY, L"abc");
     EXPECT_TRUE(ClickToState(dialog, IDC_USE_HOT_CORNER, false));
-    ASSERT_TRUE(CloseWith(dialog, IDC_OK));
-    EXPECT_EQ(Written(), PreferenceBytes(5, 6, 7, "", '0', '0', "abc", "C:\\a"));
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(5, 6, 7, "", '0', '0', "abc", "C:\\a"));
     ASSERT_TRUE(OpenDialog());
     EXPECT_EQ(ShownSettings(dialog),
               "colour 5,6,7; [ ] picture ; [ ] stretch; folder C:\\a; [ ] corner 1 after 0");
@@ -426,24 +375,19 @@ TEST_F(PreferencesDialog, PreferencesCommandOpensOneDialogAtATime)
 {
     ASSERT_TRUE(Open(PreferenceBytes(9, 9, 9, "", '0', '0', "150", "C:\\a")));
 
-    // The menu still works while the dialog is open, but its preferences
-    // entry opens nothing more. The cover hot key, handled after the menu
-    // command, shows that the command has been dealt with.
+    // The menu's entry opens no second dialog; the cover hot key, handled after it, shows
+    // that the command has been dealt with.
     ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_PREFERENCES));
     EXPECT_TRUE(ShowCoverByHotKey(cover));
     int dialogs = 0;
     FindVisibleWindow(L"#32770", dusklid.Id(), [&](HWND window) {
-        if (WindowText(window) == L"環境設定")
-            ++dialogs;
+        dialogs += WindowText(window) == L"環境設定" ? 1 : 0;
         return false;
     });
-    EXPECT_EQ(dialogs, 1) << "preferences dialogs open";
+    EXPECT_EQ(dialogs, 1);
 
-    // Once it is closed, the command opens it again.
     ASSERT_TRUE(CloseWith(dialog, IDC_CANCEL));
     ASSERT_TRUE(OpenDialog());
-
-    // The exit command ends the program cleanly with the dialog open.
     ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_EXIT));
     EXPECT_EQ(dusklid.WaitForExit(10000), 0);
 }
@@ -452,28 +396,23 @@ TEST_F(PreferencesDialog, EscapeClosesNeitherDialog)
 {
     ASSERT_TRUE(Open(PreferenceBytes(1, 2, 3, "", '0', '0', "150", "C:\\a")));
 
-    // In the picker: Escape does nothing, so the slider moved after it is
-    // still there for Enter, which presses OK.
-    HWND picker = OpenPicker();
-    ASSERT_NE(picker, nullptr);
+    // The slider moved after Escape is still there for Enter, which presses OK.
+    ASSERT_TRUE(OpenPicker());
     ASSERT_TRUE(WaitForeground(picker));
     PressKey(VK_ESCAPE);
-    EXPECT_TRUE(StaysTrue([&] { return IsWindowVisible(picker) != FALSE; }, 500))
-        << "Escape closed the colour picker";
-    TabToRedSlider();
+    EXPECT_TRUE(StaysTrue([&] { return IsWindowVisible(picker) != FALSE; }, 500));
+    ASSERT_TRUE(FocusRedSlider());
     PressKey(VK_RIGHT);
     PressKey(VK_RIGHT);
     PressKey(VK_RETURN);
     ASSERT_TRUE(WaitClosed(picker));
     EXPECT_EQ(ColourShown(dialog), "3,2,3");
 
-    // In the preferences dialog: after Escape, Enter still finds it open
-    // and writes the file.
+    // In the preferences dialog, Enter after Escape still writes the file.
     SetItemText(dialog, IDC_DELAY, L"321");
     ASSERT_TRUE(WaitForeground(dialog));
     PressKey(VK_ESCAPE);
-    EXPECT_TRUE(StaysTrue([&] { return IsWindowVisible(dialog) != FALSE; }, 500))
-        << "Escape closed the preferences dialog";
+    EXPECT_TRUE(StaysTrue([&] { return IsWindowVisible(dialog) != FALSE; }, 500));
     PressKey(VK_RETURN);
     ASSERT_TRUE(WaitClosed(dialog));
     EXPECT_EQ(Written(), PreferenceBytes(3, 2, 3, "", '0', '0', "321", "C:\\a"));
@@ -485,10 +424,8 @@ TEST_F(PreferencesDialog, ColorPickerShowsAndStoresTheColour)
     ASSERT_TRUE(Open(original));
     EXPECT_EQ(ColourShown(dialog), "300,128,0");
 
-    // The sliders start at the stored colour, 300 clamped to 255, and the
-    // sample shows it without any slider being touched.
-    HWND picker = OpenPicker();
-    ASSERT_NE(picker, nullptr);
+    // 300 clamped to 255, shown in the sample before any slider is touched.
+    ASSERT_TRUE(OpenPicker());
     const DWORD opened = GetTickCount();
     EXPECT_EQ(SliderColour(picker), "255,128,0");
     HWND sample = GetDlgItem(picker, IDC_SAMPLE);
@@ -496,35 +433,28 @@ TEST_F(PreferencesDialog, ColorPickerShowsAndStoresTheColour)
     EXPECT_TRUE(WaitForPixel(spot.x, spot.y, RGB(255, 128, 0)));
     std::printf("    sample painted %lu ms after the picker was found\n", GetTickCount() - opened);
     ScreenshotWindow("color_picker_dialog", picker);
-    // The control paints itself plain when asked; the timer brings the
-    // colour back.
+    // The control paints itself plain when asked; the timer brings the colour back.
     InvalidateRect(sample, nullptr, TRUE);
     EXPECT_TRUE(WaitForPixel(spot.x, spot.y, RGB(255, 128, 0)));
 
-    // Arrow keys on the red slider change the sample at once; Cancel
-    // forgets them.
-    ASSERT_TRUE(WaitForeground(picker));
-    TabToRedSlider();
+    // Arrow keys on the red slider change the sample at once; Cancel forgets them.
+    ASSERT_TRUE(FocusRedSlider());
     for (int i = 0; i < 5; ++i)
         PressKey(VK_LEFT);
     EXPECT_TRUE(WaitForPixel(spot.x, spot.y, RGB(250, 128, 0)));
     ASSERT_TRUE(CloseWith(picker, IDC_CANCEL));
     EXPECT_EQ(ColourShown(dialog), "300,128,0");
 
-    // OK stores the sliders in the running program; the file waits for the
-    // preferences dialog's OK, which Cancel never gives.
-    picker = OpenPicker();
-    ASSERT_NE(picker, nullptr);
+    // OK stores the sliders in the running program, not in the file.
+    ASSERT_TRUE(OpenPicker());
     EXPECT_EQ(SliderColour(picker), "255,128,0");
-    ASSERT_TRUE(WaitForeground(picker));
-    TabToRedSlider();
+    ASSERT_TRUE(FocusRedSlider());
     PressKey(VK_LEFT);
     EXPECT_TRUE(WaitUntil([&] { return SliderColour(picker) == "254,128,0"; }, 5000));
     ASSERT_TRUE(CloseWith(picker, IDC_OK));
     EXPECT_EQ(ColourShown(dialog), "254,128,0");
     ASSERT_TRUE(CloseWith(dialog, IDC_CANCEL));
     EXPECT_EQ(Written(), original);
-
     ASSERT_TRUE(ShowCoverByHotKey(cover));
     const POINT centre = ScreenCentre();
     EXPECT_TRUE(WaitForPixel(centre.x, centre.y, RGB(254, 128, 0)));
@@ -538,54 +468,45 @@ TEST_F(PreferencesDialog, PreferencesOkReplacesOrDropsThePicture)
     ASSERT_TRUE(Open(PreferenceBytes(10, 20, 30, ShiftJis(red), '0', '0', "150", "C:\\a")));
     const POINT centre = ScreenCentre();
 
-    // A new picture replaces the old one.
     SetItemText(dialog, IDC_PICTURE_PATH, blue);
     ASSERT_TRUE(CloseWith(dialog, IDC_OK));
     ASSERT_TRUE(ShowCoverByHotKey(cover));
     EXPECT_TRUE(WaitForPixel(centre.x, centre.y, RGB(0, 0, 255)));
 
-    // Unticked, the cover shows the colour alone, as the file now says.
+    // The hot key on the shown cover paints it again, now without a picture.
     ASSERT_TRUE(OpenDialog());
     EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, false));
-    ASSERT_TRUE(CloseWith(dialog, IDC_OK));
-    EXPECT_EQ(Written(), PreferenceBytes(10, 20, 30, "", '0', '0', "150", "C:\\a"));
-    // The hot key on the shown cover paints it again.
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(10, 20, 30, "", '0', '0', "150", "C:\\a"));
     PressHotKey(HOTKEY_COVER);
     EXPECT_TRUE(WaitForPixel(centre.x, centre.y, RGB(10, 20, 30)));
 }
 
 TEST_F(PreferencesDialog, PreferencesOkFreesEachReplacedPicture)
 {
-    // Large and true-colour, so that one decoded picture kept per load
-    // stands far above the heap's own ups and downs.
-    constexpr int WIDTH = 1200;
-    constexpr int HEIGHT = 1000;
+    // Large, so that one decoded picture kept per load stands far above the heap's noise.
+    constexpr int WIDTH = 1200, HEIGHT = 1000, LOADS = 6;
     const std::string size = "-size " + std::to_string(WIDTH) + "x" + std::to_string(HEIGHT);
     const std::wstring pictures[2] = {
         MakePicture("prefs_large_a.bmp", size + " gradient:red-blue -type TrueColor"),
         MakePicture("prefs_large_b.bmp", size + " gradient:green-yellow -type TrueColor")};
     ASSERT_TRUE(!pictures[0].empty() && !pictures[1].empty());
-    ASSERT_TRUE(Open(PreferenceBytes(0, 0, 0, ShiftJis(pictures[0]), '0', '0', "150", "C:\\a")));
-
+    ASSERT_TRUE(Start(PreferenceBytes(0, 0, 0, ShiftJis(pictures[1]), '0', '0', "150", "C:\\a")));
     // The first OK loads the decoders; the count starts after it.
-    SetItemText(dialog, IDC_PICTURE_PATH, pictures[1]);
-    ASSERT_TRUE(CloseWith(dialog, IDC_OK));
-    const long before = PrivateKilobytes(dusklid.info.hProcess);
-    constexpr int LOADS = 6;
-    for (int load = 0; load < LOADS; ++load) {
+    long before = -1;
+    for (int load = 0; load <= LOADS; ++load) {
         ASSERT_TRUE(OpenDialog());
         SetItemText(dialog, IDC_PICTURE_PATH, pictures[load % 2]);
         ASSERT_TRUE(CloseWith(dialog, IDC_OK));
+        if (load == 0)
+            before = PrivateKilobytes(dusklid.info.hProcess);
     }
     const long after = PrivateKilobytes(dusklid.info.hProcess);
     ASSERT_TRUE(before > 0 && after > 0);
     const long pictureKb = WIDTH * HEIGHT * 3 / 1024;
-    EXPECT_LT(after - before, LOADS * pictureKb / 2)
-        << "KiB more after " << LOADS << " loads of a " << pictureKb << " KiB picture";
+    EXPECT_LT(after - before, LOADS * pictureKb / 2) << "KiB; a picture is " << pictureKb;
 }
 
-// Each opening shows the hot-corner picture afresh; closing the dialog must
-// free it again, however often the dialog is opened.
+// Each opening shows the hot-corner picture afresh; each closing must free it.
 TEST_F(PreferencesDialog, PreferencesDialogLeavesNoBitmapBehind)
 {
     ASSERT_TRUE(Start());
@@ -593,11 +514,8 @@ TEST_F(PreferencesDialog, PreferencesDialogLeavesNoBitmapBehind)
         std::map<int, long> byType;
         return CountGdiObjects(dusklid.info.hProcess, &byType) < 0 ? -1L : byType[GDI_BITMAP];
     };
-    // Over the first openings through the tray menu Wine fills caches of its
-    // own (seen: up to three bitmaps by the sixth opening, none after); counting
-    // starts once they are full.
-    constexpr int WARM_UP = 8;
-    constexpr int OPENINGS = 4;
+    // Wine fills caches of its own over the first openings (seen: three bitmaps by the sixth).
+    constexpr int WARM_UP = 8, OPENINGS = 4;
     long before = -1;
     for (int opening = 1; opening <= WARM_UP + OPENINGS; ++opening) {
         ASSERT_TRUE(OpenDialog());
@@ -606,32 +524,29 @@ TEST_F(PreferencesDialog, PreferencesDialogLeavesNoBitmapBehind)
             before = bitmaps();
     }
     ASSERT_GE(before, 0);
-    EXPECT_EQ(bitmaps(), before) << "bitmaps after " << OPENINGS << " more openings";
+    EXPECT_EQ(bitmaps(), before);
 }
 
 TEST_F(PreferencesDialog, FailedPreferenceWritesKeepTheOldFile)
 {
-    // A full drive: no file can be written whole. The C library's fclose
-    // here reports no failed flush, which these cases catch.
+    // A full drive, where the C library's fclose reports no failed flush.
     const std::string folder = Config().workRootUnix + "/prefs_full_drive";
     WineDrive drive('t', folder, "1M");
     if (!drive.ready)
         GTEST_SKIP() << "cannot mount a small drive here";
-    const auto fill = [&] {
-        RunUnixCommand("dd if=/dev/zero of='" + folder + "/filler' bs=4096 2>/dev/null; true");
-    };
-    const auto unfill = [&] { RunUnixCommand("rm -f '" + folder + "/filler'"); };
+    const std::string filler = "'" + folder + "/filler'";
+    const auto fill = [&] { RunUnixCommand("dd if=/dev/zero of=" + filler + " 2>/dev/null"); };
+    const auto unfill = [&] { RunUnixCommand("rm -f " + filler); };
     workDir = L"T:\\";
 
-    // At start-up, the default file.
+    // The default file at start-up.
     fill();
     {
         DusklidProcess refused;
         ASSERT_TRUE(StartDusklid(refused, workDir));
         EXPECT_TRUE(AnswerBoxSaying(refused.Id(), IDOK, L"エラー", CANNOT_CREATE));
         EXPECT_TRUE(AnswerMessageBox(refused.Id(), IDYES).hasYesNo);
-        // No file was left to delete: that is the state a deletion wants, so
-        // the user hears it is done, not that it failed.
+        // No file is left, which is what a deletion wants: the user hears it is done.
         EXPECT_TRUE(AnswerBoxSaying(refused.Id(), IDOK, L"完了",
                                     L"環境設定ファイルを削除しました。\n"
                                     L"プログラムはいったん終了しますので、再度起動してみてください。"));
@@ -650,10 +565,8 @@ TEST_F(PreferencesDialog, FailedPreferenceWritesKeepTheOldFile)
     ExpectRefusal(CANNOT_CREATE, nullptr);
     EXPECT_EQ(Written(), original);
     EXPECT_FALSE(LeftTemporaryFile());
-    // With room again, the same entries go through.
     unfill();
-    EXPECT_TRUE(CloseWith(dialog, IDC_OK));
-    EXPECT_EQ(Written(), PreferenceBytes(1, 2, 3, "", '0', '0', "777", "C:\\keep"));
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(1, 2, 3, "", '0', '0', "777", "C:\\keep"));
 }
 
 TEST_F(PreferencesDialog, OkKeepsTheFilesAttributesAndIsNotStoppedByAStaleTemporaryFile)
@@ -668,34 +581,27 @@ TEST_F(PreferencesDialog, OkKeepsTheFilesAttributesAndIsNotStoppedByAStaleTempor
                                    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     ASSERT_TRUE(Open(""));
     SetItemText(dialog, IDC_DELAY, L"300");
-    EXPECT_TRUE(CloseWith(dialog, IDC_OK));
-    EXPECT_EQ(Written(), PreferenceBytes(0, 0, 0, "", '1', '4', "300", "C:\\a"));
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(0, 0, 0, "", '1', '4', "300", "C:\\a"));
     EXPECT_NE(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u) << "no longer hidden";
     EXPECT_FALSE(LeftTemporaryFile());
 }
 
 TEST_F(PreferencesDialog, TypedPathsTooLongToKeepAreRefusedNotCut)
 {
-    // 257 bytes of Shift-JIS: cut to 255, the last character would lose its
-    // second byte.
+    // 257 bytes of Shift-JIS: cut to 255, the last character would lose a byte.
     const std::wstring tooLong = L"C:\\" + std::wstring(127, L'表');
+    const std::wstring longest = tooLong.substr(0, tooLong.size() - 1);
     const std::string before = PreferenceBytes(0, 0, 0, "", '1', '4', "150", "C:\\a");
     ASSERT_TRUE(Open(before));
     EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, true));
     SetItemText(dialog, IDC_PICTURE_PATH, tooLong);
-    ClickButton(dialog, IDC_OK);
-    EXPECT_TRUE(AnswerBoxSaying(dusklid.Id(), IDOK, L"エラー", L"画像ファイルのパスが長すぎます。"));
+    ExpectRefusal(L"画像ファイルのパスが長すぎます。", dialog);
     EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, false));
     SetItemText(dialog, IDC_CAPTURE_FOLDER, tooLong);
-    ClickButton(dialog, IDC_OK);
-    EXPECT_TRUE(AnswerBoxSaying(dusklid.Id(), IDOK, L"エラー", L"キャプチャ保存先のパスが長すぎます。"));
-    EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the dialog closed";
+    ExpectRefusal(L"キャプチャ保存先のパスが長すぎます。", dialog);
     EXPECT_EQ(Written(), before);
-    // One character less fits, and is kept whole.
-    SetItemText(dialog, IDC_CAPTURE_FOLDER, tooLong.substr(0, tooLong.size() - 1));
-    EXPECT_TRUE(CloseWith(dialog, IDC_OK));
-    EXPECT_EQ(Written(), PreferenceBytes(0, 0, 0, "", '1', '4', "150",
-                                         ShiftJis(tooLong.substr(0, tooLong.size() - 1))));
+    SetItemText(dialog, IDC_CAPTURE_FOLDER, longest);
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(0, 0, 0, "", '1', '4', "150", ShiftJis(longest)));
 }
 
 TEST_F(PreferencesDialog, PicturesThatFailAtOkLeaveNoObjectsBehind)
@@ -703,20 +609,19 @@ TEST_F(PreferencesDialog, PicturesThatFailAtOkLeaveNoObjectsBehind)
     const std::wstring icon = MakePicture("prefs_icon.ico", "-size 32x32 xc:red");
     const std::wstring text = workDir + L"\\text.bmp";
     const std::wstring empty = workDir + L"\\empty.bmp";
-    ASSERT_FALSE(icon.empty());
-    ASSERT_TRUE(WriteFileBytes(text, "This is text, not a picture.\r\n"));
-    ASSERT_TRUE(WriteFileBytes(empty, ""));
+    ASSERT_TRUE(!icon.empty() && WriteFileBytes(text, "This is text, not a picture.\r\n") &&
+                WriteFileBytes(empty, ""));
     ASSERT_TRUE(Start());
     const auto counts = [&] {
-        return std::make_pair(CountGdiObjects(dusklid.info.hProcess), CountHandles(dusklid.info.hProcess));
+        return std::make_pair(CountGdiObjects(dusklid.info.hProcess),
+                              CountHandles(dusklid.info.hProcess));
     };
     std::pair<long, long> before = {-1, -1};
     // The first round loads the decoders; counting starts after it.
     for (int round = 0; round < 4; ++round) {
         for (const std::wstring& picture : {icon, text, empty}) {
             ASSERT_TRUE(OpenDialog());
-            // OK saved the settings before the picture failed: from the second
-            // opening on, the box is ticked already.
+            // OK saved the settings before the picture failed, the box ticked.
             if (!IsChecked(dialog, IDC_SHOW_PICTURE)) {
                 EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, true));
             }
@@ -728,7 +633,7 @@ TEST_F(PreferencesDialog, PicturesThatFailAtOkLeaveNoObjectsBehind)
             before = counts();
     }
     ASSERT_GE(before.first, 0);
-    EXPECT_EQ(counts(), before) << "GDI objects and handles after three more rounds";
+    EXPECT_EQ(counts(), before) << "GDI objects and handles";
 }
 
 TEST_F(PreferencesDialog, JapanesePathsRoundTripThroughTheDialog)
@@ -744,7 +649,5 @@ TEST_F(PreferencesDialog, JapanesePathsRoundTripThroughTheDialog)
     ASSERT_TRUE(Open(original));
     EXPECT_EQ(Utf8(DialogItemText(dialog, IDC_PICTURE_PATH)), Utf8(picture));
     EXPECT_EQ(Utf8(DialogItemText(dialog, IDC_CAPTURE_FOLDER)), Utf8(captures));
-    // OK writes the same bytes back.
-    ASSERT_TRUE(CloseWith(dialog, IDC_OK));
-    EXPECT_EQ(Written(), original);
+    EXPECT_EQ(WrittenByOk(), original);
 }
