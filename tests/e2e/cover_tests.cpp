@@ -2,9 +2,10 @@
 // real input.
 #include "toolkit/toolkit.h"
 
-#include <vector>
 #include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -24,55 +25,36 @@ std::vector<POINT> ScreenCorners()
             POINT{desktop.right - 1, desktop.bottom - 1}};
 }
 
-bool MovePointerToCentre()
-{
-    const POINT centre = ScreenCentre();
-    return MovePointer(centre.x, centre.y);
-}
-
 bool WaitForCentre(COLORREF colour)
 {
-    const POINT centre = ScreenCentre();
-    return WaitForPixel(centre.x, centre.y, colour);
+    return WaitForPixel(ScreenCentre().x, ScreenCentre().y, colour);
 }
 
 bool Covered(HWND cover)
 {
-    const POINT centre = ScreenCentre();
-    return IsWindowVisible(cover) && ScreenPixel(centre.x, centre.y) == BLACK;
+    return IsWindowVisible(cover) && ScreenPixel(ScreenCentre().x, ScreenCentre().y) == BLACK;
 }
 
+// Shows the cover over the white window and rests the pointer on its centre,
+// ready for the buttons.
 bool ShowCoverOverWhite(HWND cover)
 {
-    return WaitForCentre(WHITE) && ShowCoverByHotKey(cover) && WaitForCentre(BLACK);
+    return WaitForCentre(WHITE) && ShowCoverByHotKey(cover) && WaitForCentre(BLACK) &&
+           MovePointer(ScreenCentre().x, ScreenCentre().y);
 }
 
-// Rests the pointer on the shown cover's centre, ready for the buttons.
-bool ShowCoverUnderThePointer(HWND cover)
-{
-    return ShowCoverOverWhite(cover) && MovePointerToCentre();
-}
-
-// Presses `button` (xdotool numbers: 1 left, 3 right) and keeps it down until
-// the cover goes; the milliseconds that took, or -1 when it stayed for the
-// release delay and a generous margin.
-long PressUntilHidden(HWND cover, int button)
+// Holds `button` (xdotool's: 1 left, 3 right) until the cover goes, the release delay later,
+// give or take an early press or a late timer on a busy machine.
+void ExpectHiddenByPressing(HWND cover, int button)
 {
     Xdo("mousedown " + std::to_string(button));
     const DWORD start = GetTickCount();
     const bool hidden = WaitUntil([&] { return !IsWindowVisible(cover); }, RELEASE_DELAY + 5000);
     const long elapsed = static_cast<long>(GetTickCount() - start);
     Xdo("mouseup " + std::to_string(button));
-    return hidden ? elapsed : -1;
-}
-
-long HoldBothButtons(HWND cover, int first, int second)
-{
-    Xdo("mousedown " + std::to_string(first));
-    Sleep(200);
-    const long elapsed = PressUntilHidden(cover, second);
-    Xdo("mouseup " + std::to_string(first));
-    return elapsed;
+    ASSERT_TRUE(hidden) << "the cover stayed shown";
+    EXPECT_GE(elapsed, static_cast<long>(RELEASE_DELAY) - 150) << "hidden before the delay";
+    EXPECT_LE(elapsed, static_cast<long>(RELEASE_DELAY) + 800) << "hidden long after the delay";
 }
 
 // Rests the pointer on each of `points` for `ms`: none of them shows the cover.
@@ -85,49 +67,30 @@ void ExpectNotHot(HWND cover, const std::vector<POINT>& points, DWORD ms)
     }
 }
 
-// The lower margin allows for the press reaching the program before the
-// driver knows it was sent, the upper one for a late timer on a busy machine.
-void ExpectHiddenAfterTheDelay(long elapsed)
-{
-    ASSERT_NE(elapsed, -1) << "the cover stayed shown";
-    EXPECT_GE(elapsed, static_cast<long>(RELEASE_DELAY) - 150) << "hidden before the delay";
-    EXPECT_LE(elapsed, static_cast<long>(RELEASE_DELAY) + 800) << "hidden long after the delay";
-}
-
-// Milliseconds from moving the pointer to (x, y) until the cover shows, or
-// -1 when it does not within the delay and a generous margin.
-long MillisecondsUntilShownAt(HWND cover, int x, int y, DWORD delay)
+// Moves the pointer into the top-left corner: the cover shows, not before `delay`, counted
+// from the program's last 100 ms tick with the pointer outside.
+void ExpectShownAfterTheDelay(HWND cover, DWORD delay)
 {
     const DWORD moved = GetTickCount();
-    if (!MovePointer(x, y) ||
-        !WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, delay + 10000))
-        return -1;
-    return static_cast<long>(GetTickCount() - moved);
-}
-
-// Not before the delay: the program measures from its last tick with the
-// pointer outside, up to one 100 ms step before the move.
-void ExpectShownAfterTheDelay(long elapsed, DWORD delay)
-{
-    ASSERT_NE(elapsed, -1) << "the cover was not shown";
-    EXPECT_GE(elapsed, static_cast<long>(delay) - 250) << "shown too early";
+    ASSERT_TRUE(MovePointer(0, 0));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, delay + 10000))
+        << "the cover was not shown";
+    EXPECT_GE(GetTickCount() - moved, delay - 250) << "shown too early";
 }
 
 } // namespace
 
-// Every test starts with a white window of the driver's under the screen's
-// centre, so that the cover (black until the settings say otherwise) is seen
-// to arrive there, and with the pointer away from the hot corners and the
-// tray icon; it leaves the pointer so for the next.
+// A white window under the screen's centre shows the (black) cover arrive; the pointer rests
+// there too, away from the hot corners and the tray icon, before and after each test.
 class Cover : public FreshFolderTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(MovePointerToCentre());
+        ASSERT_TRUE(MovePointer(ScreenCentre().x, ScreenCentre().y));
         FreshFolderTest::SetUp();
         white.emplace(WHITE, CentreArea());
     }
-    void TearDown() override { MovePointerToCentre(); }
+    void TearDown() override { MovePointer(ScreenCentre().x, ScreenCentre().y); }
 
     std::optional<ColourWindow> white;
 };
@@ -146,12 +109,7 @@ TEST_F(Cover, HotKeyShowsTheCoverOverEverything)
 TEST_F(Cover, MenuCommandAndTrayClickShowTheCover)
 {
     ASSERT_TRUE(Start());
-    struct Way {
-        const char* name;
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-    };
+    struct Way { const char* name; UINT message; WPARAM wParam; LPARAM lParam; };
     // The tray icon's press comes as the shell reports it.
     const Way ways[] = {{"menu command", WM_COMMAND, IDM_COVER, 0},
                         {"tray icon press", WM_TRAYICON, TRAY_ICON_ID, WM_LBUTTONDOWN}};
@@ -171,8 +129,7 @@ TEST_F(Cover, HotKeyWorksWhileAMessageBoxIsOpen)
     PostMessageW(cover, WM_COMMAND, IDM_ABOUT, 0);
     HWND box = WaitForAboutBox(dusklid.Id());
     ASSERT_NE(box, nullptr);
-    // Over the box, which sits in the middle of the screen.
-    white.emplace(WHITE, CentreArea());
+    white.emplace(WHITE, CentreArea());  // over the box, in the middle of the screen
     EXPECT_TRUE(ShowCoverOverWhite(cover));
     EXPECT_TRUE(IsWindow(box));
 }
@@ -181,10 +138,8 @@ TEST_F(Cover, TrayNotificationsOtherThanLeftPressDoNotShowTheCover)
 {
     ASSERT_TRUE(Start());
     const std::pair<WPARAM, LPARAM> notifications[] = {
-        {TRAY_ICON_ID, WM_LBUTTONUP},
-        {TRAY_ICON_ID, WM_LBUTTONDBLCLK},
-        {TRAY_ICON_ID, WM_MOUSEMOVE},
-        {TRAY_ICON_ID + 1, WM_LBUTTONDOWN},  // not our icon
+        {TRAY_ICON_ID, WM_LBUTTONUP}, {TRAY_ICON_ID, WM_LBUTTONDBLCLK},
+        {TRAY_ICON_ID, WM_MOUSEMOVE}, {TRAY_ICON_ID + 1, WM_LBUTTONDOWN},  // the last: not our icon
     };
     for (const auto& notification : notifications)
         PostMessageW(cover, WM_TRAYICON, notification.first, notification.second);
@@ -200,8 +155,11 @@ TEST_F(Cover, HoldingBothButtonsForTwoSecondsHidesInEitherOrder)
     const int orders[][2] = {{1, 3}, {3, 1}};  // left then right, right then left
     for (const auto& order : orders) {
         SCOPED_TRACE("button " + std::to_string(order[0]) + " first");
-        ASSERT_TRUE(ShowCoverUnderThePointer(cover));
-        ExpectHiddenAfterTheDelay(HoldBothButtons(cover, order[0], order[1]));
+        ASSERT_TRUE(ShowCoverOverWhite(cover));
+        Xdo("mousedown " + std::to_string(order[0]));
+        Sleep(200);
+        ExpectHiddenByPressing(cover, order[1]);
+        Xdo("mouseup " + std::to_string(order[0]));
         EXPECT_TRUE(WaitForCentre(WHITE));
         // The next press must not be taken for a double-click.
         Sleep(GetDoubleClickTime() + 100);
@@ -212,21 +170,20 @@ TEST_F(Cover, HoldingBothButtonsForTwoSecondsHidesInEitherOrder)
 TEST_F(Cover, ReleasingEarlyKeepsTheCoverAndPressingAgainRestartsTheDelay)
 {
     ASSERT_TRUE(Start());
-    ASSERT_TRUE(ShowCoverUnderThePointer(cover));
-    Xdo("mousedown 1");
-    Xdo("mousedown 3");
+    ASSERT_TRUE(ShowCoverOverWhite(cover));
+    Xdo("mousedown 1 mousedown 3");
     Sleep(1000);
     Xdo("mouseup 3");
     EXPECT_TRUE(StaysTrue([&] { return Covered(cover); }, RELEASE_DELAY + 1000))
         << "hidden after an early release";
-    ExpectHiddenAfterTheDelay(PressUntilHidden(cover, 3));
+    ExpectHiddenByPressing(cover, 3);
     Xdo("mouseup 1");
 }
 
 TEST_F(Cover, OneButtonAloneNeverHides)
 {
     ASSERT_TRUE(Start());
-    ASSERT_TRUE(ShowCoverUnderThePointer(cover));
+    ASSERT_TRUE(ShowCoverOverWhite(cover));
     for (const int button : {1, 3}) {
         Xdo("mousedown " + std::to_string(button));
         EXPECT_TRUE(StaysTrue([&] { return Covered(cover); }, RELEASE_DELAY + 800))
@@ -238,14 +195,12 @@ TEST_F(Cover, OneButtonAloneNeverHides)
 TEST_F(Cover, ADoubleClickPressDoesNotStartTheGesture)
 {
     ASSERT_TRUE(Start());
-    ASSERT_TRUE(ShowCoverUnderThePointer(cover));
-    // A click, then at once a second press that the platform reports as a
-    // double-click: the left button does not count as held.
+    ASSERT_TRUE(ShowCoverOverWhite(cover));
+    // A click, then at once a press reported as a double-click: the left button is not held.
     Xdo("click 1 mousedown 1");
     Xdo("mousedown 3");
     EXPECT_TRUE(StaysTrue([&] { return Covered(cover); }, RELEASE_DELAY + 800));
-    Xdo("mouseup 3");
-    Xdo("mouseup 1");
+    Xdo("mouseup 3 mouseup 1");
     // An ordinary hold still works afterwards.
     Sleep(GetDoubleClickTime() + 100);
     EXPECT_TRUE(HideCover(cover, ScreenCentre()));
@@ -264,15 +219,14 @@ TEST_F(Cover, HotCornerCoversTheScreenAfterTheDelay)
     ASSERT_TRUE(Start(PreferenceBytes(200, 0, 0, "", '1', '1', std::to_string(DELAY), "")));
     // The pixels beside the corner are not hot, however long the pointer rests.
     ExpectNotHot(cover, {{1, 0}, {0, 1}}, DELAY + 1000);
-    ExpectShownAfterTheDelay(MillisecondsUntilShownAt(cover, 0, 0, DELAY), DELAY);
+    ExpectShownAfterTheDelay(cover, DELAY);
     EXPECT_TRUE(WaitForCentre(RED));
-    const RECT desktop = DesktopRect();
-    EXPECT_EQ(Rgb(ScreenPixel(desktop.right - 1, desktop.bottom - 1)), Rgb(RED));
+    EXPECT_EQ(Rgb(ScreenPixel(DesktopRect().right - 1, DesktopRect().bottom - 1)), Rgb(RED));
 
     // Left while shown and come back after hiding: the full delay again.
     ASSERT_TRUE(HideCover(cover, ScreenCentre()));
     EXPECT_TRUE(StaysTrue([&] { return !IsWindowVisible(cover); }, 300));
-    ExpectShownAfterTheDelay(MillisecondsUntilShownAt(cover, 0, 0, DELAY), DELAY);
+    ExpectShownAfterTheDelay(cover, DELAY);
 }
 
 TEST_F(Cover, DefaultHotCornerIsTheBottomRightSquare)

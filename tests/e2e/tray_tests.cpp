@@ -2,6 +2,7 @@
 // on an entry reaches the program.
 #include "toolkit/toolkit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -14,14 +15,9 @@ struct Entry {
     const wchar_t* text;
 };
 const Entry ENTRIES[] = {
-    {IDM_COVER, L"画面を隠す(&K)\tミ田+Shift+H"},
-    {IDM_CAPTURE, L"画面を撮影(&C)\tミ田+Shift+C"},
-    {0, nullptr},
-    {IDM_PREFERENCES, L"環境設定(&P)..."},
-    {0, nullptr},
-    {IDM_HELP, L"ヘルプ(&H)"},
-    {IDM_ABOUT, L"バージョン情報(&V)..."},
-    {0, nullptr},
+    {IDM_COVER, L"画面を隠す(&K)\tミ田+Shift+H"}, {IDM_CAPTURE, L"画面を撮影(&C)\tミ田+Shift+C"}, {},
+    {IDM_PREFERENCES, L"環境設定(&P)..."}, {},
+    {IDM_HELP, L"ヘルプ(&H)"}, {IDM_ABOUT, L"バージョン情報(&V)..."}, {},
     {IDM_EXIT, L"終了(&X)"},
 };
 static_assert(std::size(ENTRIES) == TRAY_MENU_ENTRY_COUNT, "one expectation for each entry");
@@ -37,10 +33,9 @@ void ExpectEntry(HMENU menu, int position)
     item.cch = static_cast<UINT>(std::size(text));
     ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item));
     const Entry& expected = ENTRIES[position];
-    if (expected.command == 0) {
-        EXPECT_NE(item.fType & MFT_SEPARATOR, 0u);
+    EXPECT_EQ((item.fType & MFT_SEPARATOR) != 0, expected.command == 0);
+    if (expected.command == 0)
         return;
-    }
     EXPECT_EQ(Utf8(text), Utf8(expected.text));
     EXPECT_EQ(item.wID, expected.command);
     EXPECT_EQ(item.fState & (MFS_DISABLED | MFS_CHECKED | MFS_DEFAULT), 0u);
@@ -66,15 +61,13 @@ TEST_F(Tray, TrayMenuOpensAtThePointerWithItsNineEntries)
 
     HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU_MESSAGE, 0, 0));
     const int count = menu ? GetMenuItemCount(menu) : -1;
-    if (count < 0) {
-        // The platform keeps the menu's items in the owning process; only the
-        // screenshot can show them then.
+    // Some platforms keep the items in the owning process: the screenshot shows them.
+    if (count < 0)
         std::printf("    note: the menu's items cannot be read from another process here\n");
-    } else {
+    else
         EXPECT_EQ(count, TRAY_MENU_ENTRY_COUNT);
-        for (int i = 0; i < count && i < TRAY_MENU_ENTRY_COUNT; ++i)
-            ExpectEntry(menu, i);
-    }
+    for (int i = 0; i < std::min(count, TRAY_MENU_ENTRY_COUNT); ++i)
+        ExpectEntry(menu, i);
 
     ClickAt(700, 600);
     EXPECT_TRUE(MenuClosesWithoutAChoice(menuWindow, cover, dusklid.Id())) << "on a click outside";
@@ -82,16 +75,14 @@ TEST_F(Tray, TrayMenuOpensAtThePointerWithItsNineEntries)
 
 TEST_F(Tray, TrayMenuEntriesReachTheirCommands)
 {
-    const DWORD processId = dusklid.Id();
-    ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_ABOUT));
-    HWND about = WaitForAboutBox(processId);
+    ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_ABOUT));
+    HWND about = WaitForAboutBox(dusklid.Id());
     ASSERT_NE(about, nullptr);
-    ClickButton(about, IDOK);
-    EXPECT_TRUE(WaitClosed(about));
+    EXPECT_TRUE(CloseWith(about, IDOK));
 
     // Help opens ReadMe.txt from the working folder with the shell.
     ASSERT_TRUE(WriteFileBytes(workDir + L"\\ReadMe.txt", "Dusklid\r\n"));
-    ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_HELP));
+    ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_HELP));
     HWND viewer = WaitForNotepad();
     ASSERT_NE(viewer, nullptr);
     EXPECT_NE(WindowText(viewer).find(L"ReadMe"), std::wstring::npos) << Utf8(WindowText(viewer));
@@ -99,8 +90,8 @@ TEST_F(Tray, TrayMenuEntriesReachTheirCommands)
     EXPECT_TRUE(WaitClosed(viewer));
 
     // The exit entry works from over the shown cover.
-    ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_COVER));
+    ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_COVER));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
-    ASSERT_TRUE(ClickTrayEntry(cover, processId, IDM_EXIT));
+    ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_EXIT));
     EXPECT_EQ(dusklid.WaitForExit(10000), 0);
 }
