@@ -1,13 +1,9 @@
-// Screen captures read back from disk: the file layout against the screen,
-// the names and their counters, the foreground window's client area, and the
-// cases that must leave no file (a missing folder, a folder too long for the
-// name, a full drive).
+// Screen captures read back from disk, and the cases that must leave no file.
 #include "toolkit/toolkit.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -17,83 +13,47 @@ namespace {
 constexpr COLORREF COVER_COLOUR = RGB(12, 34, 56);
 constexpr COLORREF WINDOW_COLOUR = RGB(200, 100, 50);
 
-// ---- files in a folder ----------------------------------------------------------------
-
-std::string SizeText(int width, int height)
+// Waits for the one capture in `folder` and reads it; `problem` also tells
+// when its size, as read here or by ImageMagick, is not that of `area`.
+BitmapFile TheCapture(const std::wstring& folder, const RECT& area)
 {
-    return std::to_string(width) + " " + std::to_string(height);
-}
-
-// Waits for the one capture in `folder` and reads it; its `problem` also
-// tells when its size, as read here or by ImageMagick (an independent
-// decoder), is not `width` by `height`.
-BitmapFile TheCapture(const std::wstring& folder, int width, int height)
-{
-    const std::vector<std::wstring> names = WaitForCaptures(folder, 1);
-    if (names.size() != 1) {
-        BitmapFile none;
-        none.problem = std::to_string(names.size()) + " captures in the folder";
-        return none;
-    }
-    const std::wstring path = folder + L"\\" + names[0];
-    BitmapFile file = ReadBitmapFile(path);
-    const std::string size = SizeText(width, height);
-    std::string decoded;
-    if (file.problem.empty() && SizeText(file.width, file.height) != size)
-        file.problem = "size " + SizeText(file.width, file.height) + ", expected " + size;
+    BitmapFile file = ReadTheCapture(folder);
+    const std::string size =
+        std::to_string(area.right - area.left) + " " + std::to_string(area.bottom - area.top);
+    const std::string read = std::to_string(file.width) + " " + std::to_string(file.height);
+    if (file.problem.empty() && read != size)
+        file.problem = "size " + read + ", expected " + size;
     else if (file.problem.empty() &&
-             (!RunUnixCommandOutput("identify -format '%w %h' '" + WindowsToUnixPath(path) + "'", decoded) ||
-              decoded != size))
-        file.problem = "ImageMagick reads the size as '" + decoded + "', expected " + size;
-    if (!file.problem.empty()) {
-        file.problem = Utf8(names[0]) + ": " + file.problem;
-        file.width = file.height = 0;
-    }
+             DecodedSize(WindowsToUnixPath(folder + L"\\" + BitmapNames(folder)[0])) != size)
+        file.problem = "ImageMagick does not read the size as " + size;
     return file;
 }
 
-// ---- the screen ----------------------------------------------------------------
-
-// The first pixel of `file` that is not `colour`, as text; empty if none.
-std::string FirstPixelNot(const BitmapFile& file, COLORREF colour)
-{
-    for (int y = 0; y < file.height; ++y)
-        for (int x = 0; x < file.width; ++x)
-            if (file.Pixel(x, y) != colour)
-                return "(" + std::to_string(x) + "," + std::to_string(y) + ") is " +
-                       Rgb(file.Pixel(x, y));
-    return std::string();
-}
-
-// The cover colour above, `picture`, the hot corner off and `captureFolder`
-// (Shift-JIS bytes) as capture folder.
+// `captureFolder` and `picture` in Shift-JIS; the hot corner off.
 std::string CapturePreferences(const std::string& captureFolder, const std::string& picture = "")
 {
     return PreferenceBytes(GetRValue(COVER_COLOUR), GetGValue(COVER_COLOUR),
                            GetBValue(COVER_COLOUR), picture, '0', '0', "0", captureFolder);
 }
 
-// A caption and a frame for `window`: a capture of the whole window, not of
-// its client area, would show them.
+// Gives `window` a caption and a frame, which a whole-window capture would show.
 bool AddFrame(HWND window)
 {
     SetWindowLongPtrW(window, GWL_STYLE, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     SetWindowPos(window, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    RECT client = {};
-    RECT frame = {};
+    RECT client = {}, frame = {};
     GetClientRect(window, &client);
     GetWindowRect(window, &frame);
     return client.right < frame.right - frame.left && client.bottom < frame.bottom - frame.top;
 }
 
-// Puts the client area's top-left corner at (x, y) of the screen and waits
-// until the window is in front and painted there.
+// Puts the client area at (x, y) of the screen; waits until it is in front and painted.
 bool PlaceClientAt(HWND window, int x, int y)
 {
     POINT origin = {0, 0};
-    ClientToScreen(window, &origin);
     RECT frame = {};
+    ClientToScreen(window, &origin);
     GetWindowRect(window, &frame);
     SetWindowPos(window, HWND_TOP, frame.left + x - origin.x, frame.top + y - origin.y, 0, 0,
                  SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -106,15 +66,12 @@ bool PlaceClientAt(HWND window, int x, int y)
 // The part of the client area that lies on the screen.
 RECT VisibleClient(HWND window)
 {
-    RECT client = {};
-    GetClientRect(window, &client);
-    POINT topLeft = {0, 0};
-    POINT bottomRight = {client.right, client.bottom};
-    ClientToScreen(window, &topLeft);
-    ClientToScreen(window, &bottomRight);
+    RECT client = {}, visible = {};
     const RECT screen = DesktopRect();
-    return {std::max(topLeft.x, screen.left), std::max(topLeft.y, screen.top),
-            std::min(bottomRight.x, screen.right), std::min(bottomRight.y, screen.bottom)};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    IntersectRect(&visible, &client, &screen);
+    return visible;
 }
 
 std::wstring TimeStem(const SYSTEMTIME& time)
@@ -127,10 +84,11 @@ std::wstring TimeStem(const SYSTEMTIME& time)
 
 const wchar_t CANNOT_SAVE[] = L"キャプチャを保存できませんでした。";
 
-// The balloon that says a capture saved no file: why, and into which folder
-// (cut when the balloon cannot hold all of it).
-void ExpectNoticeOfFailedCapture(const wchar_t* reason, const std::wstring& folder)
+// A capture that saved no file shows no box, only a balloon that says why and
+// into which folder (cut when the balloon cannot hold all of it).
+void ExpectNoticeOfFailedCapture(DWORD processId, const wchar_t* reason, const std::wstring& folder)
 {
+    EXPECT_TRUE(NoDialog(processId));
     const std::wstring why = std::wstring(CANNOT_SAVE) + L"\n" + reason + L"\n";
     const std::wstring shown =
         WaitForTrayBalloon([&](const std::wstring& text) { return text.rfind(why, 0) == 0; });
@@ -138,28 +96,18 @@ void ExpectNoticeOfFailedCapture(const wchar_t* reason, const std::wstring& fold
     EXPECT_EQ(Utf8(shown), Utf8((why + folder).substr(0, shown.size())));
 }
 
-// Successful captures say nothing.
-bool NoNoticeOfFailedCapture()
-{
-    return StaysTrue([] { return !TrayBalloonShows(CANNOT_SAVE); }, 1000);
-}
-
 } // namespace
 
 class Capture : public FreshFolderTest {
 protected:
-    // For the tests that start the program once per setting: starts
-    // `process` here with `captureFolder`, presses the capture key and waits
-    // until the key has been handled.
-    ::testing::AssertionResult StartAndCapture(DusklidProcess& process,
-                                               const std::string& captureFolder)
+    // Starts `process` capturing into `folder` and presses the capture key. Hot keys
+    // are handled in order: once the cover's key is answered, the capture has run.
+    ::testing::AssertionResult StartAndCapture(DusklidProcess& process, const std::string& folder)
     {
-        if (!WriteFileBytes(PreferencePath(workDir), CapturePreferences(captureFolder)) ||
+        if (!WriteFileBytes(PreferencePath(workDir), CapturePreferences(folder)) ||
             !StartDusklidAndWait(process, workDir))
             return ::testing::AssertionFailure() << "dusklid.exe did not start";
         PressHotKey(HOTKEY_CAPTURE_SCREEN);
-        // Hot keys are handled in the order they were pressed: once the cover
-        // that a later key asks for is up, the capture has run.
         if (!ShowCoverByHotKey(FindCoverWindow()))
             return ::testing::AssertionFailure() << "the cover's hot key went unanswered";
         return ::testing::AssertionSuccess();
@@ -168,19 +116,17 @@ protected:
 
 TEST_F(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
 {
-    // A vertical gradient: a picture stored or drawn upside down, shifted or
-    // cut would differ from the screen somewhere.
+    // A gradient: a picture stored or drawn upside down, shifted or cut differs.
     const std::wstring picture =
         MakePicture("capture_gradient.bmp", "-size 200x150 gradient:red-blue");
     ASSERT_FALSE(picture.empty());
     ASSERT_TRUE(Start(CapturePreferences(ShiftJis(workDir), ShiftJis(picture))));
-    const int width = DesktopRect().right;
-    const int height = DesktopRect().bottom;
+    const RECT desktop = DesktopRect();
     const int bits = ScreenBits();
 
     // The tray menu's capture entry saves the desktop as it is.
     ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_CAPTURE));
-    const BitmapFile menuCapture = TheCapture(workDir, width, height);
+    const BitmapFile menuCapture = TheCapture(workDir, desktop);
     EXPECT_EQ(menuCapture.problem, "");
     EXPECT_EQ(menuCapture.bits, bits);
     EXPECT_FALSE(IsWindowVisible(cover));
@@ -193,30 +139,18 @@ TEST_F(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
     }, 10000));
     DeleteBitmaps(workDir);
     PressHotKey(HOTKEY_CAPTURE_SCREEN);
-    const BitmapFile file = TheCapture(workDir, width, height);
+    const BitmapFile file = TheCapture(workDir, desktop);
     ASSERT_EQ(file.problem, "");
     EXPECT_EQ(file.bits, bits);
-    if (bits == 32 && width == 1024 && height == 768) {
+    if (bits == 32 && desktop.right == 1024 && desktop.bottom == 768) {
         EXPECT_EQ(file.bytes.size(), 3145782u);
     }
     ASSERT_TRUE(file.bits == 32 || file.bits == 24) << file.bits << " bits";
-
-    const std::vector<COLORREF> screen = GrabScreen(RECT{0, 0, width, height});
-    ASSERT_EQ(screen.size(), static_cast<size_t>(width) * static_cast<size_t>(height));
-    int differences = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const COLORREF shown = screen[static_cast<size_t>(y) * static_cast<size_t>(width) +
-                                          static_cast<size_t>(x)];
-            if (file.Pixel(x, y) != shown && ++differences <= 3)
-                ADD_FAILURE() << "pixel (" << x << "," << y << ") is " << Rgb(file.Pixel(x, y))
-                              << ", the screen shows " << Rgb(shown);
-        }
-    EXPECT_EQ(differences, 0) << "pixels differ from the screen";
+    EXPECT_EQ(DifferencesFromScreen(file, GrabScreen(desktop), std::equal_to<COLORREF>()), "");
     // The picture is really in it: red at its top, blue at its bottom.
     EXPECT_NE(Rgb(file.Pixel(centre.x, centre.y - 74)), Rgb(file.Pixel(centre.x, centre.y + 74)));
     EXPECT_TRUE(NoDialog(dusklid.Id()));
-    EXPECT_TRUE(NoNoticeOfFailedCapture());
+    EXPECT_TRUE(StaysTrue([] { return !TrayBalloonShows(CANNOT_SAVE); }, 1000)) << "a notice";
 }
 
 TEST_F(Capture, CapturesWithinOneSecondAreNumbered)
@@ -224,29 +158,25 @@ TEST_F(Capture, CapturesWithinOneSecondAreNumbered)
     // An empty folder line: captures go to the start-up folder.
     ASSERT_TRUE(Start(CapturePreferences("")));
 
-    // Three keys right after the clock turns over are normally handled within
-    // the same second; a slow moment may split them, which the names must
-    // then show too, so that case is tried again.
+    // Three keys right after the clock turns over usually fall in one second; a
+    // slow moment may split them (which the names must show too): try again.
     bool sameSecond = false;
     for (int attempt = 1; attempt <= 3 && !sameSecond; ++attempt) {
         DeleteBitmaps(workDir);
-        SYSTEMTIME before = {};
+        SYSTEMTIME before = {}, now = {}, after = {};
         GetLocalTime(&before);
-        SYSTEMTIME now = before;
-        while (now.wSecond == before.wSecond) {
+        do {
             Sleep(1);
             GetLocalTime(&now);
-        }
+        } while (now.wSecond == before.wSecond);
         for (int key = 0; key < 3; ++key)
             PressHotKey(HOTKEY_CAPTURE_SCREEN);
         const std::vector<std::wstring> names = WaitForCaptures(workDir, 3);
         ASSERT_EQ(names.size(), 3u);
-        SYSTEMTIME after = {};
         GetLocalTime(&after);
 
-        // Every name is the local time of its capture, and within each second
-        // the counters run 0 (no counter), 1, 2 without a gap: sorted, "T.bmp"
-        // comes before "T_1.bmp" before "T_2.bmp".
+        // Each name is the local time of its capture; within a second the counters
+        // run without a gap, sorted as "T.bmp", "T_1.bmp", "T_2.bmp".
         const std::wregex pattern(LR"(\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d(_[1-9]\d*)?\.bmp)");
         int counter = 0;
         for (size_t i = 0; i < names.size(); ++i) {
@@ -270,11 +200,7 @@ TEST_F(Capture, WindowCaptureSavesTheForegroundClientArea)
     ASSERT_TRUE(Start(CapturePreferences(ShiftJis(workDir))));
     ColourWindow front(WINDOW_COLOUR, RECT{0, 0, 300, 200});
     ASSERT_TRUE(AddFrame(front.window));
-    const struct {
-        const char* what;
-        int x;
-        int y;
-    } placements[] = {
+    const struct { const char* what; int x, y; } placements[] = {
         {"on the screen", 150, 120},
         {"partly left of the screen", -110, 140},
         {"partly right of the screen", DesktopRect().right - 120, 160},
@@ -285,29 +211,25 @@ TEST_F(Capture, WindowCaptureSavesTheForegroundClientArea)
         const RECT visible = VisibleClient(front.window);
         DeleteBitmaps(workDir);
         PressHotKey(HOTKEY_CAPTURE_WINDOW);
-        const BitmapFile file =
-            TheCapture(workDir, visible.right - visible.left, visible.bottom - visible.top);
-        EXPECT_EQ(file.problem, "");
-        EXPECT_EQ(FirstPixelNot(file, WINDOW_COLOUR), "");
+        const BitmapFile file = TheCapture(workDir, visible);
+        ASSERT_EQ(file.problem, "");
+        EXPECT_EQ(DifferencesFromColour(file, WINDOW_COLOUR), "");
     }
 
     // With the cover shown, the cover is the window in front.
-    PressHotKey(HOTKEY_COVER);
-    ASSERT_TRUE(WaitUntil([&] {
-        return GetForegroundWindow() == cover && ScreenPixel(5, 5) == COVER_COLOUR;
-    }, 10000));
+    ASSERT_TRUE(ShowCoverByHotKey(cover));
+    ASSERT_TRUE(WaitForeground(cover, 10000) && WaitForPixel(5, 5, COVER_COLOUR, 0, 10000));
     DeleteBitmaps(workDir);
     PressHotKey(HOTKEY_CAPTURE_WINDOW);
-    // Now and then the key pressed right after the cover's goes unanswered
-    // here. A capture that ran and failed says so in a balloon: only without
-    // one is the key taken as lost and pressed again.
+    // Now and then the key right after the cover's goes unanswered here; only
+    // without the balloon of a failed capture is it taken as lost and pressed again.
     if (WaitForCaptures(workDir, 1).empty()) {
-        ASSERT_FALSE(TrayBalloonShows(L"キャプチャを保存できませんでした。")) << "the capture failed";
+        ASSERT_FALSE(TrayBalloonShows(CANNOT_SAVE)) << "the capture failed";
         PressHotKey(HOTKEY_CAPTURE_WINDOW);
     }
-    const BitmapFile file = TheCapture(workDir, DesktopRect().right, DesktopRect().bottom);
+    const BitmapFile file = TheCapture(workDir, DesktopRect());
     ASSERT_EQ(file.problem, "");
-    EXPECT_EQ(FirstPixelNot(file, COVER_COLOUR), "") << "the cover";
+    EXPECT_EQ(DifferencesFromColour(file, COVER_COLOUR), "");
     EXPECT_TRUE(NoDialog(dusklid.Id()));
 }
 
@@ -336,17 +258,15 @@ TEST_F(Capture, CaptureFolderEndingInADoubleByteCharacterIsKept)
 
 TEST_F(Capture, CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
 {
-    // A folder that does not exist: no file, no folder made, no modal box,
-    // and a balloon that says so.
+    // A folder that does not exist: no file, no folder made, no box, but a balloon.
     const std::wstring missing = workDir + L"\\missing";
     {
         DusklidProcess process;
         ASSERT_TRUE(StartAndCapture(process, ShiftJis(missing)));
         EXPECT_FALSE(PathExists(missing));
         EXPECT_EQ(FileNames(workDir), std::vector<std::wstring>{L"preference.dat"});
-        EXPECT_TRUE(NoDialog(process.Id()));
         EXPECT_TRUE(process.Running());
-        ExpectNoticeOfFailedCapture(L"保存先のフォルダーが見つかりません。", missing);
+        ExpectNoticeOfFailedCapture(process.Id(), L"保存先のフォルダーが見つかりません。", missing);
     }
 
     // Folders of 231 and 232 characters: the name after the folder takes 24,
@@ -366,16 +286,13 @@ TEST_F(Capture, CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
         ASSERT_TRUE(StartAndCapture(process, ShiftJis(tooLong)));
         // No file of any name: a cut name would not end in .bmp.
         EXPECT_EQ(FileNames(tooLong).size(), 0u);
-        EXPECT_TRUE(NoDialog(process.Id()));
-        ExpectNoticeOfFailedCapture(L"保存先のパスが長すぎます。", tooLong);
+        ExpectNoticeOfFailedCapture(process.Id(), L"保存先のパスが長すぎます。", tooLong);
     }
 
     ASSERT_TRUE(Start(CapturePreferences(ShiftJis(folder))));
     PressHotKey(HOTKEY_CAPTURE_SCREEN);
-    const std::vector<std::wstring> names = WaitForCaptures(folder, 1);
-    ASSERT_EQ(names.size(), 1u);
-    EXPECT_EQ((folder + L"\\" + names[0]).size(), 255u);
-    EXPECT_EQ(ReadBitmapFile(folder + L"\\" + names[0]).problem, "");
+    ASSERT_EQ(ReadTheCapture(folder).problem, "");
+    EXPECT_EQ((folder + L"\\" + BitmapNames(folder)[0]).size(), 255u);
 }
 
 TEST_F(Capture, DriveRootCaptureFolderWritesIntoTheRoot)
@@ -384,8 +301,7 @@ TEST_F(Capture, DriveRootCaptureFolderWritesIntoTheRoot)
     WineDrive drive('r', WindowsToUnixPath(root));
     ASSERT_TRUE(drive.ready);
     ASSERT_TRUE(Start(CapturePreferences("R:\\")));
-    // Twice: the first capture shortens the setting to "R:", and the second
-    // must still land in the root.
+    // Twice: the first shortens the setting to "R:", the second must still land in the root.
     PressHotKey(HOTKEY_CAPTURE_SCREEN);
     PressHotKey(HOTKEY_CAPTURE_SCREEN);
     const std::vector<std::wstring> names = WaitForCaptures(root, 2);
@@ -417,22 +333,19 @@ TEST_F(Capture, CaptureOntoAFullDriveLeavesNoTruncatedFile)
         ColourWindow front(WINDOW_COLOUR, RECT{0, 0, 100, 80});
         ASSERT_TRUE(PlaceClientAt(front.window, 200, 200));
         PressHotKey(HOTKEY_CAPTURE_WINDOW);
-        const std::vector<std::wstring> names = WaitForCaptures(driveRoot, 1);
-        ASSERT_EQ(names.size(), 1u);
-        EXPECT_EQ(ReadBitmapFile(driveRoot + L"\\" + names[0]).problem, "");
+        EXPECT_EQ(ReadTheCapture(driveRoot).problem, "");
         DeleteBitmaps(driveRoot);
     }
 
-    // The desktop does not: the write fails part way and the file goes.
+    // The desktop does not: the write fails part way and the file goes. Hot keys
+    // are handled in order: once the cover is up, the capture has run.
     PressHotKey(HOTKEY_CAPTURE_SCREEN);
-    // Handled in order: once the cover is up, the capture has run.
     ASSERT_TRUE(ShowCoverByHotKey(cover));
     EXPECT_EQ(FileNames(driveRoot), std::vector<std::wstring>{}) << "left behind";
     std::string used;
     RunUnixCommandOutput("du -sk '" + driveFolder + "' | cut -f1", used);
     EXPECT_EQ(used, "0\n") << "kilobytes still used";
-    EXPECT_TRUE(NoDialog(dusklid.Id()));
-    ExpectNoticeOfFailedCapture(L"ディスクの空き容量が足りません。", driveRoot);
+    ExpectNoticeOfFailedCapture(dusklid.Id(), L"ディスクの空き容量が足りません。", driveRoot);
 }
 
 TEST_F(Capture, WindowWithoutAClientAreaGivesANoticeAndNoFile)
@@ -441,7 +354,7 @@ TEST_F(Capture, WindowWithoutAClientAreaGivesANoticeAndNoFile)
     ColourWindow empty(WINDOW_COLOUR, RECT{100, 100, 100, 100});
     ASSERT_TRUE(WaitForeground(empty.window));
     PressHotKey(HOTKEY_CAPTURE_WINDOW);
-    ExpectNoticeOfFailedCapture(L"画面を写せなかったか、ファイルを書き込めませんでした。", workDir);
+    ExpectNoticeOfFailedCapture(dusklid.Id(), L"画面を写せなかったか、ファイルを書き込めませんでした。",
+                                workDir);
     EXPECT_EQ(FileNames(workDir, L"*.bmp").size(), 0u);
-    EXPECT_TRUE(NoDialog(dusklid.Id()));
 }

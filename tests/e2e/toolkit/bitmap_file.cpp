@@ -3,6 +3,7 @@
 #include "files.h"
 #include "pixels.h"
 #include "process.h"
+#include "text.h"
 #include "x_bridge.h"
 
 std::uint32_t Read32(const std::string& bytes, size_t at)
@@ -208,4 +209,25 @@ std::string DifferencesFromScreen(const BitmapFile& file, const std::vector<COLO
         }
     }
     return differences == 0 ? std::string() : first + std::to_string(differences) + " pixels differ";
+}
+
+BitmapFile ReadTheCapture(const std::wstring& folder)
+{
+    const std::vector<std::wstring> names = WaitForCaptures(folder, 1);
+    BitmapFile file;
+    if (names.size() != 1) {
+        file.problem = std::to_string(names.size()) + " captures in the folder";
+        return file;
+    }
+    file = ReadBitmapFile(folder + L"\\" + names[0]);
+    if (!file.problem.empty())
+        file.problem = Utf8(names[0]) + ": " + file.problem;
+    return file;
+}
+
+std::string DifferencesFromColour(const BitmapFile& file, COLORREF colour)
+{
+    const size_t pixels = static_cast<size_t>(file.width) * static_cast<size_t>(file.height);
+    const std::vector<COLORREF> plain(pixels, colour);
+    return DifferencesFromScreen(file, plain, std::equal_to<COLORREF>());
 }

@@ -59,3 +59,10 @@ std::vector<COLORREF> GrabScreen(RECT area);
 // few differences and their count.
 std::string DifferencesFromScreen(const BitmapFile& file, const std::vector<COLORREF>& screen,
                                   const std::function<bool(COLORREF, COLORREF)>& same);
+
+// Waits for the one capture in `folder` and reads it; `problem` also tells
+// when the folder holds none or several, and names the file.
+BitmapFile ReadTheCapture(const std::wstring& folder);
+
+// Compares each pixel of `file` with `colour`, as DifferencesFromScreen does.
+std::string DifferencesFromColour(const BitmapFile& file, COLORREF colour);
