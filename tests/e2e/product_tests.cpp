@@ -1,14 +1,10 @@
-// What makes dusklid.exe a finished Windows program: its version resource and
-// manifest, its tray icon surviving a shell restart, a tray menu that takes
-// the keyboard, the read-me that the help command opens, and the main use
-// from end to end.
+// What makes dusklid.exe a finished Windows program, and its main use from
+// end to end.
 #include "toolkit/toolkit.h"
 
 #include <psapi.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <cwctype>
 #include <utility>
 
 namespace {
@@ -23,16 +19,15 @@ std::wstring VersionString(const std::vector<BYTE>& info, const wchar_t* name)
     return static_cast<const wchar_t*>(value);
 }
 
-// The manifest resource of the program, as text.
 std::string ManifestText()
 {
     HMODULE module = LoadLibraryExW(Config().dusklidExe.c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (module == nullptr)
         return "";
-    std::string text;
     HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
     HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+    std::string text;
     if (loaded != nullptr)
         text.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, resource));
     FreeLibrary(module);
@@ -44,41 +39,24 @@ std::wstring LoadedCommonControls(HANDLE process)
 {
     HMODULE modules[512];
     DWORD bytes = 0;
-    if (!K32EnumProcessModules(process, modules, sizeof modules, &bytes))
-        return L"";
-    for (DWORD i = 0; i < bytes / sizeof(HMODULE); ++i) {
+    K32EnumProcessModules(process, modules, sizeof modules, &bytes);
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
         wchar_t path[MAX_PATH] = {};
         K32GetModuleFileNameExW(process, modules[i], path, MAX_PATH);
-        std::wstring lower = path;
-        std::transform(lower.begin(), lower.end(), lower.begin(), ::towlower);
+        const std::wstring lower = CharLowerW(path);
         if (lower.size() >= 12 && lower.compare(lower.size() - 12, 12, L"comctl32.dll") == 0)
             return lower;
     }
     return L"";
 }
 
-NOTIFYICONDATAW ProgramTrayIcon(HWND cover)
+bool NotifyAboutTrayIcon(HWND cover, DWORD message)
 {
     NOTIFYICONDATAW icon = {};
     icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
     icon.hWnd = cover;
     icon.uID = TRAY_ICON_ID;
-    return icon;
-}
-
-// Asks the shell to change nothing about the program's icon: it agrees only
-// when it knows the icon.
-bool ShellKnowsTrayIcon(HWND cover)
-{
-    NOTIFYICONDATAW probe = ProgramTrayIcon(cover);
-    return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
-}
-
-// What a shell that has restarted has lost: the program's icon.
-void ForgetTrayIcon(HWND cover)
-{
-    NOTIFYICONDATAW icon = ProgramTrayIcon(cover);
-    Shell_NotifyIconW(NIM_DELETE, &icon);
+    return Shell_NotifyIconW(message, &icon) != FALSE;
 }
 
 POINT TrayIconCentre()
@@ -87,25 +65,24 @@ POINT TrayIconCentre()
     return {(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
 }
 
-// Right-clicks the icon through the X server, as a person would; returns
-// the menu that opened, or null.
-HWND RightClickTrayIcon(DWORD processId)
+// Right-clicks the icon through the X server, as a person would; false
+// unless a menu opened.
+bool RightClickTrayIcon(DWORD processId, HWND* menu)
 {
     if (!TrayIconShown())
-        return nullptr;
+        return false;
     // Two presses on the icon within the double-click time make a
     // double-click, which opens nothing.
     Sleep(GetDoubleClickTime() + 100);
     const POINT icon = TrayIconCentre();
     MovePointer(icon.x, icon.y);
     Xdo("click 3");
-    HWND menu = nullptr;
-    WaitUntil([&] { return (menu = FindVisibleWindow(L"#32768", processId)) != nullptr; }, 5000);
-    return menu;
+    return WaitUntil([&] { return (*menu = FindVisibleWindow(L"#32768", processId)) != nullptr; },
+                     5000);
 }
 
-// A window of another program that takes typing: a plain edit box of the
-// driver's, in front and with the keyboard focus.
+// Another program that takes typing: an edit box of the driver's, in front
+// and with the keyboard focus.
 struct TypingWindow {
     HWND window;
     explicit TypingWindow(RECT area)
@@ -122,21 +99,6 @@ struct TypingWindow {
     TypingWindow& operator=(const TypingWindow&) = delete;
 };
 
-// Width and height from a bitmap file's information header.
-SIZE BitmapFileSize(const std::wstring& path)
-{
-    const std::string bytes = FileBytes(path);
-    if (bytes.size() < 26)
-        return SIZE{0, 0};
-    const auto read32 = [&](size_t at) {
-        return static_cast<LONG>(static_cast<unsigned char>(bytes[at]) |
-                                 static_cast<unsigned char>(bytes[at + 1]) << 8 |
-                                 static_cast<unsigned char>(bytes[at + 2]) << 16 |
-                                 static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 3])) << 24);
-    };
-    return SIZE{read32(18), read32(22)};
-}
-
 } // namespace
 
 class Product : public FreshFolderTest {};
@@ -145,10 +107,9 @@ TEST_F(Product, VersionResourceAndManifestDescribeTheProgram)
 {
     const std::wstring& exe = Config().dusklidExe;
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
-    ASSERT_NE(size, 0u);
-    std::vector<BYTE> info(size);
-    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, info.data()));
+    std::vector<BYTE> info(GetFileVersionInfoSizeW(exe.c_str(), &handle));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
 
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
@@ -181,22 +142,20 @@ TEST_F(Product, VersionResourceAndManifestDescribeTheProgram)
 
     const std::string manifest = ManifestText();
     ASSERT_FALSE(manifest.empty());
-    const char* const expected[] = {
-        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
-        "level=\"asInvoker\" uiAccess=\"false\"",
-        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
-        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
-        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
-        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
-        ">true</dpiAware>",
-        ">PerMonitorV2, System</dpiAwareness>",
-    };
-    for (const char* part : expected)
+    for (const char* part : {
+             "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+             "level=\"asInvoker\" uiAccess=\"false\"",
+             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
+             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
+             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
+             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
+             ">true</dpiAware>",
+             ">PerMonitorV2, System</dpiAwareness>",
+         })
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
 
-    // The manifest is read as the program starts. The common controls are
-    // loaded only when the preferences dialog first needs them, and then
-    // they are version 6 from the side-by-side store.
+    // The common controls are loaded only when the preferences dialog first
+    // needs them, and then as version 6 from the side-by-side store.
     ASSERT_TRUE(Start());
     EXPECT_EQ(Utf8(LoadedCommonControls(dusklid.info.hProcess)), "") << "loaded at start-up";
     PostMessageW(cover, WM_COMMAND, IDM_PREFERENCES, 0);
@@ -211,19 +170,19 @@ TEST_F(Product, VersionResourceAndManifestDescribeTheProgram)
 TEST_F(Product, TrayIconComesBackAfterTheShellRestarts)
 {
     ASSERT_TRUE(Start());
-    const auto known = [&] { return ShellKnowsTrayIcon(cover) && TrayIconShown(); };
+    // A change of nothing, which the shell takes only when it knows the icon.
+    const auto known = [&] { return NotifyAboutTrayIcon(cover, NIM_MODIFY) && TrayIconShown(); };
     EXPECT_TRUE(WaitUntil(known, 5000));
 
     // A new shell starts with an empty notification area, then tells every
     // top-level window that it is there.
-    ForgetTrayIcon(cover);
+    NotifyAboutTrayIcon(cover, NIM_DELETE);
     EXPECT_TRUE(WaitUntil([&] {
         const RECT box = TrayIconArea();
-        return !ShellKnowsTrayIcon(cover) && IsRectEmpty(&box);
+        return !NotifyAboutTrayIcon(cover, NIM_MODIFY) && IsRectEmpty(&box);
     }, 5000));
-    DWORD_PTR ignored = 0;
     SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
-                        SMTO_ABORTIFHUNG, 5000, &ignored);
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
     EXPECT_TRUE(WaitUntil(known, 5000));
 
     // It is the same icon: a click on it still shows the cover.
@@ -239,35 +198,31 @@ TEST_F(Product, TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
     // The icon sits in the bottom-right corner: the hot corner stays off, so
     // that resting the pointer there shows no cover.
     ASSERT_TRUE(Start(PreferenceBytes(0, 0, 0, "", '1', '0', "0", "")));
-    const DWORD processId = dusklid.Id();
-    // The user works in another program: it has the keyboard until the menu
-    // takes it.
+    // The user works in another program, which has the keyboard until the
+    // menu takes it.
     const ColourWindow otherProgram(RGB(0, 120, 0), {100, 100, 500, 400});
+    HWND menu = nullptr;
 
-    HWND menu = RightClickTrayIcon(processId);
-    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(RightClickTrayIcon(dusklid.Id(), &menu));
     WaitUntil([&] { return EntryCentres(menu).size() == TRAY_MENU_ENTRY_COUNT; }, 5000);
     Screenshot("tray-menu-at-icon");
     ClickAt(400, 300);
-    EXPECT_TRUE(MenuClosesWithoutAChoice(menu, cover, processId)) << "on a click outside";
+    EXPECT_TRUE(MenuClosesWithoutAChoice(menu, cover, dusklid.Id())) << "on a click outside";
 
-    menu = RightClickTrayIcon(processId);
-    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(RightClickTrayIcon(dusklid.Id(), &menu));
     EXPECT_NE(GetForegroundWindow(), otherProgram.window);
     PressKey('V');
-    HWND about = WaitForAboutBox(processId);
+    HWND about = WaitForAboutBox(dusklid.Id());
     ASSERT_NE(about, nullptr);
     ClickButton(about, IDOK);
     EXPECT_TRUE(WaitClosed(about));
 
-    menu = RightClickTrayIcon(processId);
-    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(RightClickTrayIcon(dusklid.Id(), &menu));
     PressKey(VK_ESCAPE);
-    EXPECT_TRUE(MenuClosesWithoutAChoice(menu, cover, processId)) << "on Escape";
+    EXPECT_TRUE(MenuClosesWithoutAChoice(menu, cover, dusklid.Id())) << "on Escape";
     EXPECT_TRUE(dusklid.Running());
 
-    menu = RightClickTrayIcon(processId);
-    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(RightClickTrayIcon(dusklid.Id(), &menu));
     PressKey('X');
     EXPECT_EQ(dusklid.WaitForExit(10000), 0);
 }
@@ -278,8 +233,8 @@ TEST_F(Product, TrayMenuClosedWithoutAChoiceGivesTheForegroundBack)
     const TypingWindow editor({100, 100, 500, 400});
     ASSERT_TRUE(WaitForeground(editor.window));
 
-    HWND menu = RightClickTrayIcon(dusklid.Id());
-    ASSERT_NE(menu, nullptr);
+    HWND menu = nullptr;
+    ASSERT_TRUE(RightClickTrayIcon(dusklid.Id(), &menu));
     PressKey(VK_ESCAPE);
     ASSERT_TRUE(MenuClosesWithoutAChoice(menu, cover, dusklid.Id()));
     // The keys go where the user was typing, not to the hidden cover.
@@ -290,15 +245,11 @@ TEST_F(Product, TrayMenuClosedWithoutAChoiceGivesTheForegroundBack)
         << Utf8(WindowText(editor.window));
     // And the window capture takes that window, not the cover.
     PressHotKey(HOTKEY_CAPTURE_WINDOW);
-    // The file opens for reading only once the program has closed it.
-    SIZE size = {};
-    EXPECT_TRUE(WaitUntil([&] {
-        const std::vector<std::wstring> captures = FileNames(workDir, L"*.bmp");
-        return captures.size() == 1 &&
-               (size = BitmapFileSize(workDir + L"\\" + captures[0])).cx != 0;
-    }, 10000));
-    EXPECT_EQ(size.cx, 400);
-    EXPECT_EQ(size.cy, 300);
+    const std::vector<std::wstring> captures = WaitForCaptures(workDir, 1);
+    ASSERT_EQ(captures.size(), 1u);
+    const BitmapFile capture = ReadBitmapFile(workDir + L"\\" + captures[0]);
+    EXPECT_EQ(capture.width, 400);
+    EXPECT_EQ(capture.height, 300);
 }
 
 TEST_F(Product, HelpOpensTheReadMeInNotepad)
@@ -306,7 +257,7 @@ TEST_F(Product, HelpOpensTheReadMeInNotepad)
     // As unpacked from the release package: the read-me beside the program,
     // which is started in its own folder.
     const std::string readMe = FileBytes(DusklidFolder() + L"\\ReadMe.txt");
-    ASSERT_EQ(readMe.substr(0, 3), "\xEF\xBB\xBF") << "the read-me starts with a byte-order mark";
+    ASSERT_EQ(readMe.substr(0, 3), "\xEF\xBB\xBF") << "no byte-order mark";
     const ProgramCopy program(workDir);
     ASSERT_TRUE(program.ready);
     ASSERT_TRUE(WriteFileBytes(workDir + L"\\ReadMe.txt", readMe));
