@@ -3,6 +3,7 @@
 #include "files.h"
 #include "pixels.h"
 #include "process.h"
+#include "screen_copy.h"
 #include "text.h"
 #include "x_bridge.h"
 
@@ -175,15 +176,8 @@ std::vector<COLORREF> BitmapPixels(HBITMAP bitmap)
 
 std::vector<COLORREF> GrabScreen(RECT area)
 {
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
+    HBITMAP bitmap = CopyScreenArea(screen, area);
     ReleaseDC(nullptr, screen);
     std::vector<COLORREF> pixels = BitmapPixels(bitmap);
     DeleteObject(bitmap);
