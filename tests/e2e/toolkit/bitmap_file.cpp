@@ -1,5 +1,7 @@
 #include "bitmap_file.h"
 
+#include <algorithm>
+
 #include "files.h"
 #include "pixels.h"
 #include "process.h"
@@ -7,18 +9,14 @@
 #include "text.h"
 #include "x_bridge.h"
 
-std::uint32_t Read32(const std::string& bytes, size_t at)
-{
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
-}
-
 std::uint32_t Read16(const std::string& bytes, size_t at)
 {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+    return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+}
+
+std::uint32_t Read32(const std::string& bytes, size_t at)
+{
+    return Read16(bytes, at) | Read16(bytes, at + 2) << 16;
 }
 
 namespace {
@@ -34,10 +32,7 @@ bool IsClosed(const std::wstring& path)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
+    return file != INVALID_HANDLE_VALUE && CloseHandle(file);
 }
 
 } // namespace
@@ -64,13 +59,9 @@ COLORREF BitmapFile::Pixel(int x, int y) const
 BitmapFile ReadBitmapFile(const std::wstring& path)
 {
     BitmapFile file;
-    if (!ReadFileBytes(path, file.bytes)) {
-        file.problem = "cannot read the file";
-        return file;
-    }
     const std::string& b = file.bytes;
-    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') {
-        file.problem = "no BM header";
+    if (!ReadFileBytes(path, file.bytes) || b.size() < 54 || b[0] != 'B' || b[1] != 'M') {
+        file.problem = "cannot read the file, or no BM header";
         return file;
     }
     file.width = static_cast<int>(Read32(b, 18));
@@ -127,12 +118,9 @@ std::vector<std::wstring> WaitForCaptures(const std::wstring& folder, size_t cou
     std::vector<std::wstring> names;
     WaitUntil([&] {
         names = BitmapNames(folder);
-        if (names.size() < count)
-            return false;
-        for (const std::wstring& name : names)
-            if (!IsClosed(folder + L"\\" + name))
-                return false;
-        return true;
+        return names.size() >= count &&
+               std::all_of(names.begin(), names.end(),
+                           [&](const std::wstring& name) { return IsClosed(folder + L"\\" + name); });
     }, 15000);
     return names;
 }
@@ -145,10 +133,7 @@ void DeleteBitmaps(const std::wstring& folder)
 
 int ScreenBits()
 {
-    HDC screen = GetDC(nullptr);
-    const int bits = GetDeviceCaps(screen, BITSPIXEL);
-    ReleaseDC(nullptr, screen);
-    return bits;
+    return GetDeviceCaps(ScreenDC().dc, BITSPIXEL);
 }
 
 std::vector<COLORREF> BitmapPixels(HBITMAP bitmap)
@@ -156,29 +141,26 @@ std::vector<COLORREF> BitmapPixels(HBITMAP bitmap)
     BITMAP record = {};
     if (GetObjectW(bitmap, sizeof record, &record) == 0)
         return {};
-    const int width = record.bmWidth;
-    const int height = record.bmHeight;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biWidth = record.bmWidth;
+    info.bmiHeader.biHeight = -record.bmHeight;  // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
-    std::vector<std::uint32_t> raw(static_cast<size_t>(width) * static_cast<size_t>(height));
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), raw.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    std::vector<COLORREF> pixels(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i)
-        pixels[i] = RGB(raw[i] >> 16 & 0xFF, raw[i] >> 8 & 0xFF, raw[i] & 0xFF);
+    std::vector<COLORREF> pixels(static_cast<size_t>(record.bmWidth) *
+                                 static_cast<size_t>(record.bmHeight));
+    GetDIBits(ScreenDC().dc, bitmap, 0, static_cast<UINT>(record.bmHeight), pixels.data(), &info,
+              DIB_RGB_COLORS);
+    // 0x00RRGGBB to COLORREF's 0x00BBGGRR.
+    for (COLORREF& pixel : pixels)
+        pixel = RGB(pixel >> 16 & 0xFF, pixel >> 8 & 0xFF, pixel & 0xFF);
     return pixels;
 }
 
 std::vector<COLORREF> GrabScreen(RECT area)
 {
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CopyScreenArea(screen, area);
-    ReleaseDC(nullptr, screen);
+    const ScreenDC screen;
+    HBITMAP bitmap = CopyScreenArea(screen.dc, area);
     std::vector<COLORREF> pixels = BitmapPixels(bitmap);
     DeleteObject(bitmap);
     return pixels;
@@ -192,16 +174,14 @@ std::string DifferencesFromScreen(const BitmapFile& file, const std::vector<COLO
                ", not the size of the area compared";
     std::string first;
     long differences = 0;
-    for (int y = 0; y < file.height; ++y) {
+    for (int y = 0; y < file.height; ++y)
         for (int x = 0; x < file.width; ++x) {
-            const COLORREF expected =
-                screen[static_cast<size_t>(y) * static_cast<size_t>(file.width) + static_cast<size_t>(x)];
+            const COLORREF expected = screen[static_cast<size_t>(y * file.width + x)];
             if (same(file.Pixel(x, y), expected) || ++differences > 3)
                 continue;
             first += "(" + std::to_string(x) + "," + std::to_string(y) + ") is " +
                      Rgb(file.Pixel(x, y)) + ", the screen shows " + Rgb(expected) + "; ";
         }
-    }
     return differences == 0 ? std::string() : first + std::to_string(differences) + " pixels differ";
 }
 

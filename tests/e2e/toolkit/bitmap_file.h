@@ -19,8 +19,8 @@ struct BitmapFile {
     std::uint32_t colours = 0;  // entries of the colour table
     std::string bytes;
 
-    // The colour at (x, y), counted from the top: through the colour table
-    // up to 8 bits, 5-5-5 at 16 bits (BI_RGB's layout), as stored at 24 and 32.
+    // Counted from the top: through the colour table up to 8 bits, 5-5-5 at
+    // 16 bits (BI_RGB's layout), as stored at 24 and 32.
     COLORREF Pixel(int x, int y) const;
 };
 
@@ -28,13 +28,11 @@ struct BitmapFile {
 std::uint32_t Read32(const std::string& bytes, size_t at);
 std::uint32_t Read16(const std::string& bytes, size_t at);
 
-// Reads the file and checks every header field against the layout the
-// program promises: BM, sizes that add up, BI_RGB, bottom-up rows, a full
-// colour table below 16 bits.
+// Checks every header field against the layout the program promises: BM,
+// sizes that add up, BI_RGB, bottom-up rows, a full colour table below 16 bits.
 BitmapFile ReadBitmapFile(const std::wstring& path);
 
-// The size that ImageMagick, an independent decoder, reads from the file:
-// "WIDTH HEIGHT".
+// "WIDTH HEIGHT" as ImageMagick, an independent decoder, reads the file.
 std::string DecodedSize(const std::string& unixPath);
 
 std::vector<std::wstring> BitmapNames(const std::wstring& folder);
@@ -47,16 +45,13 @@ void DeleteBitmaps(const std::wstring& folder);
 // GetDeviceCaps(BITSPIXEL) of the screen.
 int ScreenBits();
 
-// Every pixel of `bitmap`, top-down, as COLORREFs.
+// Top-down COLORREFs: every pixel of `bitmap`; `area` of the screen (screen
+// coordinates, any display) copied the way the program copies it.
 std::vector<COLORREF> BitmapPixels(HBITMAP bitmap);
-
-// `area` of the screen (screen coordinates, any display), top-down, as
-// COLORREFs, copied the way the program copies it.
 std::vector<COLORREF> GrabScreen(RECT area);
 
-// Compares each pixel of `file` with `screen` (top-down, the file's size,
-// as GrabScreen gives it) under `same`. Empty when all agree, else the first
-// few differences and their count.
+// Compares each pixel of `file` with `screen` (as GrabScreen gives it) under
+// `same`: empty when all agree, else the first few differences and a count.
 std::string DifferencesFromScreen(const BitmapFile& file, const std::vector<COLORREF>& screen,
                                   const std::function<bool(COLORREF, COLORREF)>& same);
 

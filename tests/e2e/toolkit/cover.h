@@ -3,12 +3,10 @@
 
 #include <windows.h>
 
-// Presses Windows+Shift+H until the cover shows. After a start-up message
-// box the window exists, and the process has idled, before the hot key is
-// registered; nothing tells the driver when it is, so the key is pressed
-// again while the cover stays hidden.
+// Presses Windows+Shift+H until the cover shows: after a start-up message
+// box nothing tells when the hot key has been registered.
 bool ShowCoverByHotKey(HWND cover);
 
-// Holding both buttons is the only way to hide the cover. The press is made
-// on `at`, away from any earlier press, so it cannot count as a double-click.
+// Holds both buttons, the only way to hide the cover, on `at`, away from any
+// earlier press, so that it cannot count as a double-click.
 bool HideCover(HWND cover, POINT at);

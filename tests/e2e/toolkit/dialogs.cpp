@@ -1,5 +1,6 @@
 #include "dialogs.h"
 
+#include <utility>
 #include <vector>
 
 #include "core/identifiers.h"
@@ -7,30 +8,21 @@
 
 void SendHotKey(bool control, bool shift, bool windows, bool alt, WORD key)
 {
+    const std::pair<bool, WORD> modifiers[] = {
+        {control, VK_CONTROL}, {shift, VK_SHIFT}, {windows, VK_LWIN}, {alt, VK_MENU}};
     std::vector<WORD> keys;
-    if (control)
-        keys.push_back(VK_CONTROL);
-    if (shift)
-        keys.push_back(VK_SHIFT);
-    if (windows)
-        keys.push_back(VK_LWIN);
-    if (alt)
-        keys.push_back(VK_MENU);
+    for (const auto& modifier : modifiers)
+        if (modifier.first)
+            keys.push_back(modifier.second);
     keys.push_back(key);
-
-    std::vector<INPUT> inputs;
-    for (WORD vk : keys) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-        inputs.push_back(input);
-    }
-    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *it;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
+    // Pressed in order, released in reverse.
+    std::vector<INPUT> inputs(2 * keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        INPUT& press = inputs[i];
+        INPUT& release = inputs[inputs.size() - 1 - i];
+        press.type = release.type = INPUT_KEYBOARD;
+        press.ki.wVk = release.ki.wVk = keys[i];
+        release.ki.dwFlags = KEYEVENTF_KEYUP;
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
@@ -52,54 +44,45 @@ void PressHotKey(int hotKeyId)
 HWND FindVisibleWindow(const wchar_t* className, DWORD processId,
                        const std::function<bool(HWND)>& accept)
 {
-    struct Search {
-        const wchar_t* className;
-        DWORD processId;
-        const std::function<bool(HWND)>& accept;
-        HWND found;
-    } search = {className, processId, accept, nullptr};
+    std::vector<HWND> windows;
     EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(parameter);
-            wchar_t name[64] = {};
-            GetClassNameW(window, name, 64);
-            if (lstrcmpW(name, s->className) != 0 || !IsWindowVisible(window))
-                return TRUE;
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (s->processId != 0 && owner != s->processId)
-                return TRUE;
-            if (s->accept && !s->accept(window))
-                return TRUE;
-            s->found = window;
-            return FALSE;
+        [](HWND window, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            return TRUE;
         },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+        reinterpret_cast<LPARAM>(&windows));
+    for (HWND window : windows) {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (lstrcmpW(name, className) == 0 && IsWindowVisible(window) &&
+            (processId == 0 || owner == processId) && (!accept || accept(window)))
+            return window;
+    }
+    return nullptr;
+}
+
+HWND WaitForVisibleWindow(const wchar_t* className, DWORD processId, DWORD timeoutMs,
+                          const std::function<bool(HWND)>& accept)
+{
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindVisibleWindow(className, processId, accept)) != nullptr; },
+              timeoutMs);
+    return found;
 }
 
 HWND WaitForDialog(DWORD processId, DWORD timeoutMs)
 {
-    HWND dialog = nullptr;
-    WaitUntil([&] { return (dialog = FindVisibleWindow(L"#32770", processId)) != nullptr; }, timeoutMs);
-    return dialog;
+    return WaitForVisibleWindow(L"#32770", processId, timeoutMs);
 }
 
 HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, DWORD timeoutMs)
 {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            found = FindVisibleWindow(L"#32770", processId,
-                                      [&](HWND window) { return WindowText(window) == title; });
-            return found != nullptr;
-        },
-        timeoutMs);
-    return found;
+    return WaitForVisibleWindow(L"#32770", processId, timeoutMs,
+                                [&](HWND window) { return WindowText(window) == title; });
 }
 
-// A message box always has one of these buttons; the program's own dialogs
-// use other ids for OK and Cancel.
 bool IsMessageBox(HWND window)
 {
     return GetDlgItem(window, IDOK) != nullptr || GetDlgItem(window, IDYES) != nullptr;
@@ -107,10 +90,7 @@ bool IsMessageBox(HWND window)
 
 HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs)
 {
-    HWND box = nullptr;
-    WaitUntil([&] { return (box = FindVisibleWindow(L"#32770", processId, IsMessageBox)) != nullptr; },
-              timeoutMs);
-    return box;
+    return WaitForVisibleWindow(L"#32770", processId, timeoutMs, IsMessageBox);
 }
 
 bool NoDialog(DWORD processId)
@@ -185,20 +165,16 @@ MessageBoxSeen AnswerMessageBox(DWORD processId, int button, DWORD timeoutMs)
     seen.text = DialogItemText(box, 0xFFFF);
     seen.hasOk = GetDlgItem(box, IDOK) != nullptr;
     seen.hasYesNo = GetDlgItem(box, IDYES) != nullptr && GetDlgItem(box, IDNO) != nullptr;
-    HWND target = GetDlgItem(box, button);
-    if (target != nullptr)
+    if (HWND target = GetDlgItem(box, button))
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                      reinterpret_cast<LPARAM>(target));
     seen.closed = WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
     return seen;
 }
 
-
 HWND WaitForNotepad(DWORD timeoutMs)
 {
-    HWND notepad = nullptr;
-    WaitUntil([&] { return (notepad = FindVisibleWindow(L"Notepad", 0)) != nullptr; }, timeoutMs);
-    return notepad;
+    return WaitForVisibleWindow(L"Notepad", 0, timeoutMs);
 }
 
 // Notepad's one edit control holds the document.
@@ -207,10 +183,8 @@ std::wstring NotepadText(HWND notepad)
     HWND edit = FindWindowExW(notepad, nullptr, L"Edit", nullptr);
     if (edit == nullptr)
         return L"(no edit control)";
-    const LRESULT length = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(static_cast<size_t>(length));
+    std::wstring text(static_cast<size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(
+        SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
     return text;
 }
-

@@ -1,5 +1,5 @@
-// Windows and dialogs of other processes: finding them, reading them,
-// pressing their buttons, and the keyboard.
+// Windows and dialogs of other processes: finding, reading and answering
+// them; and the keyboard.
 #pragma once
 
 #include <windows.h>
@@ -9,22 +9,20 @@
 
 // Presses the modifiers, then the key, and releases them in reverse order.
 void SendHotKey(bool control, bool shift, bool windows, bool alt, WORD key);
-
-// One key alone, pressed and released.
 void PressKey(WORD key);
-
-// Presses the keys of a hot-key binding of the program's.
+// The keys of one of the program's hot-key bindings.
 void PressHotKey(int hotKeyId);
 
-// The first visible top-level window of `className` that belongs to `process`
-// (any process when 0) and that `accept` takes, if given.
+// The first visible top-level window of `className` that belongs to
+// `processId` (any process when 0) and that `accept` takes, if given; the
+// second waits for one.
 HWND FindVisibleWindow(const wchar_t* className, DWORD processId,
                        const std::function<bool(HWND)>& accept = nullptr);
+HWND WaitForVisibleWindow(const wchar_t* className, DWORD processId, DWORD timeoutMs,
+                          const std::function<bool(HWND)>& accept = nullptr);
 
-// Waits for a message box or dialog (class "#32770") of `processId`.
+// A message box or dialog (class "#32770") of `processId`; with this caption.
 HWND WaitForDialog(DWORD processId, DWORD timeoutMs = 5000);
-
-// Waits for a dialog (class "#32770") of `processId` with this caption.
 HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, DWORD timeoutMs = 5000);
 
 // A message box always has IDOK or IDYES; the program's own dialogs use
@@ -32,7 +30,6 @@ HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, DWORD timeoutMs 
 bool IsMessageBox(HWND window);
 HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs = 5000);
 
-// No dialog or message box of `processId` is on screen.
 bool NoDialog(DWORD processId);
 
 bool WaitForeground(HWND window, DWORD timeoutMs = 5000);
@@ -41,9 +38,8 @@ bool WaitClosed(HWND window, DWORD timeoutMs = 5000);
 // Presses `button` of another process's dialog; true once the dialog is gone.
 bool CloseWith(HWND window, int button);
 
-// Clicks a button of another process's dialog the way a mouse click would
-// (an automatic check box or radio button changes its state too). Posted,
-// so a button that opens a modal dialog does not hold up the driver.
+// Clicks as a mouse would (an automatic check box or radio button changes
+// too); posted, so a button that opens a modal dialog holds up nothing.
 void ClickButton(HWND dialog, int id);
 bool IsChecked(HWND dialog, int id);
 void SetItemText(HWND dialog, int id, const std::wstring& text);
@@ -51,7 +47,6 @@ void SetItemText(HWND dialog, int id, const std::wstring& text);
 std::wstring WindowText(HWND window);
 std::wstring DialogItemText(HWND dialog, int id);
 
-// The centre of a window on the screen.
 POINT CentreOf(HWND window);
 
 struct MessageBoxSeen {

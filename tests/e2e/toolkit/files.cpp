@@ -49,12 +49,9 @@ std::vector<std::wstring> FileNames(const std::wstring& folder, const wchar_t* p
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
         if (lstrcmpW(found.cFileName, L".") != 0 && lstrcmpW(found.cFileName, L"..") != 0)
             names.push_back(found.cFileName);
-    while (FindNextFileW(search, &found));
     FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
@@ -73,4 +70,3 @@ std::string PreferenceBytes(int red, int green, int blue, const std::string& pic
            std::to_string(blue) + "\n" + picture + "\n" + stretch + corner + delay + "\n" +
            folder;
 }
-

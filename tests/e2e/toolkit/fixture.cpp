@@ -36,16 +36,14 @@ void DusklidTest::SetUp()
     const MessageBoxSeen box = AnswerMessageBox(processId, button);
     if (seen != nullptr)
         *seen = box;
-    const std::string expected = "\"" + Utf8(caption) + ": " + Utf8(text) + "\"";
+    const bool rightButtons = button == IDOK ? box.hasOk && !box.hasYesNo : box.hasYesNo;
+    if (box.found && box.caption == caption && box.text == text && rightButtons && box.closed)
+        return ::testing::AssertionSuccess();
+    ::testing::AssertionResult failure = ::testing::AssertionFailure();
+    failure << "expected a box saying \"" << Utf8(caption) << ": " << Utf8(text) << "\"; ";
     if (!box.found)
-        return ::testing::AssertionFailure() << "no box came; expected " << expected;
-    if (box.caption != caption || box.text != text)
-        return ::testing::AssertionFailure() << "the box said \"" << Utf8(box.caption) << ": "
-                                             << Utf8(box.text) << "\", not " << expected;
-    if (button == IDOK ? !box.hasOk || box.hasYesNo : !box.hasYesNo)
-        return ::testing::AssertionFailure() << "the box " << expected << " offered "
-                                             << (box.hasYesNo ? "Yes and No" : "OK");
-    if (!box.closed)
-        return ::testing::AssertionFailure() << "the box " << expected << " stayed open";
-    return ::testing::AssertionSuccess();
+        return failure << "none came";
+    return failure << "one said \"" << Utf8(box.caption) << ": " << Utf8(box.text) << "\", offered "
+                   << (box.hasYesNo ? "Yes and No" : "OK") << " and "
+                   << (box.closed ? "closed" : "stayed open");
 }

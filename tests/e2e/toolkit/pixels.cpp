@@ -1,16 +1,12 @@
 #include "pixels.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "process.h"
 
 COLORREF ScreenPixel(int x, int y)
 {
-    HDC screen = GetDC(nullptr);
-    const COLORREF colour = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return colour;
+    return GetPixel(ScreenDC().dc, x, y);
 }
 
 RECT DesktopRect()
@@ -35,10 +31,8 @@ bool Near(COLORREF actual, COLORREF expected, int tolerance)
 
 std::string Rgb(COLORREF colour)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "(%d,%d,%d)", GetRValue(colour), GetGValue(colour),
-                  GetBValue(colour));
-    return text;
+    return "(" + std::to_string(GetRValue(colour)) + "," + std::to_string(GetGValue(colour)) +
+           "," + std::to_string(GetBValue(colour)) + ")";
 }
 
 bool WaitForPixel(int x, int y, COLORREF colour, int tolerance, DWORD timeoutMs)
@@ -46,22 +40,12 @@ bool WaitForPixel(int x, int y, COLORREF colour, int tolerance, DWORD timeoutMs)
     return WaitUntil([&] { return Near(ScreenPixel(x, y), colour, tolerance); }, timeoutMs);
 }
 
-namespace {
-
 const wchar_t COLOUR_CLASS[] = L"DusklidE2EColour";
 
-LRESULT CALLBACK ColourWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+ColourWindow::ColourWindow(COLORREF colour, RECT area) : brush(CreateSolidBrush(colour))
 {
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-} // namespace
-
-ColourWindow::ColourWindow(COLORREF colour, RECT area)
-{
-    brush = CreateSolidBrush(colour);
     WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = ColourWindowProc;
+    windowClass.lpfnWndProc = DefWindowProcW;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.hbrBackground = brush;
     windowClass.lpszClassName = COLOUR_CLASS;
@@ -84,4 +68,3 @@ ColourWindow::~ColourWindow()
     if (brush != nullptr)
         DeleteObject(brush);
 }
-

@@ -6,6 +6,12 @@
 
 #include <string>
 
+// The screen's device context while it lives.
+struct ScreenDC {
+    HDC dc = GetDC(nullptr);
+    ~ScreenDC() { ReleaseDC(nullptr, dc); }
+};
+
 COLORREF ScreenPixel(int x, int y);
 
 // The primary display: left and top 0, right and bottom its size.
@@ -18,7 +24,6 @@ bool Near(COLORREF actual, COLORREF expected, int tolerance);
 // "(r,g,b)", for messages.
 std::string Rgb(COLORREF colour);
 
-// Waits until the screen shows `colour` at (x, y).
 bool WaitForPixel(int x, int y, COLORREF colour, int tolerance = 0, DWORD timeoutMs = 5000);
 
 // A plain window of one colour that the driver owns, to give the screen a

@@ -1,5 +1,6 @@
 #include "process.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/identifiers.h"
@@ -16,18 +17,14 @@ DriverConfig& Config()
 std::wstring UnixToWindowsPath(const std::string& unixPath)
 {
     std::wstring path = L"Z:" + FromUtf8(unixPath);
-    for (wchar_t& c : path)
-        if (c == L'/')
-            c = L'\\';
+    std::replace(path.begin(), path.end(), L'/', L'\\');
     return path;
 }
 
 std::string WindowsToUnixPath(const std::wstring& windowsPath)
 {
     std::string path = Utf8(windowsPath.substr(2));
-    for (char& c : path)
-        if (c == '\\')
-            c = '/';
+    std::replace(path.begin(), path.end(), '\\', '/');
     return path;
 }
 
@@ -84,7 +81,7 @@ std::wstring MakeWorkDir(const char* name)
 std::wstring MakeWorkDirWithPreferences(const char* name, const std::string& bytes)
 {
     const std::wstring dir = MakeWorkDir(name);
-    return WriteFileBytes(dir + L"\\preference.dat", bytes) ? dir : std::wstring();
+    return WriteFileBytes(PreferencePath(dir), bytes) ? dir : std::wstring();
 }
 
 bool StartDusklid(DusklidProcess& process, const std::wstring& workDir,
@@ -94,12 +91,11 @@ bool StartDusklid(DusklidProcess& process, const std::wstring& workDir,
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = show;
-    std::wstring commandLine = L"\"" + Config().dusklidExe + L"\"";
-    if (!arguments.empty())
-        commandLine += L" " + arguments;
+    const std::wstring quoted = L"\"" + Config().dusklidExe + L"\"";
     process.workDir = workDir;
-    return CreateProcessRetrying(Config().dusklidExe, commandLine, workDir.c_str(), startup,
-                                 process.info);
+    return CreateProcessRetrying(Config().dusklidExe,
+                                 arguments.empty() ? quoted : quoted + L" " + arguments,
+                                 workDir.c_str(), startup, process.info);
 }
 
 bool StartDusklidAndWait(DusklidProcess& process, const char* workDirName)
@@ -130,11 +126,9 @@ bool DusklidProcess::Running() const
 
 long DusklidProcess::WaitForExit(DWORD timeoutMs) const
 {
-    if (info.hProcess == nullptr)
-        return -1;
-    if (!WaitUntil([this] { return !Running(); }, timeoutMs))
-        return -1;
     DWORD code = 0;
+    if (info.hProcess == nullptr || !WaitUntil([this] { return !Running(); }, timeoutMs))
+        return -1;
     GetExitCodeProcess(info.hProcess, &code);
     return static_cast<long>(code);
 }
@@ -143,18 +137,16 @@ DusklidProcess::~DusklidProcess()
 {
     if (info.hProcess == nullptr)
         return;
+    // Close whatever modal box it has open, then ask it to exit.
+    for (int round = 0; round < 5 && Running(); ++round) {
+        HWND box = FindVisibleWindow(L"#32770", info.dwProcessId);
+        if (box == nullptr)
+            break;
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        WaitClosed(box, 2000);
+    }
     if (Running()) {
-        // Close whatever modal box it has open, then ask it to exit.
-        DWORD processId = info.dwProcessId;
-        for (int round = 0; round < 5; ++round) {
-            HWND box = FindVisibleWindow(L"#32770", processId);
-            if (box == nullptr)
-                break;
-            PostMessageW(box, WM_CLOSE, 0, 0);
-            WaitUntil([&] { return !IsWindow(box); }, 2000);
-        }
-        HWND cover = FindCoverWindow();
-        if (cover != nullptr)
+        if (HWND cover = FindCoverWindow())
             PostMessageW(cover, WM_COMMAND, IDM_EXIT, 0);
         if (WaitForExit(5000) < 0)
             TerminateProcess(info.hProcess, 1);
@@ -199,4 +191,3 @@ ProgramCopy::~ProgramCopy()
 {
     Config().dusklidExe = original;
 }
-

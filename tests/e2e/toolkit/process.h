@@ -1,5 +1,5 @@
-// Processes: the driver's configuration, waiting, starting dusklid.exe in a
-// fresh working folder and ending it again.
+// The driver's configuration, waiting, and dusklid.exe started in a fresh
+// working folder and ended again.
 #pragma once
 
 #include <windows.h>
@@ -15,31 +15,28 @@ struct DriverConfig {
 
 DriverConfig& Config();
 
-// Wine maps the Unix root to drive Z:.
+// Wine maps the Unix root to drive Z:; the inverse takes a path on Z:.
 std::wstring UnixToWindowsPath(const std::string& unixPath);
-// The inverse, for a path on drive Z:.
 std::string WindowsToUnixPath(const std::wstring& windowsPath);
 
 // Dispatches the driver's own messages while waiting.
 void PumpMessages();
 
-// Polls `condition` every 20 ms until it holds (true) or `timeoutMs` has
-// passed (false).
+// Polls every 20 ms: true once `condition` holds, false after `timeoutMs`.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
-// Polls `condition` for `durationMs`: true when it held at every look. The
-// way to check that something does not happen.
+// True when `condition` held at every look for `durationMs`: the way to
+// check that something does not happen.
 bool StaysTrue(const std::function<bool()>& condition, DWORD durationMs);
 
-// CreateProcessW with a second and third try: Wine's process creation now
-// and then fails at once with an internal error (1359) before the program
-// runs at all.
+// Wine's process creation now and then fails at once with an internal error
+// (1359) before the program runs at all; this tries three times.
 bool CreateProcessRetrying(const std::wstring& exe, std::wstring commandLine,
                            const wchar_t* workDir, STARTUPINFOW& startup,
                            PROCESS_INFORMATION& info);
 
-// A running dusklid.exe. The destructor ends it (through its exit command,
-// then by force) so that no test leaves a copy behind.
+// A running dusklid.exe, ended (by its exit command, else by force) when it
+// goes, so that no test leaves a copy behind.
 struct DusklidProcess {
     PROCESS_INFORMATION info = {};
     std::wstring workDir;
@@ -49,24 +46,20 @@ struct DusklidProcess {
     ~DusklidProcess();
     DWORD Id() const { return info.dwProcessId; }
     bool Running() const;
-    // Waits for the process to end; returns its exit code or -1 on timeout.
+    // The exit code, or -1 on timeout.
     long WaitForExit(DWORD timeoutMs) const;
 };
 
-// A fresh, empty working folder named after the test.
+// A fresh working folder named after the test; with preference.dat holding
+// `bytes`, or empty when it cannot be written.
 std::wstring MakeWorkDir(const char* name);
-
-// A fresh working folder holding `bytes` as its preference.dat; empty when
-// the file cannot be written.
 std::wstring MakeWorkDirWithPreferences(const char* name, const std::string& bytes);
 
-// Starts dusklid.exe in `workDir`, with `arguments` after its name and the
-// show command `show`; returns false when the process cannot start.
+// False when the process cannot start.
 bool StartDusklid(DusklidProcess& process, const std::wstring& workDir,
                   const std::wstring& arguments = L"", WORD show = SW_SHOWDEFAULT);
 
-// Starts it and waits for its cover window and for it to idle; false if
-// either fails.
+// Also waits for the cover window and for the process to idle.
 bool StartDusklidAndWait(DusklidProcess& process, const std::wstring& workDir);
 bool StartDusklidAndWait(DusklidProcess& process, const char* workDirName);
 

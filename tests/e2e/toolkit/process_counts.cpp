@@ -1,13 +1,12 @@
-// Counting what a process holds, in ways that work under Wine, where
-// GetGuiResources and GetProcessHandleCount answer 0 and PrivateUsage stays 0:
-// - GDI objects: Wine keeps a process's GDI handles in a table whose address
-//   is in the process's PEB (GdiSharedHandleTable), laid out as on Windows;
-//   it is read with ReadProcessMemory and the entries in use are counted,
-//   stock objects left out. Exact, and it costs the process nothing.
-// - Handles: the system handle list (NtQuerySystemInformation), which Wine's
-//   server fills with every handle and its owner.
-// - Memory: PagefileUsage, which Wine fills from /proc/PID/status of the
-//   Unix process as RssAnon plus VmSwap.
+// Under Wine GetGuiResources and GetProcessHandleCount answer 0 and
+// PrivateUsage stays 0, so:
+// - GDI objects: the entries in use in the process's GDI handle table, whose
+//   address Wine keeps in the PEB (GdiSharedHandleTable) as Windows does,
+//   read with ReadProcessMemory; exact, and it costs the process nothing.
+// - Handles: the system handle list, which Wine's server fills with every
+//   handle and its owner.
+// - Memory: PagefileUsage, which Wine fills from /proc/PID/status as RssAnon
+//   plus VmSwap.
 #include "process_counts.h"
 
 #include <psapi.h>
@@ -33,42 +32,59 @@ static_assert(sizeof(GdiHandleEntry) == 24, "the table's entry layout");
 constexpr size_t GDI_TABLE_ENTRIES = 0x10000;
 constexpr size_t PEB_GDI_TABLE_OFFSET = 0xF8;  // PEB64.GdiSharedHandleTable
 
+// One entry of the system handle list.
+struct SystemHandleEntry {
+    ULONG ownerProcessId;
+    BYTE objectType;
+    BYTE flags;
+    USHORT handle;
+    PVOID object;
+    ACCESS_MASK access;
+};
+
+constexpr ULONG SYSTEM_HANDLE_INFORMATION_CLASS = 16;
+constexpr NTSTATUS STATUS_LENGTH_MISMATCH = static_cast<NTSTATUS>(0xC0000004L);
+
 using QueryProcess = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+using QuerySystem = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
+
+template <typename Function>
+Function NtdllFunction(const char* name)
+{
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+bool ReadWhole(HANDLE process, const void* address, void* into, size_t size)
+{
+    SIZE_T read = 0;
+    return ReadProcessMemory(process, address, into, size, &read) && read == size;
+}
 
 // The address of the process's GDI handle table, or 0.
 UINT64 GdiTableAddress(HANDLE process)
 {
-    const auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    const auto query = NtdllFunction<QueryProcess>("NtQueryInformationProcess");
     PROCESS_BASIC_INFORMATION basic = {};
+    UINT64 table = 0;
     if (query == nullptr ||
         query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
-        basic.PebBaseAddress == nullptr)
-        return 0;
-    UINT64 table = 0;
-    SIZE_T read = 0;
-    if (!ReadProcessMemory(process,
-                           reinterpret_cast<const BYTE*>(basic.PebBaseAddress) + PEB_GDI_TABLE_OFFSET,
-                           &table, sizeof table, &read) ||
-        read != sizeof table)
+        basic.PebBaseAddress == nullptr ||
+        !ReadWhole(process,
+                   reinterpret_cast<const BYTE*>(basic.PebBaseAddress) + PEB_GDI_TABLE_OFFSET,
+                   &table, sizeof table))
         return 0;
     return table;
 }
 
 } // namespace
 
-// Objects in use in the process's GDI table, stock objects left out; with
-// how many of each type in `byType`. -1 when the table cannot be read.
 long CountGdiObjects(HANDLE process, std::map<int, long>* byType)
 {
     const UINT64 address = GdiTableAddress(process);
-    if (address == 0)
-        return -1;
     std::vector<GdiHandleEntry> table(GDI_TABLE_ENTRIES);
-    SIZE_T read = 0;
-    if (!ReadProcessMemory(process, reinterpret_cast<const void*>(address), table.data(),
-                           table.size() * sizeof table[0], &read) ||
-        read != table.size() * sizeof table[0])
+    if (address == 0 || !ReadWhole(process, reinterpret_cast<const void*>(address), table.data(),
+                                   table.size() * sizeof table[0]))
         return -1;
     long count = 0;
     for (const GdiHandleEntry& entry : table) {
@@ -81,32 +97,11 @@ long CountGdiObjects(HANDLE process, std::map<int, long>* byType)
     return count;
 }
 
-namespace {
-
-// GetProcessHandleCount answers 0 under Wine; the system-wide handle list,
-// which Wine's server keeps, has every handle with its owner.
-struct SystemHandleEntry {
-    ULONG ownerProcessId;
-    BYTE objectType;
-    BYTE flags;
-    USHORT handle;
-    PVOID object;
-    ACCESS_MASK access;
-};
-
-using QuerySystem = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
-constexpr ULONG SYSTEM_HANDLE_INFORMATION_CLASS = 16;
-constexpr NTSTATUS STATUS_LENGTH_MISMATCH = static_cast<NTSTATUS>(0xC0000004L);
-
-} // namespace
-
 long CountHandles(HANDLE process)
 {
-    const auto query = reinterpret_cast<QuerySystem>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    const auto query = NtdllFunction<QuerySystem>("NtQuerySystemInformation");
     if (query == nullptr)
         return -1;
-    const DWORD processId = GetProcessId(process);
     std::vector<BYTE> buffer(1 << 20);
     NTSTATUS status;
     ULONG needed = 0;
@@ -117,7 +112,9 @@ long CountHandles(HANDLE process)
     if (status != 0)
         return -1;
     const ULONG entries = *reinterpret_cast<const ULONG*>(buffer.data());
-    const auto* entry = reinterpret_cast<const SystemHandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
+    const auto* entry =
+        reinterpret_cast<const SystemHandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
+    const DWORD processId = GetProcessId(process);
     long count = 0;
     for (ULONG i = 0; i < entries; ++i)
         if (entry[i].ownerProcessId == processId)
@@ -125,7 +122,6 @@ long CountHandles(HANDLE process)
     return count;
 }
 
-// Private memory in KiB, or -1.
 long PrivateKilobytes(HANDLE process)
 {
     PROCESS_MEMORY_COUNTERS counters = {};
@@ -135,25 +131,23 @@ long PrivateKilobytes(HANDLE process)
     return static_cast<long>(counters.PagefileUsage / 1024);
 }
 
-// Each way of counting must see ten objects the driver makes and frees
-// itself; one that does not would report flat figures for a leaking program.
 bool CountingWorks()
 {
     HANDLE self = GetCurrentProcess();
     const long gdiBefore = CountGdiObjects(self);
     const long handlesBefore = CountHandles(self);
-    std::vector<HBRUSH> brushes;
-    std::vector<HANDLE> events;
+    HBRUSH brushes[10];
+    HANDLE events[10];
     for (int i = 0; i < 10; ++i) {
-        brushes.push_back(CreateSolidBrush(RGB(i, 0, 0)));
-        events.push_back(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        brushes[i] = CreateSolidBrush(RGB(i, 0, 0));
+        events[i] = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     }
     const long gdiDuring = CountGdiObjects(self);
     const long handlesDuring = CountHandles(self);
-    for (HBRUSH brush : brushes)
-        DeleteObject(brush);
-    for (HANDLE event : events)
-        CloseHandle(event);
+    for (int i = 0; i < 10; ++i) {
+        DeleteObject(brushes[i]);
+        CloseHandle(events[i]);
+    }
     const long gdiAfter = CountGdiObjects(self);
     const long handlesAfter = CountHandles(self);
     std::fprintf(stderr,
@@ -161,19 +155,17 @@ bool CountingWorks()
                  "with ten events, %ld after; private %ld KiB\n",
                  gdiBefore, gdiDuring, gdiAfter, handlesBefore, handlesDuring, handlesAfter,
                  PrivateKilobytes(self));
-    bool works = true;
-    if (gdiBefore < 0 || gdiDuring != gdiBefore + 10 || gdiAfter != gdiBefore) {
+    const bool gdiCounts = gdiBefore >= 0 && gdiDuring == gdiBefore + 10 && gdiAfter == gdiBefore;
+    const bool handlesCount =
+        handlesBefore >= 0 && handlesDuring == handlesBefore + 10 && handlesAfter == handlesBefore;
+    if (!gdiCounts)
         std::fprintf(stderr, "counting: the GDI handle table does not count\n");
-        works = false;
-    }
-    if (handlesBefore < 0 || handlesDuring != handlesBefore + 10 || handlesAfter != handlesBefore) {
+    if (!handlesCount)
         std::fprintf(stderr, "counting: the system handle list does not count\n");
-        works = false;
-    }
-    return works;
+    return gdiCounts && handlesCount;
 }
 
-// The names of the types in Wine's handle values, for the diagnostics.
+// The names of the types in Wine's handle values.
 std::string GdiTypeName(int type)
 {
     switch (type) {
@@ -188,4 +180,3 @@ std::string GdiTypeName(int type)
     default: return "type " + std::to_string(type);
     }
 }
-

@@ -1,5 +1,4 @@
-// What a process holds: its GDI objects, kernel handles and private memory,
-// counted from outside in ways that work under Wine too.
+// What a process holds, counted from outside in ways that work under Wine.
 #pragma once
 
 #include <windows.h>
@@ -7,12 +6,12 @@
 #include <map>
 #include <string>
 
-// Objects in use in the process's GDI table, stock objects left out; with
-// how many of each type (GDI_BITMAP, ...) in `byType`. -1 when unreadable.
+// GDI objects in use, stock objects left out; with how many of each type
+// (GDI_BITMAP, ...) in `byType`. -1 when unreadable.
 long CountGdiObjects(HANDLE process, std::map<int, long>* byType = nullptr);
 constexpr int GDI_BITMAP = 0x09;
 
-// Kernel handles the process holds; -1 when unknown.
+// Kernel handles; -1 when unknown.
 long CountHandles(HANDLE process);
 
 // Private memory in KiB; -1 when unknown.

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include <cwchar>
+#include <cstddef>
 #include <utility>
 
 #include "core/identifiers.h"
@@ -11,6 +11,49 @@
 #include "pixels.h"
 #include "process.h"
 #include "x_bridge.h"
+
+namespace {
+
+// The platform may hide a menu rather than destroy it.
+bool WaitMenuGone(HWND menuWindow)
+{
+    return WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000);
+}
+
+// A balloon is a tooltip of the shell's process; its text is read through
+// memory there, as the tooltip's messages hand pointers on as they are.
+std::wstring BalloonText(HWND tooltip)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(tooltip, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                 FALSE, processId);
+    if (process == nullptr)
+        return std::wstring();
+    constexpr size_t TEXT_OFFSET = 1024;
+    constexpr size_t TEXT_CHARACTERS = 1024;
+    std::wstring text;
+    {
+        // The tool record that TTM_ENUMTOOLSW fills names the tool whose text
+        // TTM_GETTEXTW then copies to the buffer it points to.
+        RemoteMemory memory(process, TEXT_OFFSET + TEXT_CHARACTERS * sizeof(wchar_t));
+        TTTOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        const LPWSTR buffer = reinterpret_cast<LPWSTR>(memory.At(TEXT_OFFSET));
+        if (memory.Ready() && memory.Write(&tool, sizeof tool) &&
+            SendAndWait(tooltip, TTM_ENUMTOOLSW, 0, memory.Param()) &&
+            memory.Write(&buffer, sizeof buffer, offsetof(TTTOOLINFOW, lpszText)) &&
+            SendAndWait(tooltip, TTM_GETTEXTW, TEXT_CHARACTERS, memory.Param())) {
+            const std::string bytes = memory.Read(TEXT_CHARACTERS * sizeof(wchar_t), TEXT_OFFSET);
+            text = std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                                bytes.size() / sizeof(wchar_t)).c_str();
+        }
+    }
+    CloseHandle(process);
+    return text;
+}
+
+} // namespace
 
 int TrayMenuPosition(UINT command)
 {
@@ -25,24 +68,20 @@ HWND OpenTrayMenu(HWND cover, DWORD processId, int x, int y)
     if (!MovePointer(x, y))
         return nullptr;
     PostMessageW(cover, WM_TRAYICON, TRAY_ICON_ID, WM_RBUTTONDOWN);
-    HWND menu = nullptr;
-    WaitUntil([&] { return (menu = FindVisibleWindow(L"#32768", processId)) != nullptr; }, 5000);
-    return menu;
+    return WaitForVisibleWindow(L"#32768", processId, 5000);
 }
 
-// The vertical centre of each of the nine entries, found from the separator
-// lines drawn in the open menu (the items cannot be read from here under
-// every platform). Empty when the menu does not show three separators.
+// Found from the separator lines drawn in the open menu: the items cannot be
+// read from here under every platform.
 std::vector<int> EntryCentres(HWND menuWindow)
 {
     RECT rect = {};
     GetWindowRect(menuWindow, &rect);
-    const COLORREF background = GetSysColor(COLOR_MENU);
     // A column right of every text, left of the border.
     const int x = rect.right - 8;
     std::vector<std::pair<int, int>> separators;  // first and last row
     for (int y = rect.top + 3; y < rect.bottom - 3; ++y) {
-        if (ScreenPixel(x, y) == background)
+        if (ScreenPixel(x, y) == GetSysColor(COLOR_MENU))
             continue;
         if (!separators.empty() && separators.back().second == y - 1)
             separators.back().second = y;
@@ -83,39 +122,31 @@ bool ClickTrayEntry(HWND cover, DWORD processId, UINT command)
         return false;
     // The menu may be visible a moment before it has been painted.
     std::vector<int> centres;
-    WaitUntil(
-        [&] {
+    if (!WaitUntil([&] {
             centres = EntryCentres(menuWindow);
             return centres.size() == static_cast<size_t>(TRAY_MENU_ENTRY_COUNT);
-        },
-        5000);
-    if (centres.size() != static_cast<size_t>(TRAY_MENU_ENTRY_COUNT) || centres[static_cast<size_t>(index)] < 0)
+        }, 5000) || centres[static_cast<size_t>(index)] < 0)
         return false;
     RECT rect = {};
     GetWindowRect(menuWindow, &rect);
     ClickAt(rect.left + 30, centres[static_cast<size_t>(index)]);
-    return WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000);
+    return WaitMenuGone(menuWindow);
 }
 
 RECT TrayIconArea()
 {
     RECT box = {};
-    HWND taskBar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    if (taskBar == nullptr)
-        return box;
     RECT bar = {};
-    GetWindowRect(taskBar, &bar);
-    HDC screen = GetDC(nullptr);
-    for (int y = bar.top; y < bar.bottom; ++y) {
-        for (int x = bar.right - 40; x < bar.right; ++x) {
-            const COLORREF colour = GetPixel(screen, x, y);
-            if (GetRValue(colour) >= 64 || GetGValue(colour) >= 64 || GetBValue(colour) >= 64)
-                continue;
-            const RECT pixel = {x, y, x + 1, y + 1};
-            UnionRect(&box, &box, &pixel);
-        }
-    }
-    ReleaseDC(nullptr, screen);
+    HWND taskBar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (taskBar == nullptr || !GetWindowRect(taskBar, &bar))
+        return box;
+    const ScreenDC screen;
+    for (int y = bar.top; y < bar.bottom; ++y)
+        for (int x = bar.right - 40; x < bar.right; ++x)
+            if (Near(GetPixel(screen.dc, x, y), RGB(0, 0, 0), 63)) {
+                const RECT pixel = {x, y, x + 1, y + 1};
+                UnionRect(&box, &box, &pixel);
+            }
     return box;
 }
 
@@ -130,72 +161,23 @@ HWND WaitForAboutBox(DWORD processId)
     return WaitForWindowTitled(processId, L"バージョン情報");
 }
 
+// A chosen command arrives after the menu has gone.
 bool MenuClosesWithoutAChoice(HWND menuWindow, HWND cover, DWORD processId)
 {
-    // The platform may hide the menu rather than destroy it; a chosen command
-    // arrives after it has gone.
-    return WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000) &&
+    return WaitMenuGone(menuWindow) &&
            StaysTrue([&] { return !IsWindowVisible(cover) && NoDialog(processId); }, 1000);
 }
-
-namespace {
-
-// A balloon is a tooltip of the shell's process; its text is read through
-// memory there, as the tooltip's messages hand pointers on as they are.
-std::wstring BalloonText(HWND tooltip)
-{
-    DWORD processId = 0;
-    GetWindowThreadProcessId(tooltip, &processId);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
-                                 FALSE, processId);
-    if (process == nullptr)
-        return std::wstring();
-    constexpr size_t TEXT_OFFSET = 1024;
-    constexpr size_t TEXT_CHARACTERS = 1024;
-    std::wstring text;
-    {
-        RemoteMemory memory(process, TEXT_OFFSET + TEXT_CHARACTERS * sizeof(wchar_t));
-        TTTOOLINFOW tool = {};
-        tool.cbSize = sizeof tool;
-        std::string record;
-        if (memory.Ready() && memory.Write(&tool, sizeof tool) &&
-            SendAndWait(tooltip, TTM_ENUMTOOLSW, 0, memory.Param()) &&
-            (record = memory.Read(sizeof tool)).size() == sizeof tool) {
-            CopyMemory(&tool, record.data(), sizeof tool);
-            tool.lpszText = reinterpret_cast<LPWSTR>(memory.At(TEXT_OFFSET));
-            if (memory.Write(&tool, sizeof tool) &&
-                SendAndWait(tooltip, TTM_GETTEXTW, TEXT_CHARACTERS, memory.Param())) {
-                const std::string bytes = memory.Read(TEXT_CHARACTERS * sizeof(wchar_t), TEXT_OFFSET);
-                text.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
-                text.resize(std::wcslen(text.c_str()));
-            }
-        }
-    }
-    CloseHandle(process);
-    return text;
-}
-
-bool IsBalloon(HWND window)
-{
-    return (GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON) != 0;
-}
-
-} // namespace
 
 std::wstring WaitForTrayBalloon(const std::function<bool(const std::wstring&)>& accept,
                                 DWORD timeoutMs)
 {
     std::wstring text;
-    WaitUntil(
-        [&] {
-            return FindVisibleWindow(L"tooltips_class32", 0, [&](HWND window) {
-                       if (!IsBalloon(window))
-                           return false;
-                       text = BalloonText(window);
-                       return accept(text);
-                   }) != nullptr;
-        },
-        timeoutMs);
+    WaitForVisibleWindow(L"tooltips_class32", 0, timeoutMs, [&](HWND window) {
+        if ((GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON) == 0)
+            return false;
+        text = BalloonText(window);
+        return accept(text);
+    });
     return accept(text) ? text : std::wstring();
 }
 

@@ -10,25 +10,23 @@
 // Where the tray menu shows the entry of `command`, separators counted.
 int TrayMenuPosition(UINT command);
 
-// Asks the program for its tray menu with the pointer at (x, y), as the
-// shell would on a right click; returns the menu window, or null if none
-// appeared.
+// Asks for the tray menu with the pointer at (x, y), as the shell would on
+// a right click; the menu window, or null if none appeared.
 HWND OpenTrayMenu(HWND cover, DWORD processId, int x, int y);
 
 // The vertical centre of each entry of the open menu, -1 for a separator;
 // empty when the menu does not show its three separators.
 std::vector<int> EntryCentres(HWND menuWindow);
 
-// Opens the menu and clicks the entry of `command`; true once the menu has
-// closed.
+// Opens the menu and clicks the entry of `command`; true once it has closed.
 bool ClickTrayEntry(HWND cover, DWORD processId, UINT command);
 
-// Opens the preferences dialog from the tray menu; null if it did not appear.
+// Null if the dialog did not appear.
 HWND OpenPreferencesDialog(HWND cover, DWORD processId);
 
 // The box around the dark pixels at the right end of the task bar, where the
-// notification area shows the program's icon (a face with a black outline);
-// empty when there are none. TrayIconShown: a box of the icon's size.
+// program's icon (a face with a black outline) shows; empty when there are
+// none. TrayIconShown: a box of the icon's size.
 RECT TrayIconArea();
 bool TrayIconShown();
 
@@ -40,10 +38,8 @@ HWND WaitForAboutBox(DWORD processId);
 // dialog.
 bool MenuClosesWithoutAChoice(HWND menuWindow, HWND cover, DWORD processId);
 
-// The text of a balloon that the notification area shows now and that
-// `accept` takes, waited for; empty when none came.
+// The text of a balloon on screen that `accept` takes, waited for; empty
+// when none came. TrayBalloonShows: one containing `part` is there now.
 std::wstring WaitForTrayBalloon(const std::function<bool(const std::wstring&)>& accept,
                                 DWORD timeoutMs = 10000);
-
-// A balloon whose text contains `part` is on screen.
 bool TrayBalloonShows(const std::wstring& part);

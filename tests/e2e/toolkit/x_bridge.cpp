@@ -4,42 +4,45 @@
 #include "process.h"
 #include "text.h"
 
+namespace {
+
+// A file name under the work root that no other command of this driver uses.
+std::string UniqueUnixPath(const char* kind)
+{
+    static int serial = 0;
+    return Config().workRootUnix + "/.unix-" + kind + "-" + std::to_string(GetCurrentProcessId()) +
+           "-" + std::to_string(++serial);
+}
+
+// ImageMagick's import of the root window into the screenshot folder.
+void Import(const char* name, const std::string& options)
+{
+    if (!Config().screenshotUnix.empty())
+        RunUnixCommand("import -window root " + options + "'" + Config().screenshotUnix + "/" +
+                       name + ".png'");
+}
+
+} // namespace
+
 // Wine starts a Unix program from CreateProcess but hands back no handle to
 // wait on, so the command reports its end through a marker file.
 bool RunUnixCommand(const std::string& command)
 {
-    static int serial = 0;
-    const std::string marker =
-        Config().workRootUnix + "/.unix-done-" + std::to_string(GetCurrentProcessId()) + "-" +
-        std::to_string(++serial);
+    const std::string marker = UniqueUnixPath("done");
     const std::wstring markerWindows = UnixToWindowsPath(marker);
     DeleteFileW(markerWindows.c_str());
-
-    std::string line = "/bin/sh -c \"" + command + "; echo $? > " + marker + "\"";
-    std::wstring wide = FromUtf8(line);
+    std::wstring line = FromUtf8("/bin/sh -c \"" + command + "; echo $? > " + marker + "\"");
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
         return false;
-    if (info.hThread)
-        CloseHandle(info.hThread);
-    if (info.hProcess)
-        CloseHandle(info.hProcess);
-
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
     std::string status;
     const bool finished = WaitUntil([&] {
-        HANDLE file = CreateFileW(markerWindows.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return false;
-        char buffer[16] = {};
-        DWORD read = 0;
-        ReadFile(file, buffer, sizeof buffer - 1, &read, nullptr);
-        CloseHandle(file);
-        status.assign(buffer, read);
-        return status.find('\n') != std::string::npos;
+        return ReadFileBytes(markerWindows, status) && status.find('\n') != std::string::npos;
     }, 10000);
     DeleteFileW(markerWindows.c_str());
     return finished && status.rfind("0", 0) == 0;
@@ -47,13 +50,10 @@ bool RunUnixCommand(const std::string& command)
 
 bool RunUnixCommandOutput(const std::string& command, std::string& output)
 {
-    static int serial = 0;
-    const std::string file = Config().workRootUnix + "/.unix-output-" +
-                             std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
-    output.clear();
+    const std::string file = UniqueUnixPath("output");
     const bool succeeded = RunUnixCommand(command + " > " + file);
     const std::wstring fileWindows = UnixToWindowsPath(file);
-    ReadFileBytes(fileWindows, output);
+    output = FileBytes(fileWindows);
     DeleteFileW(fileWindows.c_str());
     return succeeded;
 }
@@ -65,17 +65,21 @@ bool Xdo(const std::string& arguments)
 
 bool MovePointer(int x, int y)
 {
-    if (!Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)))
-        return false;
-    return WaitUntil([&] {
+    return Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)) && WaitUntil([&] {
         POINT at = {};
         return GetCursorPos(&at) && at.x == x && at.y == y;
     }, 3000);
 }
 
-WineDrive::WineDrive(char letter, const std::string& folder, const char* tmpfsSize)
+void ClickAt(int x, int y)
 {
-    link = std::string("$WINEPREFIX/dosdevices/") + letter + ":";
+    MovePointer(x, y);
+    Xdo("click 1");
+}
+
+WineDrive::WineDrive(char letter, const std::string& folder, const char* tmpfsSize)
+    : link(std::string("$WINEPREFIX/dosdevices/") + letter + ":")
+{
     if (!RunUnixCommand("mkdir -p '" + folder + "'"))
         return;
     if (tmpfsSize != nullptr) {
@@ -97,27 +101,16 @@ WineDrive::~WineDrive()
 
 void Screenshot(const char* name)
 {
-    if (Config().screenshotUnix.empty())
-        return;
-    RunUnixCommand("import -window root '" + Config().screenshotUnix + "/" + name + ".png'");
+    Import(name, "");
 }
 
 void ScreenshotWindow(const char* name, HWND window)
 {
     RECT area = {};
-    if (Config().screenshotUnix.empty() || !GetWindowRect(window, &area))
-        return;
-    const std::string crop = std::to_string(area.right - area.left) + "x" +
-                             std::to_string(area.bottom - area.top) + "+" +
-                             std::to_string(area.left) + "+" + std::to_string(area.top);
-    RunUnixCommand("import -window root -crop " + crop + " +repage '" + Config().screenshotUnix +
-                   "/" + name + ".png'");
-}
-
-void ClickAt(int x, int y)
-{
-    MovePointer(x, y);
-    Xdo("click 1");
+    if (GetWindowRect(window, &area))
+        Import(name, "-crop " + std::to_string(area.right - area.left) + "x" +
+                         std::to_string(area.bottom - area.top) + "+" + std::to_string(area.left) +
+                         "+" + std::to_string(area.top) + " +repage ");
 }
 
 std::wstring MakePicture(const char* name, const std::string& convertArguments)
@@ -129,4 +122,3 @@ std::wstring MakePicture(const char* name, const std::string& convertArguments)
         return std::wstring();
     return UnixToWindowsPath(path);
 }
-

@@ -8,18 +8,16 @@
 #include <windows.h>
 
 // Runs a shell command line on the Unix side; true when it exits with 0.
+// The second also gives what it writes to its standard output.
 bool RunUnixCommand(const std::string& command);
-
-// The same, with what the command writes to its standard output.
 bool RunUnixCommandOutput(const std::string& command, std::string& output);
 
 // Runs `xdotool ARGS` against the X server and waits for it to finish.
 bool Xdo(const std::string& arguments);
 
-// Moves the X pointer and waits until Windows reports the new position.
+// Moves the X pointer and waits until Windows reports the new position;
+// ClickAt then clicks the left button there.
 bool MovePointer(int x, int y);
-
-// Moves the pointer and clicks the left button there.
 void ClickAt(int x, int y);
 
 // A Wine drive letter for a Unix folder, optionally a small tmpfs mounted
@@ -35,10 +33,9 @@ struct WineDrive {
     WineDrive& operator=(const WineDrive&) = delete;
 };
 
-// Saves a PNG of the whole X screen under the screenshot folder.
+// A PNG of the whole X screen, or of the window's rectangle, in the
+// screenshot folder.
 void Screenshot(const char* name);
-
-// The same, cut to the window's rectangle.
 void ScreenshotWindow(const char* name, HWND window);
 
 // Makes a picture with ImageMagick's convert (`convertArguments` describe the
