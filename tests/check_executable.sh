@@ -59,12 +59,20 @@ relocations() {
     grep -qE '^Entry 5 [0-9a-f]+ 0*[1-9a-f][0-9a-f]* Base Relocation Directory' <<<"$headers" ||
         { echo "empty base relocation directory"; return 1; }
 }
-# The binary is stripped, so the linker's map tells whether the canary's
-# failure handler was linked in, and from the static library.
+# The binary is stripped, so the linker's map tells that the canary's value
+# and failure handler are the program's own (libssp's seeding would load a
+# crypto provider at start-up) and that functions check it; the import table
+# tells that it is seeded from the system's random source.
 stack_protector() {
     [ -f "$map" ] || { echo "no linker map at $map"; return 1; }
-    grep -qE 'libssp\.a\(ssp\.o\)' "$map" && grep -q '(__stack_chk_fail)' "$map" ||
-        { echo "no stack protector linked in"; return 1; }
+    local symbol
+    for symbol in __stack_chk_fail __stack_chk_guard; do
+        awk -v s="$symbol" '$1 ~ /^\./ {from = $NF} $2 == s {print from}' "$map" |
+            grep -q 'stack_canary\.cpp' || { echo "$symbol is not the program's own"; return 1; }
+    done
+    [ "$(grep -c 'refptr\.__stack_chk_guard' "$map")" -gt 1 ] ||
+        { echo "no function checks the canary"; return 1; }
+    grep -qw SystemFunction036 <<<"$headers" || { echo "the canary is not seeded"; return 1; }
 }
 check x64_gui_program
 check system_imports_only
