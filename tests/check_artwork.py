@@ -38,7 +38,7 @@ def read_icon(data):
     # Stored bottom-up: the colour rows, then the mask's.
     rows = [[bool(data[offset + 48 + y * stride + x // 8] & 0x80 >> x % 8) for x in range(width)]
             for y in range(2 * height)]
-    return width, rows[height - 1::-1], rows[:height - 1:-1]
+    return width, rows[:height][::-1], rows[height:][::-1]
 
 
 def face_problems(path, size):

@@ -58,24 +58,22 @@ bool NotifyAboutTrayIcon(HWND cover, DWORD message)
     return Shell_NotifyIconW(message, &icon) != FALSE;
 }
 
-POINT TrayIconCentre()
+// Clicks the icon through the X server, as a person would: button 1 left, 3 right.
+bool ClickTrayIcon(int button)
 {
     const RECT icon = TrayIconArea();
-    return {(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
-}
-
-// Right-clicks the icon through the X server, as a person would; false
-// unless a menu opened.
-bool RightClickTrayIcon(DWORD processId, HWND* menu)
-{
     if (!TrayIconShown())
         return false;
-    // Two presses within the double-click time make a double-click, which opens nothing.
+    // Two presses within the double-click time make a double-click, which opens no menu.
     Sleep(GetDoubleClickTime() + 100);
-    const POINT icon = TrayIconCentre();
-    MovePointer(icon.x, icon.y);
-    Xdo("click 3");
-    return (*menu = WaitForVisibleWindow(L"#32768", processId, 5000)) != nullptr;
+    MovePointer((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+    return Xdo("click " + std::to_string(button));
+}
+
+// False unless a menu opened.
+bool RightClickTrayIcon(DWORD processId, HWND* menu)
+{
+    return ClickTrayIcon(3) && (*menu = WaitForVisibleWindow(L"#32768", processId, 5000)) != nullptr;
 }
 
 // Another program that takes typing: an edit box of the driver's.
@@ -124,7 +122,7 @@ TEST_F(Product, VersionResourceAndManifestDescribeTheProgram)
 
     const std::string manifest = ManifestText();
     ASSERT_FALSE(manifest.empty());
-    // The supported systems: Windows 7, 8, 8.1, and 10 and 11.
+    // The GUIDs of Windows 7, 8, 8.1, and 10 and 11, the systems it supports.
     for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
                              "level=\"asInvoker\" uiAccess=\"false\"", ">true</dpiAware>",
                              ">PerMonitorV2, System</dpiAwareness>",
@@ -165,9 +163,7 @@ TEST_F(Product, TrayIconComesBackAfterTheShellRestarts)
     EXPECT_TRUE(WaitUntil(known, 5000));
 
     // It is the same icon: a click on it still shows the cover.
-    ASSERT_TRUE(TrayIconShown());
-    const POINT icon = TrayIconCentre();
-    ClickAt(icon.x, icon.y);
+    ASSERT_TRUE(ClickTrayIcon(1));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
     EXPECT_TRUE(dusklid.Running());
 }
