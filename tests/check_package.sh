@@ -5,7 +5,7 @@
 # ends, nothing that Shift-JIS lacks).
 # Usage: check_package.sh dusklid-X.Y-win64.zip dusklid.exe ReadMe.txt
 set -euo pipefail
-zip=$1 exe=$2 readme=$3
+zip=$(realpath -m "$1") exe=$2 readme=$3  # absolute: it is unpacked from another folder
 passed=0 failed=0
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
