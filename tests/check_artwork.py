@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
-"""Checks the program's artwork in res/: the checked-in files are exactly
-what their generators draw, and the icons are what Windows expects of them:
-one 32x32 and one 16x16 image, two colours (black and white) with a
-transparency mask, showing a round white face with a black outline, two eye
+"""Checks the artwork in res/: the checked-in files are exactly what their
+generators draw, and each icon is one 32x32 or 16x16 two-colour image with a
+transparency mask showing a round white face with a black outline, two eye
 bars and a mouth. Prints "artwork: N passed, N failed"."""
 import struct
 import subprocess
@@ -14,58 +13,47 @@ RES = Path(__file__).resolve().parent.parent / 'res'
 passed = failed = 0
 
 
-def check(name, condition, detail=''):
+def check(name, problems):
+    """Counts one check; `problems` says what is wrong, empty when nothing."""
     global passed, failed
-    if condition:
-        passed += 1
-    else:
+    if problems:
         failed += 1
-        print(f'{name}: {detail}' if detail else name)
+        print(f'{name}: {", ".join(problems)}')
+    else:
+        passed += 1
 
 
-def read_icon(path):
-    """(size, colour rows, mask rows) of a one-image, 1-bit .ico, rows top-down;
+def read_icon(data):
+    """(size, colour rows, mask rows) of a one-image 1-bit .ico, rows top-down;
     colour True is white, mask True is transparent."""
-    data = path.read_bytes()
-    reserved, kind, count = struct.unpack_from('<HHH', data, 0)
-    assert (reserved, kind, count) == (0, 1, 1), 'not a one-image icon'
-    width, height, colours, _, planes, bits, length, offset = struct.unpack_from('<BBBBHHII', data, 6)
+    assert struct.unpack_from('<HHH', data, 0) == (0, 1, 1), 'not a one-image icon'
+    width, height, colours, _, _, bits, length, offset = struct.unpack_from('<BBBBHHII', data, 6)
     assert width == height and colours == 2 and bits == 1, 'not a two-colour square icon'
-    header = struct.unpack_from('<IiiHHIIiiII', data, offset)
-    assert header[0] == 40 and header[1] == width and header[2] == 2 * height and header[4] == 1
-    palette = data[offset + 40:offset + 48]
-    assert palette == bytes([0, 0, 0, 0, 255, 255, 255, 0]), 'palette is not black and white'
-    stride = ((width + 31) // 32) * 4
-    pixels = offset + 48
-
-    def rows(start):
-        out = []
-        for y in range(height):
-            row = data[start + y * stride:start + (y + 1) * stride]
-            out.append([bool(row[x // 8] & (0x80 >> (x % 8))) for x in range(width)])
-        return list(reversed(out))  # stored bottom-up
-
+    header = struct.unpack_from('<IiiHH', data, offset)
+    assert header == (40, width, 2 * height, 1, 1), f'bitmap header {header}'
+    assert data[offset + 40:offset + 48] == bytes([0, 0, 0, 0, 255, 255, 255, 0]), \
+        'palette is not black and white'
     assert offset + length == len(data), 'image size does not match the file'
-    return width, rows(pixels), rows(pixels + stride * height)
+    stride = (width + 31) // 32 * 4
+    # Stored bottom-up: the colour rows, then the mask's.
+    rows = [[bool(data[offset + 48 + y * stride + x // 8] & 0x80 >> x % 8) for x in range(width)]
+            for y in range(2 * height)]
+    return width, rows[:height][::-1], rows[height:][::-1]
 
 
 def face_problems(path, size):
-    """What is wrong with the icon's face; empty when nothing is."""
     try:
-        width, colour, mask = read_icon(path)
+        width, colour, mask = read_icon(path.read_bytes())
     except AssertionError as error:
         return [str(error)]
     if width != size:
         return [f'{width}x{width}, not {size}x{size}']
-    c = size // 2
-    upper = range(size // 4, size // 2)
+    c, last, upper = size // 2, size - 1, range(size // 4, size // 2)
     expectations = {
         # Transparent outside the round face, opaque inside it.
-        'corners transparent': all(mask[y][x] for y, x in
-                                   [(0, 0), (0, size - 1), (size - 1, 0), (size - 1, size - 1)]),
+        'corners transparent': all(mask[y][x] for y in (0, last) for x in (0, last)),
         'face opaque': not mask[c][c] and not mask[c][1] and not mask[1][c],
-        # A black outline on the edge of the face, white inside it.
-        'black outline': not colour[c][0] and not colour[0][c] and not colour[c][size - 1],
+        'black outline': not colour[c][0] and not colour[0][c] and not colour[c][last],
         'white face': colour[c][c] and colour[size // 4][c],
         # Eyes: a black bar in each upper half; mouth: one below the middle.
         'left eye': any(not colour[y][x] for y in upper for x in range(size // 4, c - 1)),
@@ -81,10 +69,9 @@ with tempfile.TemporaryDirectory() as fresh:
         subprocess.run([sys.executable, str(RES / generator), fresh], check=True)
         for output in outputs:
             same = (Path(fresh) / output).read_bytes() == (RES / output).read_bytes()
-            check(f'{output} is what {generator} draws', same)
+            check(output, [] if same else [f'not what {generator} draws'])
 
 for name, size in [('dusklid.ico', 32), ('dusklid_tray.ico', 16)]:
-    problems = face_problems(RES / name, size)
-    check(f'{name} shows the face', not problems, ', '.join(problems))
+    check(name, face_problems(RES / name, size))
 print(f'artwork: {passed} passed, {failed} failed')
 sys.exit(1 if failed else 0)

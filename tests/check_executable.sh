@@ -1,60 +1,47 @@
 #!/usr/bin/env bash
-# Reads dusklid.exe's PE headers (and the linker's map of it) and fails when
-# the program is not what a user should download: not a 64-bit GUI program,
-# without ASLR (high-entropy addresses, relocations to move it by), without
-# DEP, without stack canaries, or importing a DLL that Windows does not ship
-# (a MinGW runtime DLL such as libssp, say), or loading at start-up a
-# library that only a picture or a dialog needs.
+# Fails when dusklid.exe is not what a user should download: a 64-bit GUI
+# program with ASLR, DEP and stack canaries that imports only DLLs Windows
+# ships and loads at start-up no library that only a picture or a dialog needs.
 # Usage: check_executable.sh dusklid.exe [dusklid.map]
 set -euo pipefail
 exe=$1
 map=${2:-${exe%.exe}.map}
 headers=$(x86_64-w64-mingw32-objdump -p "$exe")
-sections=$(x86_64-w64-mingw32-objdump -h "$exe")
+imports=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers")
 passed=0 failed=0
-check() {
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-}
 x64_gui_program() {
     grep -q 'file format pei-x86-64' <<<"$headers" || { echo "not a 64-bit program"; return 1; }
     grep -qE '^Subsystem[[:space:]]+00000002' <<<"$headers" || { echo "not a GUI program"; return 1; }
 }
 system_imports_only() {
-    local dll bad=0
-    for dll in $(awk '/DLL Name:/ {print $3}' <<<"$headers"); do
-        case "${dll,,}" in
-            kernel32.dll|user32.dll|gdi32.dll|shell32.dll|msvcrt.dll|ole32.dll|oleaut32.dll|comdlg32.dll|comctl32.dll|advapi32.dll) ;;
-            *) echo "imports $dll, which Windows does not ship"; bad=1 ;;
-        esac
-    done
-    return $bad
+    local others
+    others=$(grep -vxE '(kernel32|user32|gdi32|shell32|msvcrt|ole32|oleaut32|comdlg32|comctl32|advapi32)\.dll' \
+        <<<"$imports") || return 0
+    echo "imports ${others//$'\n'/ }, which Windows does not ship"; return 1
 }
-# These are loaded at the first call into them: named in the program for
-# the delay-load helper, absent from the import table read at start-up.
+# Named in the program for the delay-load helper, absent from the import table.
 delay_loaded() {
     local dll bad=0 names
     names=$(x86_64-w64-mingw32-strings "$exe")
     for dll in comdlg32.dll comctl32.dll ole32.dll oleaut32.dll; do
-        if grep -qix "DLL Name: $dll" <<<"$(awk '/DLL Name:/ {print "DLL Name: " $3}' <<<"$headers")"; then
-            echo "$dll is loaded at start-up"; bad=1
-        elif ! grep -qix "$dll" <<<"$names"; then
-            echo "$dll is not delay-loaded"; bad=1
+        if grep -qx "$dll" <<<"$imports"; then echo "$dll is loaded at start-up"; bad=1
+        elif ! grep -qix "$dll" <<<"$names"; then echo "$dll is not delay-loaded"; bad=1
         fi
     done
     return $bad
 }
 # objdump lists each flag of DllCharacteristics on a line of its own.
 dll_characteristics() {
-    local flag bad=0
+    local flag bad=0 flags
+    flags=$(sed -n '/^DllCharacteristics/,/^SizeOfStackReserve/p' <<<"$headers")
     for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
-        sed -n '/^DllCharacteristics/,/^SizeOfStackReserve/p' <<<"$headers" | grep -qw "$flag" ||
-            { echo "DllCharacteristics lacks $flag"; bad=1; }
+        grep -qw "$flag" <<<"$flags" || { echo "DllCharacteristics lacks $flag"; bad=1; }
     done
     return $bad
 }
 # Without relocations the loader cannot move the image, whatever the flags say.
 relocations() {
-    grep -qE '^[[:space:]]*[0-9]+ \.reloc[[:space:]]+0*[1-9a-f]' <<<"$sections" ||
+    grep -qE '^[[:space:]]*[0-9]+ \.reloc[[:space:]]+0*[1-9a-f]' <<<"$(x86_64-w64-mingw32-objdump -h "$exe")" ||
         { echo "no .reloc section"; return 1; }
     grep -qE '^Entry 5 [0-9a-f]+ 0*[1-9a-f][0-9a-f]* Base Relocation Directory' <<<"$headers" ||
         { echo "empty base relocation directory"; return 1; }
@@ -74,10 +61,8 @@ stack_protector() {
         { echo "no function checks the canary"; return 1; }
     grep -qw SystemFunction036 <<<"$headers" || { echo "the canary is not seeded"; return 1; }
 }
-check x64_gui_program
-check system_imports_only
-check delay_loaded
-check dll_characteristics
-check relocations
-check stack_protector
+for check in x64_gui_program system_imports_only delay_loaded dll_characteristics relocations \
+    stack_protector; do
+    if "$check"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+done
 echo "executable: $passed passed, $failed failed"

@@ -14,24 +14,23 @@ std::wstring VersionString(const std::vector<BYTE>& info, const wchar_t* name)
     const std::wstring key = std::wstring(L"\\StringFileInfo\\041103A4\\") + name;
     void* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(info.data(), key.c_str(), &value, &length) || length == 0)
-        return L"(missing)";
-    return static_cast<const wchar_t*>(value);
+    const bool found = VerQueryValueW(info.data(), key.c_str(), &value, &length) && length > 0;
+    return found ? static_cast<const wchar_t*>(value) : L"(missing)";
 }
 
+// The manifest as Windows finds it: resource 1 of type RT_MANIFEST.
 std::string ManifestText()
 {
     HMODULE module = LoadLibraryExW(Config().dusklidExe.c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    if (module == nullptr)
-        return "";
-    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    HRSRC resource = module ? FindResourceW(module, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST)
+                            : nullptr;
     HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
-    std::string text;
-    if (loaded != nullptr)
-        text.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, resource));
-    FreeLibrary(module);
-    return text;
+    const char* text = loaded ? static_cast<const char*>(LockResource(loaded)) : "";
+    const std::string manifest(text, loaded ? SizeofResource(module, resource) : 0);
+    if (module != nullptr)
+        FreeLibrary(module);
+    return manifest;
 }
 
 // The full path of the comctl32.dll that `process` has loaded, lower case.
@@ -59,44 +58,29 @@ bool NotifyAboutTrayIcon(HWND cover, DWORD message)
     return Shell_NotifyIconW(message, &icon) != FALSE;
 }
 
-POINT TrayIconCentre()
+// Clicks the icon through the X server, as a person would: button 1 left, 3 right.
+bool ClickTrayIcon(int button)
 {
     const RECT icon = TrayIconArea();
-    return {(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
-}
-
-// Right-clicks the icon through the X server, as a person would; false
-// unless a menu opened.
-bool RightClickTrayIcon(DWORD processId, HWND* menu)
-{
     if (!TrayIconShown())
         return false;
-    // Two presses on the icon within the double-click time make a
-    // double-click, which opens nothing.
+    // Two presses within the double-click time make a double-click, which opens no menu.
     Sleep(GetDoubleClickTime() + 100);
-    const POINT icon = TrayIconCentre();
-    MovePointer(icon.x, icon.y);
-    Xdo("click 3");
-    return WaitUntil([&] { return (*menu = FindVisibleWindow(L"#32768", processId)) != nullptr; },
-                     5000);
+    MovePointer((icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+    return Xdo("click " + std::to_string(button));
 }
 
-// Another program that takes typing: an edit box of the driver's, in front
-// and with the keyboard focus.
+// False unless a menu opened.
+bool RightClickTrayIcon(DWORD processId, HWND* menu)
+{
+    return ClickTrayIcon(3) && (*menu = WaitForVisibleWindow(L"#32768", processId, 5000)) != nullptr;
+}
+
+// Another program that takes typing: an edit box of the driver's.
 struct TypingWindow {
-    HWND window;
-    explicit TypingWindow(RECT area)
-        : window(CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE | ES_MULTILINE, area.left,
-                                 area.top, area.right - area.left, area.bottom - area.top,
-                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr))
-    {
-        SetForegroundWindow(window);
-        SetFocus(window);
-        PumpMessages();
-    }
+    HWND window = CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE | ES_MULTILINE, 100, 100,
+                                  400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ~TypingWindow() { DestroyWindow(window); }
-    TypingWindow(const TypingWindow&) = delete;
-    TypingWindow& operator=(const TypingWindow&) = delete;
 };
 
 } // namespace
@@ -114,12 +98,11 @@ TEST_F(Product, VersionResourceAndManifestDescribeTheProgram)
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    constexpr DWORD VERSION_HIGH = (DUSKLID_VERSION_MAJOR << 16) | DUSKLID_VERSION_MINOR;
-    constexpr DWORD VERSION_LOW = (DUSKLID_VERSION_PATCH << 16) | DUSKLID_VERSION_BUILD;
-    EXPECT_EQ(fixed->dwFileVersionMS, VERSION_HIGH);
-    EXPECT_EQ(fixed->dwFileVersionLS, VERSION_LOW);
-    EXPECT_EQ(fixed->dwProductVersionMS, VERSION_HIGH);
-    EXPECT_EQ(fixed->dwProductVersionLS, VERSION_LOW);
+    constexpr DWORD HIGH = (DUSKLID_VERSION_MAJOR << 16) | DUSKLID_VERSION_MINOR;
+    constexpr DWORD LOW = (DUSKLID_VERSION_PATCH << 16) | DUSKLID_VERSION_BUILD;
+    const std::vector<DWORD> fileAndProduct = {fixed->dwFileVersionMS, fixed->dwFileVersionLS,
+                                               fixed->dwProductVersionMS, fixed->dwProductVersionLS};
+    EXPECT_EQ(fileAndProduct, std::vector<DWORD>({HIGH, LOW, HIGH, LOW}));
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
     EXPECT_EQ(fixed->dwFileFlags & VS_FF_DEBUG, 0u);
 
@@ -131,35 +114,29 @@ TEST_F(Product, VersionResourceAndManifestDescribeTheProgram)
     EXPECT_EQ(translation[0], MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
     EXPECT_EQ(translation[1], 932);
     const std::pair<const wchar_t*, const wchar_t*> strings[] = {
-        {L"ProductName", L"Dusklid"},
-        {L"FileVersion", L"" DUSKLID_VERSION_FULL},
-        {L"ProductVersion", L"" DUSKLID_VERSION_FULL},
-        {L"OriginalFilename", L"dusklid.exe"},
-        {L"FileDescription", L"Dusklid 画面を隠して撮影する常駐ツール"},
-    };
+        {L"ProductName", L"Dusklid"}, {L"FileVersion", L"" DUSKLID_VERSION_FULL},
+        {L"ProductVersion", L"" DUSKLID_VERSION_FULL}, {L"OriginalFilename", L"dusklid.exe"},
+        {L"FileDescription", L"Dusklid 画面を隠して撮影する常駐ツール"}};
     for (const auto& [name, value] : strings)
         EXPECT_EQ(Utf8(VersionString(info, name)), Utf8(value)) << Utf8(name);
 
     const std::string manifest = ManifestText();
     ASSERT_FALSE(manifest.empty());
-    for (const char* part : {
-             "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
-             "level=\"asInvoker\" uiAccess=\"false\"",
-             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
-             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
-             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
-             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
-             ">true</dpiAware>",
-             ">PerMonitorV2, System</dpiAwareness>",
-         })
+    // The GUIDs of Windows 7, 8, 8.1, and 10 and 11, the systems it supports.
+    for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                             "level=\"asInvoker\" uiAccess=\"false\"", ">true</dpiAware>",
+                             ">PerMonitorV2, System</dpiAwareness>",
+                             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
 
-    // The common controls are loaded only when the preferences dialog first
-    // needs them, and then as version 6 from the side-by-side store.
+    // The common controls load only when the preferences dialog first needs
+    // them, and then as version 6 from the side-by-side store.
     ASSERT_TRUE(Start());
     EXPECT_EQ(Utf8(LoadedCommonControls(dusklid.info.hProcess)), "") << "loaded at start-up";
-    PostMessageW(cover, WM_COMMAND, IDM_PREFERENCES, 0);
-    HWND preferences = WaitForWindowTitled(dusklid.Id(), L"環境設定");
+    HWND preferences = OpenPreferencesDialog(cover, dusklid.Id());
     ASSERT_NE(preferences, nullptr);
     const std::wstring controls = LoadedCommonControls(dusklid.info.hProcess);
     for (const wchar_t* part : {L"\\winsxs\\", L"common-controls", L"_6."})
@@ -186,20 +163,16 @@ TEST_F(Product, TrayIconComesBackAfterTheShellRestarts)
     EXPECT_TRUE(WaitUntil(known, 5000));
 
     // It is the same icon: a click on it still shows the cover.
-    ASSERT_TRUE(TrayIconShown());
-    const POINT icon = TrayIconCentre();
-    ClickAt(icon.x, icon.y);
+    ASSERT_TRUE(ClickTrayIcon(1));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
     EXPECT_TRUE(dusklid.Running());
 }
 
 TEST_F(Product, TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
 {
-    // The icon sits in the bottom-right corner: the hot corner stays off, so
-    // that resting the pointer there shows no cover.
+    // The icon sits in the bottom-right corner: the hot corner stays off.
     ASSERT_TRUE(Start(PreferenceBytes(0, 0, 0, "", '1', '0', "0", "")));
-    // The user works in another program, which has the keyboard until the
-    // menu takes it.
+    // The user works in another program, which has the keyboard until the menu takes it.
     const ColourWindow otherProgram(RGB(0, 120, 0), {100, 100, 500, 400});
     HWND menu = nullptr;
 
@@ -230,7 +203,8 @@ TEST_F(Product, TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
 TEST_F(Product, TrayMenuClosedWithoutAChoiceGivesTheForegroundBack)
 {
     ASSERT_TRUE(Start(PreferenceBytes(0, 0, 0, "", '1', '0', "0", ShiftJis(workDir))));
-    const TypingWindow editor({100, 100, 500, 400});
+    const TypingWindow editor;
+    SetForegroundWindow(editor.window);
     ASSERT_TRUE(WaitForeground(editor.window));
 
     HWND menu = nullptr;
@@ -245,9 +219,8 @@ TEST_F(Product, TrayMenuClosedWithoutAChoiceGivesTheForegroundBack)
         << Utf8(WindowText(editor.window));
     // And the window capture takes that window, not the cover.
     PressHotKey(HOTKEY_CAPTURE_WINDOW);
-    const std::vector<std::wstring> captures = WaitForCaptures(workDir, 1);
-    ASSERT_EQ(captures.size(), 1u);
-    const BitmapFile capture = ReadBitmapFile(workDir + L"\\" + captures[0]);
+    const BitmapFile capture = ReadTheCapture(workDir);
+    ASSERT_EQ(capture.problem, "");
     EXPECT_EQ(capture.width, 400);
     EXPECT_EQ(capture.height, 300);
 }
@@ -267,8 +240,7 @@ TEST_F(Product, HelpOpensTheReadMeInNotepad)
     HWND notepad = WaitForNotepad();
     ASSERT_NE(notepad, nullptr);
     EXPECT_NE(WindowText(notepad).find(L"ReadMe"), std::wstring::npos) << Utf8(WindowText(notepad));
-    // Notepad took the byte-order mark as UTF-8 and shows the Japanese text
-    // as written, line for line.
+    // Notepad took the byte-order mark as UTF-8 and shows the text line for line.
     const std::wstring shown = NotepadText(notepad);
     EXPECT_EQ(Utf8(shown), readMe.substr(3));
     EXPECT_NE(shown.find(L"【概要】"), std::wstring::npos);
@@ -277,9 +249,8 @@ TEST_F(Product, HelpOpensTheReadMeInNotepad)
     EXPECT_TRUE(WaitClosed(notepad));
 }
 
-// The program's whole story, as the read-me tells it: the hot key hides the
-// desktop behind a colour and a picture, and holding both buttons brings it
-// back.
+// The program's whole story: the hot key hides the desktop behind a colour
+// and a picture, and holding both buttons brings it back.
 TEST_F(Product, HotKeyHidesTheDesktopBehindAPictureUntilBothButtonsAreHeld)
 {
     const std::wstring picture = MakePicture(
@@ -296,8 +267,8 @@ TEST_F(Product, HotKeyHidesTheDesktopBehindAPictureUntilBothButtonsAreHeld)
 
     PressHotKey(HOTKEY_COVER);
     EXPECT_TRUE(WaitForPixel(0, 0, background));
-    // Left of the picture: the cover's colour; inside it, near its top: the
-    // gradient's first colour, give or take the JPEG's rounding.
+    // Left of the picture: the cover's colour; near its top: the gradient's
+    // first colour, give or take the JPEG's rounding.
     EXPECT_EQ(Rgb(ScreenPixel(centre.x - 280, centre.y)), Rgb(background));
     const COLORREF top = ScreenPixel(centre.x, centre.y - 145);
     EXPECT_TRUE(Near(top, RGB(0xf6, 0xd3, 0x65), 23)) << Rgb(top);

@@ -1,6 +1,5 @@
-// Feeds arbitrary bytes to the preference reader. Besides the sanitizers'
-// findings it checks that whatever the reader accepts survives a round trip
-// through the writer unchanged.
+// Feeds arbitrary bytes to the preference reader: besides the sanitizers'
+// findings, whatever it accepts must survive a round trip through the writer.
 #include "settings/preference_format.h"
 
 #include <cstdint>
@@ -26,10 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PreferenceSettings settings = {};
     if (ParsePreferences(data, size, settings) != PREFERENCES_READ)
         return 0;
-    const std::string red = std::to_string(settings.red);
-    const std::string green = std::to_string(settings.green);
-    const std::string blue = std::to_string(settings.blue);
-    const std::string delay = std::to_string(settings.hotCornerDelay);
+    const std::string red = std::to_string(settings.red), green = std::to_string(settings.green),
+                      blue = std::to_string(settings.blue),
+                      delay = std::to_string(settings.hotCornerDelay);
     const PreferenceText text = {red.c_str(), green.c_str(), blue.c_str(), settings.picturePath,
                                  static_cast<char>('0' + settings.stretchPicture),
                                  static_cast<char>('0' + settings.hotCorner), delay.c_str(),

@@ -70,9 +70,8 @@ TEST(BitmapLayoutTest, HeadersAreLittleEndianWithEveryOtherFieldZero)
     const BitmapLayout layout = Layout(3, 2, 24);
     std::vector<unsigned char> file(layout.fileSize, 0xCC);
     WriteBitmapHeaders(layout, 3, 2, 1, 24, file.data());
-    // BM, file size (54 + 2 rows of 12), reserved, pixel offset; header size,
-    // width, height (positive: bottom-up), planes, bits per pixel. The rest,
-    // BI_RGB, image size, resolution, colours used and important, are 0.
+    // BM, file size (54 + 2 rows of 12), reserved, pixel offset; header size, width, height
+    // (positive: bottom-up), planes, bits per pixel; the rest (BI_RGB, ...) 0.
     const unsigned char expected[54] = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
                                         40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0};
     for (int i = 0; i < 54; ++i)

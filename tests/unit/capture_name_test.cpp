@@ -36,15 +36,13 @@ TEST(CaptureNameTest, DateAndTimeFieldsArePadded)
 
 TEST(CaptureNameTest, CounterGoesBeforeTheExtension)
 {
-    EXPECT_EQ(Name("D:\\shots", MARCH_2004, 1), Shot("_1"));
-    EXPECT_EQ(Name("D:\\shots", MARCH_2004, 2), Shot("_2"));
-    EXPECT_EQ(Name("D:\\shots", MARCH_2004, 10), Shot("_10"));
+    for (unsigned counter : {1u, 2u, 10u})
+        EXPECT_EQ(Name("D:\\shots", MARCH_2004, counter), Shot("_" + std::to_string(counter)));
 }
 
 TEST(CaptureNameTest, NameMustFitIn255Characters)
 {
-    // Folder length, counter, length of the name (0: none). A counter costs
-    // two characters or more.
+    // Folder length, counter, length of the name (0: none).
     const unsigned cases[][3] = {{231, 0, 255}, {232, 0, 0},   {255, 0, 0}, {229, 1, 255},
                                  {230, 1, 0},   {228, 10, 255}, {229, 10, 0}};
     for (const auto& c : cases)
@@ -58,14 +56,14 @@ TEST(CaptureNameTest, NameMustFitIn255Characters)
     EXPECT_STREQ(small, "");
 }
 
-const std::set<std::string>* takenNames = nullptr;
-
+// The name picked for MARCH_2004 when `taken` exist; empty when there is none.
 std::string Chosen(const std::string& folder, const std::set<std::string>& taken)
 {
-    takenNames = &taken;
-    const auto isTaken = [](const char* path) { return takenNames->count(path) != 0; };
+    static const std::set<std::string>* names;
+    names = &taken;
     char path[256];
-    return ChooseCaptureName(path, sizeof path, folder.c_str(), MARCH_2004, isTaken) ? path : "";
+    return ChooseCaptureName(path, sizeof path, folder.c_str(), MARCH_2004,
+                             [](const char* p) { return names->count(p) != 0; }) ? path : "";
 }
 
 TEST(CaptureNameTest, FirstFreeNameIsChosen)
@@ -90,7 +88,6 @@ TEST(CaptureNameTest, CounterThatNoLongerFitsGivesNoName)
     EXPECT_EQ(Chosen(folder, {folder + "\\2004-03-05_09-07-03.bmp"}), "");
 }
 
-// Shift-JIS: lead bytes 0x81-0x9F and 0xE0-0xFC.
 bool IsShiftJisLeadByte(unsigned char byte)
 {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
@@ -126,8 +123,7 @@ TEST(TrailingBackslashTest, SecondByteOfADoubleByteCharacterIsKept)
     EXPECT_EQ(WithoutTrailingBackslash("D:\\\x83\x5C\x94\x5C"), "D:\\\x83\x5C\x94\x5C");
     // A backslash after a single-byte katakana (0xA1-0xDF) is its own.
     EXPECT_EQ(WithoutTrailingBackslash("D:\\\xB1\\"), "D:\\\xB1");
-    // A lead byte with nothing after it stands alone, so the byte before the
-    // end decides nothing about a trailing backslash.
+    // A lead byte with nothing after it stands alone.
     EXPECT_EQ(WithoutTrailingBackslash("D:\\\x95"), "D:\\\x95");
     // In a single-byte code page 0x5C is always a backslash.
     EXPECT_EQ(WithoutTrailingBackslash(table, [](unsigned char) { return false; }),

@@ -5,25 +5,28 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <utility>
 
 namespace {
 
 constexpr std::int32_t WIDTH = 1024;
 constexpr std::int32_t HEIGHT = 768;
-
-bool InCorner(std::int32_t corner, std::int32_t x, std::int32_t y)
-{
-    return IsPointerInHotCorner(corner, x, y, WIDTH, HEIGHT);
-}
+constexpr DisplayRect PRIMARY = {0, 0, WIDTH, HEIGHT};
+constexpr DisplayRect RIGHT_OF = {1024, 0, 1824, 600};
+constexpr DisplayRect LEFT_OF = {-800, 0, 0, 600};
 
 using Points = std::initializer_list<std::array<std::int32_t, 2>>;
 
-void ExpectCorner(std::int32_t corner, Points inside, Points outside)
+// Of the single 1024x768 screen, or with `display` of that display alone.
+void ExpectCorner(std::int32_t corner, Points inside, Points outside,
+                  const DisplayRect* display = nullptr)
 {
-    for (const auto& p : inside)
-        EXPECT_TRUE(InCorner(corner, p[0], p[1])) << corner << " at " << p[0] << "," << p[1];
-    for (const auto& p : outside)
-        EXPECT_FALSE(InCorner(corner, p[0], p[1])) << corner << " at " << p[0] << "," << p[1];
+    for (bool in : {true, false})
+        for (const auto& p : in ? inside : outside)
+            EXPECT_EQ(display ? IsPointerInHotCornerOf(corner, p[0], p[1], *display)
+                              : IsPointerInHotCorner(corner, p[0], p[1], WIDTH, HEIGHT),
+                      in)
+                << corner << " at " << p[0] << "," << p[1];
 }
 
 TEST(HotCornerTest, TopLeftIsTheOutermostPixelOrBeyond)
@@ -34,7 +37,7 @@ TEST(HotCornerTest, TopLeftIsTheOutermostPixelOrBeyond)
 
 TEST(HotCornerTest, TopRightIsATenPixelStripOnTheTopRow)
 {
-    // (1500, -5): beyond the right edge, on a monitor there.
+    // (1500, -5): on a monitor beyond the right edge.
     ExpectCorner(HOT_CORNER_TOP_RIGHT, {{1014, 0}, {1023, 0}, {1500, -5}}, {{1013, 0}, {1014, 1}});
 }
 
@@ -56,13 +59,12 @@ TEST(HotCornerTest, OffOrUnknownCornerIsNeverHot)
 
 TEST(HotCornerTest, ExtremeCoordinatesAndSizesDoNotOverflow)
 {
-    // A band computed in 32 bits would wrap for the smallest sizes and put
-    // these points, on the edge row or column, outside the corner.
+    // A band computed in 32 bits would wrap for the smallest sizes.
     EXPECT_TRUE(IsPointerInHotCorner(HOT_CORNER_TOP_RIGHT, INT32_MIN + 5, 0, INT32_MIN, 0));
     EXPECT_TRUE(IsPointerInHotCorner(HOT_CORNER_TOP_RIGHT, 0, 0, INT32_MIN + 5, 0));
     EXPECT_TRUE(IsPointerInHotCorner(HOT_CORNER_BOTTOM_LEFT, 0, 0, 0, INT32_MIN + 5));
-    EXPECT_TRUE(IsPointerInHotCorner(HOT_CORNER_BOTTOM_RIGHT, INT32_MAX, INT32_MAX, WIDTH, HEIGHT));
-    EXPECT_TRUE(IsPointerInHotCorner(HOT_CORNER_TOP_LEFT, INT32_MIN, INT32_MIN, WIDTH, HEIGHT));
+    ExpectCorner(HOT_CORNER_BOTTOM_RIGHT, {{INT32_MAX, INT32_MAX}}, {});
+    ExpectCorner(HOT_CORNER_TOP_LEFT, {{INT32_MIN, INT32_MIN}}, {});
 }
 
 TEST(DwellTest, ElapsedBridgesTheTickCountWrap)
@@ -99,50 +101,33 @@ TEST(DwellTest, ZeroOrNegativeDelayCoversAtOnce)
     EXPECT_TRUE(HasDweltLongEnough(0x90000000u, 0u, INT32_MIN));
 }
 
-// The primary display 1024x768 at the origin and an 800x600 one beside it;
-// the second is listed first, as enumeration may do.
+// The primary display and a second one listed first, as enumeration may do.
 DisplayLayout TwoDisplays(DisplayRect second)
 {
-    DisplayLayout layout = {};
-    layout.displays[0] = second;
-    layout.displays[1] = {0, 0, WIDTH, HEIGHT};
-    layout.count = 2;
-    layout.primary = 1;
-    return layout;
+    return {{second, PRIMARY}, 2, 1};
 }
-
-constexpr DisplayRect RIGHT_OF = {1024, 0, 1824, 600};
-constexpr DisplayRect LEFT_OF = {-800, 0, 0, 600};
-constexpr DisplayRect ABOVE = {0, -600, 800, 0};
-constexpr DisplayRect BELOW_TALLER = {0, 768, 800, 1968};
 
 TEST(HotCornerDisplayTest, EachCornerIsOnTheDisplayFarthestInItsDirection)
 {
-    // Each second display and the two corners that lie on it; the other two
-    // stay on the primary one.
-    const struct {
-        DisplayRect second;
-        std::int32_t farCorners[2];
-    } cases[] = {
+    // Each second display and the two corners on it; the others stay on the primary.
+    const std::pair<DisplayRect, std::array<std::int32_t, 2>> cases[] = {
         {RIGHT_OF, {HOT_CORNER_TOP_RIGHT, HOT_CORNER_BOTTOM_RIGHT}},
         {LEFT_OF, {HOT_CORNER_TOP_LEFT, HOT_CORNER_BOTTOM_LEFT}},
-        {ABOVE, {HOT_CORNER_TOP_LEFT, HOT_CORNER_TOP_RIGHT}},
-        // Below and taller: its bottom corners lie farthest, its top ones touch
-        // the primary display's bottom edge.
-        {BELOW_TALLER, {HOT_CORNER_BOTTOM_LEFT, HOT_CORNER_BOTTOM_RIGHT}},
+        {{0, -600, 800, 0}, {HOT_CORNER_TOP_LEFT, HOT_CORNER_TOP_RIGHT}},
+        // Below and taller: its top corners touch the primary's bottom edge.
+        {{0, 768, 800, 1968}, {HOT_CORNER_BOTTOM_LEFT, HOT_CORNER_BOTTOM_RIGHT}},
     };
-    for (const auto& c : cases)
+    for (const auto& [second, farCorners] : cases)
         for (std::int32_t corner = HOT_CORNER_TOP_LEFT; corner <= HOT_CORNER_BOTTOM_RIGHT; ++corner)
-            EXPECT_EQ(HotCornerDisplay(corner, TwoDisplays(c.second)),
-                      corner == c.farCorners[0] || corner == c.farCorners[1] ? 0 : 1)
-                << "corner " << corner << ", second display at " << c.second.left << ","
-                << c.second.top;
+            EXPECT_EQ(HotCornerDisplay(corner, TwoDisplays(second)),
+                      corner == farCorners[0] || corner == farCorners[1] ? 0 : 1)
+                << "corner " << corner << ", second at " << second.left << "," << second.top;
 }
 
 TEST(HotCornerDisplayTest, TiesGoToThePrimaryAndOffHasNoDisplay)
 {
     // Mirrored displays share one rectangle: every corner ties.
-    DisplayLayout layout = TwoDisplays({0, 0, WIDTH, HEIGHT});
+    DisplayLayout layout = TwoDisplays(PRIMARY);
     for (std::int32_t corner = HOT_CORNER_TOP_LEFT; corner <= HOT_CORNER_BOTTOM_RIGHT; ++corner)
         EXPECT_EQ(HotCornerDisplay(corner, layout), 1) << corner;
     EXPECT_EQ(HotCornerDisplay(HOT_CORNER_OFF, layout), -1);
@@ -153,28 +138,20 @@ TEST(HotCornerDisplayTest, TiesGoToThePrimaryAndOffHasNoDisplay)
 
 TEST(HotCornerDisplayTest, TheBandIsMeasuredFromThatDisplaysOwnEdges)
 {
-    // The bottom-right corner of the display to the right of the primary one.
-    EXPECT_TRUE(IsPointerInHotCornerOf(HOT_CORNER_BOTTOM_RIGHT, 1814, 590, RIGHT_OF));
-    EXPECT_TRUE(IsPointerInHotCornerOf(HOT_CORNER_BOTTOM_RIGHT, 1823, 599, RIGHT_OF));
-    EXPECT_FALSE(IsPointerInHotCornerOf(HOT_CORNER_BOTTOM_RIGHT, 1813, 590, RIGHT_OF));
-    EXPECT_FALSE(IsPointerInHotCornerOf(HOT_CORNER_BOTTOM_RIGHT, 1814, 589, RIGHT_OF));
-    // The top-left corner of the display to the left: its own outermost pixel.
-    EXPECT_TRUE(IsPointerInHotCornerOf(HOT_CORNER_TOP_LEFT, -800, 0, LEFT_OF));
-    EXPECT_FALSE(IsPointerInHotCornerOf(HOT_CORNER_TOP_LEFT, -799, 0, LEFT_OF));
-    // Off the display, however far in the corner's direction, does not count:
-    // the inner corner where the pointer crosses to the primary display.
-    EXPECT_FALSE(IsPointerInHotCornerOf(HOT_CORNER_TOP_LEFT, 0, 0, LEFT_OF));
-    EXPECT_FALSE(IsPointerInHotCornerOf(HOT_CORNER_BOTTOM_RIGHT, 1023, 767, RIGHT_OF));
-    EXPECT_FALSE(IsPointerInHotCornerOf(HOT_CORNER_BOTTOM_RIGHT, 1824, 600, RIGHT_OF));
+    // Off the display never counts, such as the inner corners where the
+    // pointer crosses to the primary display.
+    ExpectCorner(HOT_CORNER_BOTTOM_RIGHT, {{1814, 590}, {1823, 599}},
+                 {{1813, 590}, {1814, 589}, {1023, 767}, {1824, 600}}, &RIGHT_OF);
+    ExpectCorner(HOT_CORNER_TOP_LEFT, {{-800, 0}}, {{-799, 0}, {0, 0}}, &LEFT_OF);
 }
 
 TEST(HotCornerDisplayTest, OneDisplayKeepsTheSingleScreenRules)
 {
-    const DisplayRect only = {0, 0, WIDTH, HEIGHT};
     for (std::int32_t corner = HOT_CORNER_TOP_LEFT; corner <= HOT_CORNER_BOTTOM_RIGHT; ++corner)
         for (std::int32_t x : {0, 1, 1013, 1014, 1023})
             for (std::int32_t y : {0, 1, 757, 758, 767})
-                EXPECT_EQ(IsPointerInHotCornerOf(corner, x, y, only), InCorner(corner, x, y))
+                EXPECT_EQ(IsPointerInHotCornerOf(corner, x, y, PRIMARY),
+                          IsPointerInHotCorner(corner, x, y, WIDTH, HEIGHT))
                     << corner << " at " << x << "," << y;
 }
 

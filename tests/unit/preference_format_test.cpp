@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,10 +12,10 @@ namespace {
 
 const std::string MARKER(1, '\x10');
 
-// What a reader makes of a file: for one that reads, every field at once so
-// that a failure shows them all; a damaged one may have its picture path.
+// Every field in one string, so that a failure shows them all.
 std::string Read(const std::string& file)
 {
+    // A buffer of the file's exact size, so that ASan sees a read past its end.
     const std::vector<unsigned char> bytes(file.begin(), file.end());
     PreferenceSettings s = {};
     const PreferenceStatus status = ParsePreferences(bytes.data(), bytes.size(), s);
@@ -53,13 +54,11 @@ TEST(PreferenceFileBytes, FileAsTheDialogWritesIt)
 
 TEST(PreferenceFileBytes, TextsAreWrittenAsTheyStand)
 {
-    // Letters in the delay and Shift-JIS paths (画像\猫.jpg, whose 像 ends in
-    // no backslash but 表 does) go into the file byte for byte.
+    // Letters in the delay, Shift-JIS paths (画像\猫.jpg, C:\表): byte for byte.
     const std::string picture = "C:\\\x89\xE6\x91\x9C\\\x94\x4C.jpg";
-    const std::string folder = "C:\\\x95\x5C";  // C:\表
-    const std::string file =
-        Format({"1", "2", "3", picture.c_str(), '1', '0', "abc", folder.c_str(), false});
-    EXPECT_EQ(Read(file), "1,2,3|" + picture + "|10|0|" + folder);
+    const std::string folder = "C:\\\x95\x5C";
+    EXPECT_EQ(Read(Format({"1", "2", "3", picture.c_str(), '1', '0', "abc", folder.c_str(), false})),
+              "1,2,3|" + picture + "|10|0|" + folder);
 }
 
 TEST(PreferenceFileBytes, TextsThatWouldBreakTheFileAreRefused)
@@ -107,15 +106,12 @@ TEST(PreferenceReading, FlagsOutsideTheirSetAreDamage)
 
 TEST(PreferenceReading, FilesThatEndEarly)
 {
-    // After the colours, or right after the picture line: no flags, damaged.
-    // The picture path is known before the damage is found, so the caller
-    // can load (and report) the picture first.
+    // No flags: damaged, but a picture read before is kept for the caller to load.
     EXPECT_EQ(Read(MARKER + "1\n2\n3\n"), "damaged");
     EXPECT_EQ(Read(MARKER + "1\n2"), "damaged");
     EXPECT_EQ(Read(MARKER + "0\n0\n0\nC:\\pic.jpg\n"), "damaged, picture C:\\pic.jpg");
     EXPECT_EQ(Read(MARKER + "0\n0\n0\nC:\\pic.jpg\n1"), "damaged, picture C:\\pic.jpg");
-    // Right after the flags or the delay line: an empty folder, which the
-    // caller replaces with the working directory.
+    // No folder: empty, for the caller to replace with the working directory.
     EXPECT_EQ(Read(MARKER + "0\n0\n0\n\n14"), "0,0,0||14|0|");
     EXPECT_EQ(Read(MARKER + "0\n0\n0\n\n14-20\n"), "0,0,0||14|-20|");
 }
@@ -141,8 +137,7 @@ TEST(PreferenceReading, LinesLongerThan255BytesAreDamage)
 
 TEST(PreferenceReading, EveryMeaningfulByteLiesWithinTheReadLimit)
 {
-    // The longest file that reads in full, followed by more bytes: reading
-    // only the first PREFERENCE_MEANINGFUL_BYTES gives the same settings.
+    // The longest file that reads in full, then more bytes that change nothing.
     const std::string line(255, '7');
     const std::string file = MARKER + line + "\n" + line + "\n" + line + "\n" + line + "\n01" +
                              line + "\n" + line + "\nrest";
@@ -152,23 +147,23 @@ TEST(PreferenceReading, EveryMeaningfulByteLiesWithinTheReadLimit)
     EXPECT_EQ(Read(file.substr(0, PREFERENCE_MEANINGFUL_BYTES)), whole);
 }
 
+void ExpectNumbers(std::initializer_list<std::pair<const char*, int>> cases)
+{
+    for (const auto& [text, number] : cases)
+        EXPECT_EQ(ParsePreferenceNumber(text), number) << '"' << text << '"';
+}
+
 TEST(PreferenceNumbers, ReadLikeAtoi)
 {
-    const std::pair<const char*, int> cases[] = {
-        {"", 0},          {"abc", 0},  {"-", 0},   {"150", 150}, {"  \t+42xyz", 42},
-        {"\r\v\f-20", -20}, {"12 34", 12}, {"0x1F", 0}, {"- 5", 0},   {"007", 7}};
-    for (const auto& c : cases)
-        EXPECT_EQ(ParsePreferenceNumber(c.first), c.second) << '"' << c.first << '"';
+    ExpectNumbers({{"", 0}, {"abc", 0}, {"-", 0}, {"150", 150}, {"  \t+42xyz", 42},
+                   {"\r\v\f-20", -20}, {"12 34", 12}, {"0x1F", 0}, {"- 5", 0}, {"007", 7}});
 }
 
 TEST(PreferenceNumbers, ValuesBeyondIntStopAtItsLimits)
 {
-    const std::pair<const char*, int> cases[] = {
-        {"2147483647", INT_MAX}, {"-2147483648", INT_MIN},
-        {"2147483648", INT_MAX}, {"-2147483649", INT_MIN},
-        {"99999999999999999999999999", INT_MAX}, {"-99999999999999999999999999", INT_MIN}};
-    for (const auto& c : cases)
-        EXPECT_EQ(ParsePreferenceNumber(c.first), c.second) << c.first;
+    ExpectNumbers({{"2147483647", INT_MAX}, {"-2147483648", INT_MIN}, {"2147483648", INT_MAX},
+                   {"-2147483649", INT_MIN}, {"99999999999999999999999999", INT_MAX},
+                   {"-99999999999999999999999999", INT_MIN}});
 }
 
 } // namespace
