@@ -16,9 +16,15 @@ void FreshFolderTest::SetUp()
 
 ::testing::AssertionResult FreshFolderTest::Start(const std::string& preferences)
 {
+    return Start(dusklid, preferences);
+}
+
+::testing::AssertionResult FreshFolderTest::Start(DusklidProcess& process,
+                                                  const std::string& preferences)
+{
     if (!preferences.empty() && !WriteFileBytes(PreferencePath(workDir), preferences))
         return ::testing::AssertionFailure() << "cannot write preference.dat";
-    if (!StartDusklidAndWait(dusklid, workDir))
+    if (!StartDusklidAndWait(process, workDir))
         return ::testing::AssertionFailure() << "dusklid.exe did not start with a cover window";
     cover = FindCoverWindow();
     return ::testing::AssertionSuccess();
