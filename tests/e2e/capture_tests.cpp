@@ -57,8 +57,11 @@ bool FrameAndPlace(HWND window, int x, int y)
            WaitForPixel(std::max(x, 0) + 2, std::max(y, 0) + 2, WINDOW_COLOUR, 0, 10000);
 }
 
-std::wstring TimeStem(const SYSTEMTIME& time)
+// The local time as capture names begin with it.
+std::wstring TimeStem()
 {
+    SYSTEMTIME time = {};
+    GetLocalTime(&time);
     wchar_t text[32];
     swprintf(text, 32, L"%04u-%02u-%02u_%02u-%02u-%02u", time.wYear, time.wMonth, time.wDay,
              time.wHour, time.wMinute, time.wSecond);
@@ -92,14 +95,6 @@ protected:
     {
         return Start(process, CapturePreferences(folder)) && CaptureScreenAndWait();
     }
-
-    // Presses `hotKey` and reads the one capture it leaves, which must be `area`'s size.
-    BitmapFile CaptureBy(int hotKey, const RECT& area)
-    {
-        DeleteBitmaps(workDir);
-        PressHotKey(hotKey);
-        return TheCapture(workDir, area);
-    }
 };
 
 TEST_F(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
@@ -124,7 +119,9 @@ TEST_F(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
     ASSERT_TRUE(WaitUntil([&] {
         return ScreenPixel(5, 5) == COVER_COLOUR && ScreenPixel(centre.x, centre.y) != COVER_COLOUR;
     }, 10000));
-    const BitmapFile file = CaptureBy(HOTKEY_CAPTURE_SCREEN, desktop);
+    DeleteBitmaps(workDir);
+    PressHotKey(HOTKEY_CAPTURE_SCREEN);
+    const BitmapFile file = TheCapture(workDir, desktop);
     ASSERT_EQ(file.problem, "");
     EXPECT_EQ(file.bits, ScreenBits());
     if (file.bits == 32 && desktop.right == 1024 && desktop.bottom == 768) {
@@ -148,17 +145,14 @@ TEST_F(Capture, CapturesWithinOneSecondAreNumbered)
     bool sameSecond = false;
     for (int attempt = 1; attempt <= 3 && !sameSecond; ++attempt) {
         DeleteBitmaps(workDir);
-        SYSTEMTIME before = {}, now = {}, after = {};
-        GetLocalTime(&before);
-        do {
-            Sleep(1);
-            GetLocalTime(&now);
-        } while (now.wSecond == before.wSecond);
+        const std::wstring before = TimeStem();
+        ASSERT_TRUE(WaitUntil([&] { return TimeStem() != before; }, 2000));
+        const std::wstring first = TimeStem();
         for (int key = 0; key < 3; ++key)
             PressHotKey(HOTKEY_CAPTURE_SCREEN);
         const std::vector<std::wstring> names = WaitForCaptures(workDir, 3);
         ASSERT_EQ(names.size(), 3u);
-        GetLocalTime(&after);
+        const std::wstring last = TimeStem();
 
         // Each name is the local time of its capture; within a second the counters
         // run without a gap, sorted as "T.bmp", "T_1.bmp", "T_2.bmp".
@@ -167,8 +161,8 @@ TEST_F(Capture, CapturesWithinOneSecondAreNumbered)
         for (size_t i = 0; i < names.size(); ++i) {
             const std::wstring stem = names[i].substr(0, 19);
             EXPECT_TRUE(std::regex_match(names[i], pattern)) << Utf8(names[i]);
-            EXPECT_GE(stem, TimeStem(now));
-            EXPECT_LE(stem, TimeStem(after));
+            EXPECT_GE(stem, first);
+            EXPECT_LE(stem, last);
             counter = i > 0 && stem == names[i - 1].substr(0, 19) ? counter + 1 : 0;
             const std::wstring suffix = counter == 0 ? L"" : L"_" + std::to_wstring(counter);
             EXPECT_EQ(names[i], stem + suffix + L".bmp");
@@ -198,7 +192,9 @@ TEST_F(Capture, WindowCaptureSavesTheForegroundClientArea)
         GetClientRect(front.window, &client);
         MapWindowPoints(front.window, nullptr, reinterpret_cast<POINT*>(&client), 2);
         IntersectRect(&visible, &client, &screen);
-        const BitmapFile file = CaptureBy(HOTKEY_CAPTURE_WINDOW, visible);
+        DeleteBitmaps(workDir);
+        PressHotKey(HOTKEY_CAPTURE_WINDOW);
+        const BitmapFile file = TheCapture(workDir, visible);
         ASSERT_EQ(file.problem, "");
         EXPECT_EQ(DifferencesFromColour(file, WINDOW_COLOUR), "");
     }

@@ -184,10 +184,9 @@ protected:
     ::testing::AssertionResult Launch(DusklidProcess& process, Picture mode = Picture::NONE,
                                       int corner = 0)
     {
-        const std::wstring path = mode == Picture::NONE ? L"" : picture;
-        return Start(process, PreferenceBytes(12, 34, 56, ShiftJis(path),
-                                              mode == Picture::STRETCHED ? '1' : '0',
-                                              static_cast<char>('0' + corner),
+        const std::string path = ShiftJis(mode == Picture::NONE ? L"" : picture);
+        const char stretch = mode == Picture::STRETCHED ? '1' : '0';
+        return Start(process, PreferenceBytes(12, 34, 56, path, stretch, char('0' + corner),
                                               std::to_string(HOT_CORNER_DELAY), ShiftJis(workDir)));
     }
 
