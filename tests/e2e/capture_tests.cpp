@@ -12,6 +12,7 @@ namespace {
 
 constexpr COLORREF COVER_COLOUR = RGB(12, 34, 56);
 constexpr COLORREF WINDOW_COLOUR = RGB(200, 100, 50);
+const wchar_t CANNOT_SAVE[] = L"キャプチャを保存できませんでした。";
 
 // Waits for the one capture in `folder` and reads it; `problem` also tells
 // when its size, as read here or by ImageMagick, is not that of `area`.
@@ -29,60 +30,43 @@ BitmapFile TheCapture(const std::wstring& folder, const RECT& area)
     return file;
 }
 
-// `captureFolder` and `picture` in Shift-JIS; the hot corner off.
+// Captures into `captureFolder` with `picture` (both Shift-JIS); the hot corner off.
 std::string CapturePreferences(const std::string& captureFolder, const std::string& picture = "")
 {
-    return PreferenceBytes(GetRValue(COVER_COLOUR), GetGValue(COVER_COLOUR),
-                           GetBValue(COVER_COLOUR), picture, '0', '0', "0", captureFolder);
+    return PreferenceBytes(12, 34, 56, picture, '0', '0', "0", captureFolder);  // COVER_COLOUR
 }
 
-// Gives `window` a caption and a frame, which a whole-window capture would show.
-bool AddFrame(HWND window)
+// Gives `window` a caption and a frame, which a whole-window capture would show,
+// and puts its client area at (x, y) of the screen, in front and painted.
+bool FrameAndPlace(HWND window, int x, int y)
 {
     SetWindowLongPtrW(window, GWL_STYLE, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     SetWindowPos(window, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    RECT client = {}, frame = {};
-    GetClientRect(window, &client);
-    GetWindowRect(window, &frame);
-    return client.right < frame.right - frame.left && client.bottom < frame.bottom - frame.top;
-}
-
-// Puts the client area at (x, y) of the screen; waits until it is in front and painted.
-bool PlaceClientAt(HWND window, int x, int y)
-{
     POINT origin = {0, 0};
-    RECT frame = {};
+    RECT client = {}, frame = {};
     ClientToScreen(window, &origin);
+    GetClientRect(window, &client);
     GetWindowRect(window, &frame);
     SetWindowPos(window, HWND_TOP, frame.left + x - origin.x, frame.top + y - origin.y, 0, 0,
                  SWP_NOSIZE | SWP_SHOWWINDOW);
     SetForegroundWindow(window);
     UpdateWindow(window);
-    return WaitForeground(window, 10000) &&
+    return client.right < frame.right - frame.left && client.bottom < frame.bottom - frame.top &&
+           WaitForeground(window, 10000) &&
            WaitForPixel(std::max(x, 0) + 2, std::max(y, 0) + 2, WINDOW_COLOUR, 0, 10000);
 }
 
-// The part of the client area that lies on the screen.
-RECT VisibleClient(HWND window)
+// The local time as capture names begin with it.
+std::wstring TimeStem()
 {
-    RECT client = {}, visible = {};
-    const RECT screen = DesktopRect();
-    GetClientRect(window, &client);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    IntersectRect(&visible, &client, &screen);
-    return visible;
-}
-
-std::wstring TimeStem(const SYSTEMTIME& time)
-{
+    SYSTEMTIME time = {};
+    GetLocalTime(&time);
     wchar_t text[32];
     swprintf(text, 32, L"%04u-%02u-%02u_%02u-%02u-%02u", time.wYear, time.wMonth, time.wDay,
              time.wHour, time.wMinute, time.wSecond);
     return text;
 }
-
-const wchar_t CANNOT_SAVE[] = L"キャプチャを保存できませんでした。";
 
 // A capture that saved no file shows no box, only a balloon that says why and
 // into which folder (cut when the balloon cannot hold all of it).
@@ -100,17 +84,16 @@ void ExpectNoticeOfFailedCapture(DWORD processId, const wchar_t* reason, const s
 
 class Capture : public FreshFolderTest {
 protected:
-    // Starts `process` capturing into `folder` and presses the capture key. Hot keys
-    // are handled in order: once the cover's key is answered, the capture has run.
-    ::testing::AssertionResult StartAndCapture(DusklidProcess& process, const std::string& folder)
+    // Hot keys are handled in order: once the cover's key is answered, the capture has run.
+    bool CaptureScreenAndWait()
     {
-        if (!WriteFileBytes(PreferencePath(workDir), CapturePreferences(folder)) ||
-            !StartDusklidAndWait(process, workDir))
-            return ::testing::AssertionFailure() << "dusklid.exe did not start";
         PressHotKey(HOTKEY_CAPTURE_SCREEN);
-        if (!ShowCoverByHotKey(FindCoverWindow()))
-            return ::testing::AssertionFailure() << "the cover's hot key went unanswered";
-        return ::testing::AssertionSuccess();
+        return ShowCoverByHotKey(cover);
+    }
+
+    bool StartAndCapture(DusklidProcess& process, const std::string& folder)
+    {
+        return Start(process, CapturePreferences(folder)) && CaptureScreenAndWait();
     }
 };
 
@@ -122,13 +105,12 @@ TEST_F(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
     ASSERT_FALSE(picture.empty());
     ASSERT_TRUE(Start(CapturePreferences(ShiftJis(workDir), ShiftJis(picture))));
     const RECT desktop = DesktopRect();
-    const int bits = ScreenBits();
 
     // The tray menu's capture entry saves the desktop as it is.
     ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_CAPTURE));
     const BitmapFile menuCapture = TheCapture(workDir, desktop);
     EXPECT_EQ(menuCapture.problem, "");
-    EXPECT_EQ(menuCapture.bits, bits);
+    EXPECT_EQ(menuCapture.bits, ScreenBits());
     EXPECT_FALSE(IsWindowVisible(cover));
 
     // The hot key saves the shown cover exactly as the screen shows it.
@@ -141,8 +123,8 @@ TEST_F(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
     PressHotKey(HOTKEY_CAPTURE_SCREEN);
     const BitmapFile file = TheCapture(workDir, desktop);
     ASSERT_EQ(file.problem, "");
-    EXPECT_EQ(file.bits, bits);
-    if (bits == 32 && desktop.right == 1024 && desktop.bottom == 768) {
+    EXPECT_EQ(file.bits, ScreenBits());
+    if (file.bits == 32 && desktop.right == 1024 && desktop.bottom == 768) {
         EXPECT_EQ(file.bytes.size(), 3145782u);
     }
     ASSERT_TRUE(file.bits == 32 || file.bits == 24) << file.bits << " bits";
@@ -163,17 +145,14 @@ TEST_F(Capture, CapturesWithinOneSecondAreNumbered)
     bool sameSecond = false;
     for (int attempt = 1; attempt <= 3 && !sameSecond; ++attempt) {
         DeleteBitmaps(workDir);
-        SYSTEMTIME before = {}, now = {}, after = {};
-        GetLocalTime(&before);
-        do {
-            Sleep(1);
-            GetLocalTime(&now);
-        } while (now.wSecond == before.wSecond);
+        const std::wstring before = TimeStem();
+        ASSERT_TRUE(WaitUntil([&] { return TimeStem() != before; }, 2000));
+        const std::wstring first = TimeStem();
         for (int key = 0; key < 3; ++key)
             PressHotKey(HOTKEY_CAPTURE_SCREEN);
         const std::vector<std::wstring> names = WaitForCaptures(workDir, 3);
         ASSERT_EQ(names.size(), 3u);
-        GetLocalTime(&after);
+        const std::wstring last = TimeStem();
 
         // Each name is the local time of its capture; within a second the counters
         // run without a gap, sorted as "T.bmp", "T_1.bmp", "T_2.bmp".
@@ -182,8 +161,8 @@ TEST_F(Capture, CapturesWithinOneSecondAreNumbered)
         for (size_t i = 0; i < names.size(); ++i) {
             const std::wstring stem = names[i].substr(0, 19);
             EXPECT_TRUE(std::regex_match(names[i], pattern)) << Utf8(names[i]);
-            EXPECT_GE(stem, TimeStem(now));
-            EXPECT_LE(stem, TimeStem(after));
+            EXPECT_GE(stem, first);
+            EXPECT_LE(stem, last);
             counter = i > 0 && stem == names[i - 1].substr(0, 19) ? counter + 1 : 0;
             const std::wstring suffix = counter == 0 ? L"" : L"_" + std::to_wstring(counter);
             EXPECT_EQ(names[i], stem + suffix + L".bmp");
@@ -199,7 +178,6 @@ TEST_F(Capture, WindowCaptureSavesTheForegroundClientArea)
 {
     ASSERT_TRUE(Start(CapturePreferences(ShiftJis(workDir))));
     ColourWindow front(WINDOW_COLOUR, RECT{0, 0, 300, 200});
-    ASSERT_TRUE(AddFrame(front.window));
     const struct { const char* what; int x, y; } placements[] = {
         {"on the screen", 150, 120},
         {"partly left of the screen", -110, 140},
@@ -207,8 +185,13 @@ TEST_F(Capture, WindowCaptureSavesTheForegroundClientArea)
     };
     for (const auto& placement : placements) {
         SCOPED_TRACE(placement.what);
-        ASSERT_TRUE(PlaceClientAt(front.window, placement.x, placement.y));
-        const RECT visible = VisibleClient(front.window);
+        ASSERT_TRUE(FrameAndPlace(front.window, placement.x, placement.y));
+        // The part of the client area that lies on the screen.
+        RECT client = {}, visible = {};
+        const RECT screen = DesktopRect();
+        GetClientRect(front.window, &client);
+        MapWindowPoints(front.window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        IntersectRect(&visible, &client, &screen);
         DeleteBitmaps(workDir);
         PressHotKey(HOTKEY_CAPTURE_WINDOW);
         const BitmapFile file = TheCapture(workDir, visible);
@@ -240,18 +223,16 @@ TEST_F(Capture, CaptureFolderEndingInADoubleByteCharacterIsKept)
     const std::wstring folder = parent + L"\\表";
     CreateDirectoryW(parent.c_str(), nullptr);
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    const std::string folderBytes = ShiftJis(folder);
-    ASSERT_EQ(folderBytes.back(), '\\');
+    ASSERT_EQ(ShiftJis(folder).back(), '\\');
 
     // As it is, then with a real trailing backslash, which alone goes.
     size_t expected = 0;
-    for (const std::string& setting : {folderBytes, folderBytes + "\\"}) {
+    for (const std::string& setting : {ShiftJis(folder), ShiftJis(folder) + "\\"}) {
         DusklidProcess process;
         ASSERT_TRUE(StartAndCapture(process, setting));
-        ++expected;
-        EXPECT_EQ(WaitForCaptures(folder, expected).size(), expected) << "files in 表";
-        EXPECT_EQ(FileNames(parent, L"*.bmp").size(), 0u);
-        EXPECT_EQ(FileNames(workDir, L"*.bmp").size(), 0u);
+        EXPECT_EQ(WaitForCaptures(folder, ++expected).size(), expected) << "files in 表";
+        EXPECT_EQ(BitmapNames(parent).size(), 0u);
+        EXPECT_EQ(BitmapNames(workDir).size(), 0u);
         EXPECT_TRUE(NoDialog(process.Id()));
     }
 }
@@ -308,7 +289,7 @@ TEST_F(Capture, DriveRootCaptureFolderWritesIntoTheRoot)
     EXPECT_EQ(names.size(), 2u);
     for (const std::wstring& name : names)
         EXPECT_EQ(ReadBitmapFile(root + L"\\" + name).problem, "") << Utf8(name);
-    EXPECT_EQ(FileNames(workDir, L"*.bmp").size(), 0u);
+    EXPECT_EQ(BitmapNames(workDir).size(), 0u);
     EXPECT_TRUE(NoDialog(dusklid.Id()));
     // The shortened setting is what the preferences dialog now shows.
     HWND dialog = OpenPreferencesDialog(cover, dusklid.Id());
@@ -325,27 +306,22 @@ TEST_F(Capture, CaptureOntoAFullDriveLeavesNoTruncatedFile)
     WineDrive drive('t', driveFolder, "1m");
     if (!drive.ready)
         GTEST_SKIP() << "no tmpfs could be mounted here (not root?)";
-    const std::wstring driveRoot = L"T:";
     ASSERT_TRUE(Start(CapturePreferences("T:")));
-
-    // A small window's capture fits: the drive itself works.
     {
         ColourWindow front(WINDOW_COLOUR, RECT{0, 0, 100, 80});
-        ASSERT_TRUE(PlaceClientAt(front.window, 200, 200));
+        ASSERT_TRUE(FrameAndPlace(front.window, 200, 200));
         PressHotKey(HOTKEY_CAPTURE_WINDOW);
-        EXPECT_EQ(ReadTheCapture(driveRoot).problem, "");
-        DeleteBitmaps(driveRoot);
+        EXPECT_EQ(ReadTheCapture(L"T:").problem, "") << "a small window's capture fits";
+        DeleteBitmaps(L"T:");
     }
 
-    // The desktop does not: the write fails part way and the file goes. Hot keys
-    // are handled in order: once the cover is up, the capture has run.
-    PressHotKey(HOTKEY_CAPTURE_SCREEN);
-    ASSERT_TRUE(ShowCoverByHotKey(cover));
-    EXPECT_EQ(FileNames(driveRoot), std::vector<std::wstring>{}) << "left behind";
+    // The desktop does not: the write fails part way and the file goes.
+    ASSERT_TRUE(CaptureScreenAndWait());
+    EXPECT_EQ(FileNames(L"T:"), std::vector<std::wstring>{}) << "left behind";
     std::string used;
     RunUnixCommandOutput("du -sk '" + driveFolder + "' | cut -f1", used);
     EXPECT_EQ(used, "0\n") << "kilobytes still used";
-    ExpectNoticeOfFailedCapture(dusklid.Id(), L"ディスクの空き容量が足りません。", driveRoot);
+    ExpectNoticeOfFailedCapture(dusklid.Id(), L"ディスクの空き容量が足りません。", L"T:");
 }
 
 TEST_F(Capture, WindowWithoutAClientAreaGivesANoticeAndNoFile)
@@ -356,5 +332,5 @@ TEST_F(Capture, WindowWithoutAClientAreaGivesANoticeAndNoFile)
     PressHotKey(HOTKEY_CAPTURE_WINDOW);
     ExpectNoticeOfFailedCapture(dusklid.Id(), L"画面を写せなかったか、ファイルを書き込めませんでした。",
                                 workDir);
-    EXPECT_EQ(FileNames(workDir, L"*.bmp").size(), 0u);
+    EXPECT_EQ(BitmapNames(workDir).size(), 0u);
 }

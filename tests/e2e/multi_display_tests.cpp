@@ -33,14 +33,15 @@ struct Layout {
 
 constexpr Layout ONE_DISPLAY = {"one display", {}, {}, 0, false};
 
-// Every layout has a corner of the bounding box that no display shows; the
-// tall one has it below the primary display.
+// Each has a corner of the bounding box that no display shows (the tall one below the primary).
 const Layout LAYOUTS[] = {
     {"right", {1024, 0, 1824, 600}, {924, 100, 1124, 250}, HOT_CORNER_BOTTOM_RIGHT, true},
     {"left", {-800, 0, 0, 600}, {-100, 100, 100, 250}, HOT_CORNER_TOP_LEFT, true},
     {"above", {0, -600, 800, 0}, {100, -75, 300, 75}, HOT_CORNER_BOTTOM_LEFT, false},
     {"tall, right", {1024, 0, 2304, 1024}, {924, 300, 1124, 450}, HOT_CORNER_TOP_RIGHT, true},
 };
+
+enum class Picture { NONE, CENTRED, STRETCHED };
 
 std::string Text(const RECT& r)
 {
@@ -52,6 +53,11 @@ std::string Text(const RECT& r)
 std::string ByX(LONG a, LONG b)
 {
     return std::to_string(a) + "x" + std::to_string(b);
+}
+
+std::string Size(const RECT& r)
+{
+    return ByX(r.right - r.left, r.bottom - r.top);
 }
 
 // The displays as Windows reports them, the primary first.
@@ -67,27 +73,19 @@ std::string Displays()
     return text;
 }
 
-RECT VirtualScreen()
-{
-    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    return {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-            y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-}
-
-// Lays the outputs out and waits until Windows reports that layout. X counts
-// from the bounding box's top-left corner, Windows from the primary display's.
-// The last plain query makes the server's state final for the next Wine process.
+// X counts from the bounding box's top-left corner, Windows from the primary
+// display's. The last plain query makes the layout final for the next Wine process.
 ::testing::AssertionResult SetLayout(const Layout& layout)
 {
     const RECT& second = layout.second;
     const LONG x = std::max<LONG>(0, -second.left), y = std::max<LONG>(0, -second.top);
     std::string command = "xrandr --output DUMMY0 --mode 1024x768 --primary --pos " + ByX(x, y);
-    const std::string mode = ByX(second.right - second.left, second.bottom - second.top);
     if (IsRectEmpty(&second))
         command += " --output DUMMY1 --off";
     else
-        command = "xrandr --addmode DUMMY1 " + mode + " && " + command + " --output DUMMY1 --mode " +
-                  mode + " --pos " + ByX(second.left + x, second.top + y);
+        command = "xrandr --addmode DUMMY1 " + Size(second) + " && " + command +
+                  " --output DUMMY1 --mode " + Size(second) + " --pos " +
+                  ByX(second.left + x, second.top + y);
     if (!RunUnixCommand(command + " && xrandr >/dev/null"))
         return ::testing::AssertionFailure() << "xrandr failed: " << command;
     const std::string expected =
@@ -98,27 +96,18 @@ RECT VirtualScreen()
     return ::testing::AssertionSuccess();
 }
 
-// Windows tells every top-level window of a new layout; Wine 8 tells none
-// when xrandr changes it, so the driver says it in its place.
+// Wine 8 tells no window of a layout that xrandr changed, as Windows would.
 bool TellDisplayChange(HWND window, int width, int height)
 {
     return SendMessageTimeoutW(window, WM_DISPLAYCHANGE, ScreenBits(), MAKELPARAM(width, height),
                                SMTO_ABORTIFHUNG, 5000, nullptr) != 0;
 }
 
-// X's root window starts at the virtual screen's top-left corner.
-bool MoveTo(POINT at)
+RECT VirtualScreen()
 {
-    const RECT screen = VirtualScreen();
-    POINT now = {};
-    return Xdo("mousemove " + std::to_string(at.x - screen.left) + " " +
-               std::to_string(at.y - screen.top)) &&
-           WaitUntil([&] { return GetCursorPos(&now) && now.x == at.x && now.y == at.y; }, 3000);
-}
-
-POINT Centre(const RECT& r)
-{
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+            y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
 POINT Corner(const RECT& r, bool bottom, bool right)
@@ -133,48 +122,19 @@ POINT CornerPixel(int corner, const RECT& display)
                   corner == HOT_CORNER_TOP_RIGHT || corner == HOT_CORNER_BOTTOM_RIGHT);
 }
 
-// Just outside the corner's band, along the display's top or bottom edge.
-POINT BesideCorner(int corner, const RECT& display)
-{
-    POINT at = CornerPixel(corner, display);
-    at.x += at.x == display.left ? 1 : -HOT_CORNER_BAND - 1;
-    return at;
-}
-
 struct Spot { POINT at; COLORREF colour; };
 
-enum class Picture { NONE, CENTRED, STRETCHED };
-
-// The centre of each quadrant of the picture drawn over `area`.
-void AddQuadrantCentres(std::vector<Spot>& spots, const RECT& area)
+// Each quadrant's outer corner and centre, in the picture's colours or the cover's.
+void AddQuadrants(std::vector<Spot>& spots, const RECT& area, bool picture)
 {
     const int w = area.right - area.left, h = area.bottom - area.top;
     for (int row = 0; row < 2; ++row)
-        for (int column = 0; column < 2; ++column)
-            spots.push_back({{area.left + w / 4 + column * w / 2, area.top + h / 4 + row * h / 2},
-                             QUADRANTS[row][column]});
-}
-
-// The cover colour at the corners and centre of every display, but where
-// the picture lies on the primary one (its corners too when stretched).
-std::vector<Spot> CoverSpots(const Layout& layout, Picture picture)
-{
-    std::vector<Spot> spots;
-    for (const RECT& display : {PRIMARY, layout.second}) {
-        if (IsRectEmpty(&display))
-            continue;
-        const bool withPicture = EqualRect(&display, &PRIMARY) && picture != Picture::NONE;
-        const bool stretched = withPicture && picture == Picture::STRETCHED;
-        for (int row = 0; row < 2; ++row)
-            for (int column = 0; column < 2; ++column)
-                spots.push_back({Corner(display, row == 1, column == 1),
-                                 stretched ? QUADRANTS[row][column] : COVER_COLOUR});
-        if (!withPicture)
-            spots.push_back({Centre(display), COVER_COLOUR});
-    }
-    if (picture != Picture::NONE)
-        AddQuadrantCentres(spots, picture == Picture::STRETCHED ? PRIMARY : CENTRED_PICTURE);
-    return spots;
+        for (int column = 0; column < 2; ++column) {
+            const COLORREF colour = picture ? QUADRANTS[row][column] : COVER_COLOUR;
+            spots.push_back({Corner(area, row == 1, column == 1), colour});
+            spots.push_back(
+                {{area.left + w / 4 + column * w / 2, area.top + h / 4 + row * h / 2}, colour});
+        }
 }
 
 void ExpectSpots(const std::vector<Spot>& spots)
@@ -193,10 +153,16 @@ void ExpectSpots(const std::vector<Spot>& spots)
     EXPECT_EQ(wrong, "");
 }
 
-// The cover lies over the whole virtual screen and shows `picture`.
+// The cover spans the virtual screen in its colour, the picture on the primary display.
 void ExpectCoverShows(HWND cover, const Layout& layout, Picture picture)
 {
-    ExpectSpots(CoverSpots(layout, picture));
+    std::vector<Spot> spots;
+    AddQuadrants(spots, PRIMARY, picture == Picture::STRETCHED);
+    if (picture == Picture::CENTRED)
+        AddQuadrants(spots, CENTRED_PICTURE, true);
+    if (!IsRectEmpty(&layout.second))
+        AddQuadrants(spots, layout.second, false);
+    ExpectSpots(spots);
     RECT placed = {};
     GetWindowRect(cover, &placed);
     EXPECT_EQ(Text(placed), Text(VirtualScreen())) << "the cover's rectangle";
@@ -208,27 +174,20 @@ protected:
     {
         FreshFolderTest::SetUp();
         ASSERT_TRUE(RunUnixCommand("xrandr | grep -q '^DUMMY1 '"))
-            << "these tests need Xorg's dummy outputs DUMMY0 and DUMMY1 and Wine without a "
-               "virtual desktop (scripts/test starts both)";
+            << "needs Xorg's dummy outputs and Wine without a virtual desktop (scripts/test)";
         picture = MakePicture("multi_quadrants.bmp", "-size 100x75 xc:red xc:blue +append "
                               "\\( -size 100x75 xc:yellow xc:white +append \\) -append");
         ASSERT_FALSE(picture.empty());
     }
 
-    // Starts `process` with the picture at `path` (may be empty) drawn as `mode`
-    // and the hot corner; `cover` becomes its cover window.
-    ::testing::AssertionResult Launch(DusklidProcess& process, const std::wstring& path = L"",
-                                      Picture mode = Picture::NONE, int corner = 0)
+    // Starts `process` with the picture drawn as `mode`, and the hot corner.
+    ::testing::AssertionResult Launch(DusklidProcess& process, Picture mode = Picture::NONE,
+                                      int corner = 0)
     {
-        const std::string preferences = PreferenceBytes(
-            GetRValue(COVER_COLOUR), GetGValue(COVER_COLOUR), GetBValue(COVER_COLOUR),
-            ShiftJis(path), mode == Picture::STRETCHED ? '1' : '0',
-            static_cast<char>('0' + corner), std::to_string(HOT_CORNER_DELAY), ShiftJis(workDir));
-        if (!WriteFileBytes(PreferencePath(workDir), preferences) ||
-            !StartDusklidAndWait(process, workDir))
-            return ::testing::AssertionFailure() << "dusklid.exe did not start";
-        cover = FindCoverWindow();
-        return ::testing::AssertionSuccess();
+        const std::string path = ShiftJis(mode == Picture::NONE ? L"" : picture);
+        const char stretch = mode == Picture::STRETCHED ? '1' : '0';
+        return Start(process, PreferenceBytes(12, 34, 56, path, stretch, char('0' + corner),
+                                              std::to_string(HOT_CORNER_DELAY), ShiftJis(workDir)));
     }
 
     std::wstring picture;  // four quadrants of QUADRANTS' colours
@@ -245,7 +204,7 @@ TEST_F(MultiDisplay, CoverFillsEveryDisplayWithThePictureOnThePrimaryOnly)
             SCOPED_TRACE(std::string(layout.name) +
                          (mode == Picture::CENTRED ? ", centred" : ", stretched"));
             DusklidProcess program;
-            ASSERT_TRUE(Launch(program, picture, mode));
+            ASSERT_TRUE(Launch(program, mode));
             ASSERT_TRUE(ShowCoverByHotKey(cover));
             ExpectCoverShows(cover, layout, mode);
         }
@@ -258,7 +217,7 @@ TEST_F(MultiDisplay, DesktopCaptureHoldsEveryDisplayAsTheScreenShowsIt)
         SCOPED_TRACE(layout.name);
         ASSERT_TRUE(SetLayout(layout));
         DusklidProcess program;
-        ASSERT_TRUE(Launch(program, picture, Picture::CENTRED));
+        ASSERT_TRUE(Launch(program, Picture::CENTRED));
         ASSERT_TRUE(ShowCoverByHotKey(cover));
         ExpectCoverShows(cover, layout, Picture::CENTRED);
 
@@ -266,13 +225,11 @@ TEST_F(MultiDisplay, DesktopCaptureHoldsEveryDisplayAsTheScreenShowsIt)
         PressHotKey(HOTKEY_CAPTURE_SCREEN);
         const BitmapFile file = ReadTheCapture(workDir);
         ASSERT_EQ(file.problem, "");
-        const RECT screen = VirtualScreen();
-        EXPECT_EQ(file.width, screen.right - screen.left);
-        EXPECT_EQ(file.height, screen.bottom - screen.top);
+        EXPECT_EQ(ByX(file.width, file.height), Size(VirtualScreen()));
         EXPECT_EQ(file.bits, ScreenBits());
-        // Where no display is, X still keeps what the cover drew, for the
-        // program as for the driver; so every pixel is compared.
-        EXPECT_EQ(DifferencesFromScreen(file, GrabScreen(screen), std::equal_to<COLORREF>()), "");
+        // X keeps what the cover drew where no display is, so every pixel compares.
+        EXPECT_EQ(DifferencesFromScreen(file, GrabScreen(VirtualScreen()),
+                                        std::equal_to<COLORREF>()), "");
     }
 }
 
@@ -283,9 +240,9 @@ TEST_F(MultiDisplay, WindowCaptureTakesAWindowOnTheSecondDisplayOrAcrossBoth)
         ASSERT_TRUE(SetLayout(layout));
         DusklidProcess program;
         ASSERT_TRUE(Launch(program));
-        const POINT middle = Centre(layout.second);
-        const RECT onSecond = {middle.x - 150, middle.y - 100, middle.x + 150, middle.y + 100};
-        for (const RECT& area : {onSecond, layout.spanning}) {
+        const LONG x = (layout.second.left + layout.second.right) / 2,
+                   y = (layout.second.top + layout.second.bottom) / 2;
+        for (const RECT& area : {RECT{x - 150, y - 100, x + 150, y + 100}, layout.spanning}) {
             SCOPED_TRACE("window at " + Text(area));
             ColourWindow front(WINDOW_COLOUR, area);
             ASSERT_TRUE(WaitForeground(front.window));
@@ -295,8 +252,7 @@ TEST_F(MultiDisplay, WindowCaptureTakesAWindowOnTheSecondDisplayOrAcrossBoth)
             PressHotKey(HOTKEY_CAPTURE_WINDOW);
             const BitmapFile file = ReadTheCapture(workDir);
             ASSERT_EQ(file.problem, "");
-            EXPECT_EQ(file.width, area.right - area.left);
-            EXPECT_EQ(file.height, area.bottom - area.top);
+            EXPECT_EQ(ByX(file.width, file.height), Size(area));
             EXPECT_EQ(DifferencesFromColour(file, WINDOW_COLOUR), "");
         }
     }
@@ -307,22 +263,24 @@ TEST_F(MultiDisplay, HotCornerFiresOnlyInTheCornerOfTheFarthestDisplay)
     for (const Layout& layout : LAYOUTS) {
         SCOPED_TRACE(layout.name);
         ASSERT_TRUE(SetLayout(layout));
-        ASSERT_TRUE(MoveTo(Centre(PRIMARY)));
+        ASSERT_TRUE(MovePointer(PRIMARY.right / 2, PRIMARY.bottom / 2));
         DusklidProcess program;
-        ASSERT_TRUE(Launch(program, L"", Picture::NONE, layout.corner));
+        ASSERT_TRUE(Launch(program, Picture::NONE, layout.corner));
         const auto hidden = [&] { return !IsWindowVisible(cover); };
         const RECT& farDisplay = layout.farOnSecond ? layout.second : PRIMARY;
-        const RECT& otherDisplay = layout.farOnSecond ? PRIMARY : layout.second;
+        const POINT hot = CornerPixel(layout.corner, farDisplay);
+        const POINT beside = {hot.x == farDisplay.left ? hot.x + 1 : hot.x - HOT_CORNER_BAND - 1,
+                              hot.y};
 
-        // Resting there shows nothing: the other display's same corner, which
-        // the pointer passes between displays, and just beside the far band.
-        for (const POINT at : {CornerPixel(layout.corner, otherDisplay),
-                               BesideCorner(layout.corner, farDisplay)}) {
-            ASSERT_TRUE(MoveTo(at));
+        // Resting shows nothing in the other display's same corner, passed on the
+        // way between displays, nor just beside the far corner's band.
+        for (const POINT at :
+             {CornerPixel(layout.corner, layout.farOnSecond ? PRIMARY : layout.second), beside}) {
+            ASSERT_TRUE(MovePointer(at.x, at.y));
             ASSERT_TRUE(StaysTrue(hidden, HOT_CORNER_DELAY + 1000))
                 << "the cover showed with the pointer at " << at.x << "," << at.y;
         }
-        ASSERT_TRUE(MoveTo(CornerPixel(layout.corner, farDisplay)));
+        ASSERT_TRUE(MovePointer(hot.x, hot.y));
         EXPECT_TRUE(WaitUntil([&] { return !hidden(); }, HOT_CORNER_DELAY + 5000));
         ExpectCoverShows(cover, layout, Picture::NONE);
     }
@@ -352,7 +310,7 @@ TEST_F(MultiDisplay, StretchedPictureFollowsAResizedPrimaryDisplay)
 {
     ASSERT_TRUE(SetLayout(ONE_DISPLAY));
     DusklidProcess program;
-    ASSERT_TRUE(Launch(program, picture, Picture::STRETCHED));
+    ASSERT_TRUE(Launch(program, Picture::STRETCHED));
     ASSERT_TRUE(ShowCoverByHotKey(cover));
     ExpectCoverShows(cover, ONE_DISPLAY, Picture::STRETCHED);
 
@@ -361,11 +319,10 @@ TEST_F(MultiDisplay, StretchedPictureFollowsAResizedPrimaryDisplay)
                                "xrandr --output DUMMY0 --mode 800x600 && xrandr >/dev/null"));
     ASSERT_TRUE(WaitUntil([] { return Displays() == "0,0-800,600 "; }, 10000)) << Displays();
     ASSERT_TRUE(TellDisplayChange(cover, 800, 600));
-    // The quadrants meet at (400, 300) now, not at (512, 384): between the
-    // two, a picture still stretched for the old size shows the wrong ones.
+    // Between (400, 300) and (512, 384) a picture stretched for the old size shows other quadrants.
     std::vector<Spot> spots = {{{456, 150}, QUADRANTS[0][1]}, {{200, 342}, QUADRANTS[1][0]},
-                               {{456, 342}, QUADRANTS[1][1]}, {{799, 599}, QUADRANTS[1][1]}};
-    AddQuadrantCentres(spots, RECT{0, 0, 800, 600});
+                               {{456, 342}, QUADRANTS[1][1]}};
+    AddQuadrants(spots, RECT{0, 0, 800, 600}, true);
     ExpectSpots(spots);
     EXPECT_TRUE(SetLayout(ONE_DISPLAY));
 }

@@ -5,8 +5,7 @@
 
 void FreshFolderTest::SetUp()
 {
-    // A repeated run (--gtest_repeat) gets a new folder each round, so that
-    // nothing an earlier round left behind can be taken for this one's.
+    // Each round of --gtest_repeat gets a new folder, free of an earlier round's files.
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string name = std::string(test->test_suite_name()) + "." + test->name();
     workDir = MakeWorkDir(name.c_str());
@@ -16,9 +15,15 @@ void FreshFolderTest::SetUp()
 
 ::testing::AssertionResult FreshFolderTest::Start(const std::string& preferences)
 {
+    return Start(dusklid, preferences);
+}
+
+::testing::AssertionResult FreshFolderTest::Start(DusklidProcess& process,
+                                                  const std::string& preferences)
+{
     if (!preferences.empty() && !WriteFileBytes(PreferencePath(workDir), preferences))
         return ::testing::AssertionFailure() << "cannot write preference.dat";
-    if (!StartDusklidAndWait(dusklid, workDir))
+    if (!StartDusklidAndWait(process, workDir))
         return ::testing::AssertionFailure() << "dusklid.exe did not start with a cover window";
     cover = FindCoverWindow();
     return ::testing::AssertionSuccess();

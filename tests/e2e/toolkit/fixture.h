@@ -14,8 +14,9 @@ protected:
     void SetUp() override;
 
     // Writes `preferences` as preference.dat (none when empty), starts
-    // Dusklid in the folder and waits for its cover window.
+    // Dusklid (as `dusklid`, or `process`) in the folder and finds its cover.
     ::testing::AssertionResult Start(const std::string& preferences = "");
+    ::testing::AssertionResult Start(DusklidProcess& process, const std::string& preferences);
 
     std::wstring workDir;
     DusklidProcess dusklid;

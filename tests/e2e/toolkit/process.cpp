@@ -109,8 +109,7 @@ bool StartDusklidAndWait(DusklidProcess& process, const std::wstring& workDir)
         std::printf("    cannot start dusklid.exe: error %lu\n", GetLastError());
         return false;
     }
-    // The tray icon goes in during window creation; once the window exists
-    // and the process idles, start-up is over.
+    // The tray icon goes in with the window: once that exists and the process idles, it is up.
     if (!WaitUntil([] { return FindCoverWindow() != nullptr; }, 20000)) {
         std::printf("    no cover window appeared\n");
         return false;

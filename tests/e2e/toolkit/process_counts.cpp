@@ -1,12 +1,7 @@
-// Under Wine GetGuiResources and GetProcessHandleCount answer 0 and
-// PrivateUsage stays 0, so:
-// - GDI objects: the entries in use in the process's GDI handle table, whose
-//   address Wine keeps in the PEB (GdiSharedHandleTable) as Windows does,
-//   read with ReadProcessMemory; exact, and it costs the process nothing.
-// - Handles: the system handle list, which Wine's server fills with every
-//   handle and its owner.
-// - Memory: PagefileUsage, which Wine fills from /proc/PID/status as RssAnon
-//   plus VmSwap.
+// Under Wine GetGuiResources, GetProcessHandleCount and PrivateUsage answer 0,
+// so GDI objects are read from the GDI handle table that Wine keeps in the PEB
+// as Windows does, handles from the system handle list, and memory from
+// PagefileUsage (Wine's RssAnon plus VmSwap).
 #include "process_counts.h"
 
 #include <psapi.h>
@@ -35,8 +30,7 @@ constexpr size_t PEB_GDI_TABLE_OFFSET = 0xF8;  // PEB64.GdiSharedHandleTable
 // One entry of the system handle list.
 struct SystemHandleEntry {
     ULONG ownerProcessId;
-    BYTE objectType;
-    BYTE flags;
+    BYTE objectType, flags;
     USHORT handle;
     PVOID object;
     ACCESS_MASK access;
@@ -61,30 +55,22 @@ bool ReadWhole(HANDLE process, const void* address, void* into, size_t size)
     return ReadProcessMemory(process, address, into, size, &read) && read == size;
 }
 
-// The address of the process's GDI handle table, or 0.
-UINT64 GdiTableAddress(HANDLE process)
+} // namespace
+
+long CountGdiObjects(HANDLE process, std::map<int, long>* byType)
 {
     const auto query = NtdllFunction<QueryProcess>("NtQueryInformationProcess");
     PROCESS_BASIC_INFORMATION basic = {};
-    UINT64 table = 0;
+    UINT64 address = 0;
+    std::vector<GdiHandleEntry> table(GDI_TABLE_ENTRIES);
     if (query == nullptr ||
         query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
         basic.PebBaseAddress == nullptr ||
         !ReadWhole(process,
                    reinterpret_cast<const BYTE*>(basic.PebBaseAddress) + PEB_GDI_TABLE_OFFSET,
-                   &table, sizeof table))
-        return 0;
-    return table;
-}
-
-} // namespace
-
-long CountGdiObjects(HANDLE process, std::map<int, long>* byType)
-{
-    const UINT64 address = GdiTableAddress(process);
-    std::vector<GdiHandleEntry> table(GDI_TABLE_ENTRIES);
-    if (address == 0 || !ReadWhole(process, reinterpret_cast<const void*>(address), table.data(),
-                                   table.size() * sizeof table[0]))
+                   &address, sizeof address) ||
+        !ReadWhole(process, reinterpret_cast<const void*>(address), table.data(),
+                   table.size() * sizeof table[0]))
         return -1;
     long count = 0;
     for (const GdiHandleEntry& entry : table) {
@@ -134,49 +120,44 @@ long PrivateKilobytes(HANDLE process)
 bool CountingWorks()
 {
     HANDLE self = GetCurrentProcess();
-    const long gdiBefore = CountGdiObjects(self);
-    const long handlesBefore = CountHandles(self);
+    long gdi[3], handles[3];  // before, with ten brushes and ten events, after
     HBRUSH brushes[10];
     HANDLE events[10];
+    gdi[0] = CountGdiObjects(self);
+    handles[0] = CountHandles(self);
     for (int i = 0; i < 10; ++i) {
         brushes[i] = CreateSolidBrush(RGB(i, 0, 0));
         events[i] = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     }
-    const long gdiDuring = CountGdiObjects(self);
-    const long handlesDuring = CountHandles(self);
+    gdi[1] = CountGdiObjects(self);
+    handles[1] = CountHandles(self);
     for (int i = 0; i < 10; ++i) {
         DeleteObject(brushes[i]);
         CloseHandle(events[i]);
     }
-    const long gdiAfter = CountGdiObjects(self);
-    const long handlesAfter = CountHandles(self);
+    gdi[2] = CountGdiObjects(self);
+    handles[2] = CountHandles(self);
     std::fprintf(stderr,
                  "counting: own GDI objects %ld, %ld with ten brushes, %ld after; handles %ld, %ld "
                  "with ten events, %ld after; private %ld KiB\n",
-                 gdiBefore, gdiDuring, gdiAfter, handlesBefore, handlesDuring, handlesAfter,
+                 gdi[0], gdi[1], gdi[2], handles[0], handles[1], handles[2],
                  PrivateKilobytes(self));
-    const bool gdiCounts = gdiBefore >= 0 && gdiDuring == gdiBefore + 10 && gdiAfter == gdiBefore;
-    const bool handlesCount =
-        handlesBefore >= 0 && handlesDuring == handlesBefore + 10 && handlesAfter == handlesBefore;
-    if (!gdiCounts)
+    const auto counts = [](const long* c) {
+        return c[0] >= 0 && c[1] == c[0] + 10 && c[2] == c[0];
+    };
+    if (!counts(gdi))
         std::fprintf(stderr, "counting: the GDI handle table does not count\n");
-    if (!handlesCount)
+    if (!counts(handles))
         std::fprintf(stderr, "counting: the system handle list does not count\n");
-    return gdiCounts && handlesCount;
+    return counts(gdi) && counts(handles);
 }
 
 // The names of the types in Wine's handle values.
 std::string GdiTypeName(int type)
 {
-    switch (type) {
-    case 0x01: return "DC";
-    case 0x04: return "region";
-    case 0x05: return "DC-attached";
-    case 0x08: return "palette";
-    case 0x09: return "bitmap";
-    case 0x0a: return "font";
-    case 0x10: return "brush";
-    case 0x30: return "pen";
-    default: return "type " + std::to_string(type);
-    }
+    static const std::map<int, std::string> names = {
+        {0x01, "DC"}, {0x04, "region"}, {0x05, "DC-attached"}, {0x08, "palette"},
+        {0x09, "bitmap"}, {0x0a, "font"}, {0x10, "brush"}, {0x30, "pen"}};
+    const auto found = names.find(type);
+    return found != names.end() ? found->second : "type " + std::to_string(type);
 }

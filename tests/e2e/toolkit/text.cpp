@@ -6,26 +6,22 @@ namespace {
 
 constexpr UINT SHIFT_JIS = 932;
 
+// Each conversion asks for the length first; empty text converts to empty.
 std::string Narrow(UINT codePage, const std::wstring& text)
 {
-    if (text.empty())
-        return std::string();
-    const int length = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length,
-                        nullptr, nullptr);
+    const int length = static_cast<int>(text.size());
+    std::string bytes(
+        WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), length, &bytes[0],
+                        static_cast<int>(bytes.size()), nullptr, nullptr);
     return bytes;
 }
 
 std::wstring Widen(UINT codePage, const std::string& bytes)
 {
-    if (bytes.empty())
-        return std::wstring();
-    const int length = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                           nullptr, 0);
-    std::wstring text(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
+    const int length = static_cast<int>(bytes.size());
+    std::wstring text(MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), length, &text[0], static_cast<int>(text.size()));
     return text;
 }
 

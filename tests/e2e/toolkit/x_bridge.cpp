@@ -63,12 +63,13 @@ bool Xdo(const std::string& arguments)
     return RunUnixCommand("xdotool " + arguments);
 }
 
+// X's root window starts at the virtual screen's top-left corner.
 bool MovePointer(int x, int y)
 {
-    return Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)) && WaitUntil([&] {
-        POINT at = {};
-        return GetCursorPos(&at) && at.x == x && at.y == y;
-    }, 3000);
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    POINT at = {};
+    return Xdo("mousemove " + std::to_string(x - left) + " " + std::to_string(y - top)) &&
+           WaitUntil([&] { return GetCursorPos(&at) && at.x == x && at.y == y; }, 3000);
 }
 
 void ClickAt(int x, int y)
