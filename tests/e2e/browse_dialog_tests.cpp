@@ -40,8 +40,8 @@ std::string Join(const std::vector<std::wstring>& items)
     return text;
 }
 
-// Nested below `root`, as one part may have 255 characters at most: a folder
-// whose path leaves room for a last part of at least ten within `longest`.
+// Nested below `root` (a part has 255 characters at most), leaving room for a
+// last part of ten or more within `longest`.
 std::wstring DeepFolder(const std::wstring& root, size_t longest)
 {
     std::wstring folder = root;

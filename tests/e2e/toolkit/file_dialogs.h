@@ -1,5 +1,4 @@
-// The system's open-file dialog and folder browser as the program shows
-// them, read and driven from the driver's process.
+// The system's open-file dialog and folder browser, driven from outside.
 #pragma once
 
 #include <windows.h>
@@ -44,12 +43,11 @@ struct FileDialog {
     HWND window = nullptr;
     HANDLE process = nullptr;  // the program's, for memory the dialog writes into
 
-    // The file-name field, read and typed into.
     std::wstring FileName() const;
     void Type(const std::wstring& path) const;
     // The folder shown; the program asked in ANSI, so it comes in Shift-JIS.
     std::wstring Folder() const;
-    // The file-type list's entries, and which one (0-based) is chosen.
+    // The file types, and the chosen one (0-based).
     std::vector<std::wstring> FileTypes() const;
     int FileType() const;
     // As a person would: the list's selection, then the notifications that

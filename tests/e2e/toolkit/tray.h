@@ -28,9 +28,8 @@ HWND WaitForAboutBox(DWORD processId);
 RECT TrayIconArea();
 bool TrayIconShown();
 
-// After a click or key that should close the open menu and choose nothing:
-// true when the menu goes and for a second no command shows the cover or a
-// dialog.
+// True when the open menu goes and for a second no command shows the cover
+// or a dialog: it closed without a choice.
 bool MenuClosesWithoutAChoice(HWND menuWindow, HWND cover, DWORD processId);
 
 // The text of a balloon on screen that `accept` takes, waited for; empty
