@@ -1,16 +1,6 @@
 // Start-up, single instance, close requests and the exit command.
 #include "toolkit/toolkit.h"
 
-namespace {
-
-bool NoTrayIcon()
-{
-    const RECT box = TrayIconArea();
-    return IsRectEmpty(&box) != FALSE;
-}
-
-} // namespace
-
 class Startup : public FreshFolderTest {};
 
 TEST_F(Startup, StartsHiddenTopmostAndDesktopSized)
@@ -19,16 +9,15 @@ TEST_F(Startup, StartsHiddenTopmostAndDesktopSized)
     EXPECT_EQ(WindowText(cover), COVER_WINDOW_TITLE_W);
     EXPECT_FALSE(IsWindowVisible(cover));
     EXPECT_NE(GetWindowLongW(cover, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-    const DWORD style = static_cast<DWORD>(GetWindowLongW(cover, GWL_STYLE));
-    EXPECT_NE(style & WS_POPUP, 0u);
-    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME), 0u);
-
+    // A popup without frame or caption.
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(cover, GWL_STYLE)) &
+                  (WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME),
+              static_cast<DWORD>(WS_POPUP));
     const RECT desktop = DesktopRect();
     RECT area = {};
     GetWindowRect(cover, &area);
     EXPECT_TRUE(EqualRect(&area, &desktop))
         << area.left << "," << area.top << " to " << area.right << "," << area.bottom;
-
     DWORD owner = 0;
     GetWindowThreadProcessId(cover, &owner);
     EXPECT_EQ(owner, dusklid.Id());
@@ -102,9 +91,7 @@ TEST_F(Startup, HotKeysAnotherProgramHoldsAreNamedAndTheOthersWork)
         const std::wstring notice = WaitForTrayBalloon(
             [](const std::wstring& text) { return text.find(L"ホットキー") != std::wstring::npos; });
         // A sentence, then the combinations that could not be had, one a line.
-        const size_t names = notice.find(L'\n');
-        ASSERT_NE(names, std::wstring::npos) << Utf8(notice);
-        EXPECT_EQ(Utf8(notice.substr(names + 1)), held.name);
+        EXPECT_EQ(Utf8(notice.substr(notice.find(L'\n') + 1)), held.name) << Utf8(notice);
         // The others are the program's: the driver cannot take them.
         for (const HotKeyBinding& other : HOT_KEYS)
             if (other.id != held.id && RegisterHotKey(nullptr, other.id, other.modifiers, other.key)) {
@@ -118,12 +105,13 @@ TEST_F(Startup, HotKeysAnotherProgramHoldsAreNamedAndTheOthersWork)
 
 TEST_F(Startup, TrayIconIsShownWhileTheProgramRuns)
 {
-    ASSERT_TRUE(WaitUntil(NoTrayIcon, 5000)) << "an icon was left from before";
+    const auto noIcon = [] { const RECT box = TrayIconArea(); return IsRectEmpty(&box) != FALSE; };
+    ASSERT_TRUE(WaitUntil(noIcon, 5000)) << "an icon was left from before";
     ASSERT_TRUE(Start());
     EXPECT_TRUE(WaitUntil(TrayIconShown, 5000));
     PostMessageW(cover, WM_COMMAND, IDM_EXIT, 0);
     EXPECT_EQ(dusklid.WaitForExit(10000), 0);
-    EXPECT_TRUE(WaitUntil(NoTrayIcon, 5000));
+    EXPECT_TRUE(WaitUntil(noIcon, 5000));
 }
 
 TEST_F(Startup, AboutBoxShowsTheVersion)
@@ -131,7 +119,7 @@ TEST_F(Startup, AboutBoxShowsTheVersion)
     ASSERT_TRUE(Start());
     PostMessageW(cover, WM_COMMAND, IDM_ABOUT, 0);
     HWND box = WaitForAboutBox(dusklid.Id());
-    ASSERT_NE(box, nullptr) << "no box titled as the about box";
+    ASSERT_NE(box, nullptr);
     const std::wstring versionLine = L"" DUSKLID_ABOUT_TITLE "\n";
     EXPECT_EQ(DialogItemText(box, 0xFFFF).substr(0, versionLine.size()), versionLine);
     EXPECT_EQ(GetWindow(box, GW_OWNER), cover);

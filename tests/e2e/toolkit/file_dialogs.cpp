@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sstream>
 
 #include "core/identifiers.h"
 #include "dialogs.h"
@@ -22,9 +23,17 @@ constexpr int SHELL_VIEW = 1121;       // lst2: the shell view's window
 constexpr size_t PATH_BYTES = 1024;
 constexpr int ITEM_CHARACTERS = 260;
 
-std::string UpToNul(const std::string& bytes)
+HWND FindDescendant(HWND parent, const wchar_t* className)
 {
-    return bytes.substr(0, bytes.find('\0'));
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[64] = {};
+        GetClassNameW(child, name, 64);
+        if (lstrcmpW(name, className) == 0)
+            return child;
+        if (HWND found = FindDescendant(child, className))
+            return found;
+    }
+    return nullptr;
 }
 
 HWND FileNameEdit(const FileDialog& dialog)
@@ -40,95 +49,86 @@ Function ShellFunction(const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(shell, name)));
 }
 
-// Bytes of an item list, its closing zero included.
-size_t ItemListSize(LPCITEMIDLIST list)
+// The shell's name for a path, or with SHGFI_PIDL an item list: what the
+// folder browser's tree shows.
+std::wstring DisplayName(const void* item, UINT flags)
 {
-    size_t size = sizeof(USHORT);
-    for (auto* id = reinterpret_cast<const BYTE*>(list); *reinterpret_cast<const USHORT*>(id) != 0;
-         id += *reinterpret_cast<const USHORT*>(id))
-        size += *reinterpret_cast<const USHORT*>(id);
-    return size;
+    using GetFileInfo = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
+    SHFILEINFOW info = {};
+    if (const auto getFileInfo = ShellFunction<GetFileInfo>("SHGetFileInfoW"))
+        getFileInfo(static_cast<LPCWSTR>(item), 0, &info, sizeof info, flags | SHGFI_DISPLAYNAME);
+    return info.szDisplayName;
 }
 
-// The text and expanded state of a tree item of the browser.
-std::wstring ItemText(const FolderBrowser& browser, LRESULT handle, bool* expanded = nullptr)
+std::wstring SpecialFolderName(int folder)
 {
-    RemoteMemory memory(browser.process, sizeof(TVITEMW) + ITEM_CHARACTERS * sizeof(wchar_t));
-    if (!memory.Ready())
-        return L"<no memory>";
-    TVITEMW item = {};
-    item.mask = TVIF_TEXT | TVIF_STATE;
-    item.stateMask = TVIS_EXPANDED;
-    item.hItem = reinterpret_cast<HTREEITEM>(handle);
+    using GetLocation = HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*);
+    using Free = void(WINAPI*)(LPITEMIDLIST);
+    const auto getLocation = ShellFunction<GetLocation>("SHGetSpecialFolderLocation");
+    const auto freeList = ShellFunction<Free>("ILFree");
+    LPITEMIDLIST list = nullptr;
+    if (!getLocation || !freeList || FAILED(getLocation(nullptr, folder, &list)))
+        return L"<no such folder>";
+    const std::wstring name = DisplayName(list, SHGFI_PIDL);
+    freeList(list);
+    return name;
+}
+
+// Sends `message` with `item`, pointed at a text buffer, copied into the
+// program; returns the text the control wrote there.
+template <typename Item>
+std::wstring RemoteItemText(HANDLE process, HWND control, UINT message, WPARAM wParam, Item item)
+{
+    RemoteMemory memory(process, sizeof item + ITEM_CHARACTERS * sizeof(wchar_t));
     item.pszText = reinterpret_cast<LPWSTR>(memory.At(sizeof item));
     item.cchTextMax = ITEM_CHARACTERS;
-    if (!memory.Write(&item, sizeof item) || !memory.Write(L"", sizeof(wchar_t), sizeof item))
-        return L"<no memory>";
-    if (!SendAndWait(browser.Tree(), TVM_GETITEMW, 0, memory.Param())) {
-        memory.Leak();
+    if (!memory.Write(&item, sizeof item) || !memory.Send(control, message, wParam))
         return L"<no answer>";
-    }
-    if (expanded != nullptr) {
-        const std::string head = memory.Read(sizeof item);
-        *expanded = head.size() == sizeof item &&
-                    (reinterpret_cast<const TVITEMW*>(head.data())->state & TVIS_EXPANDED) != 0;
-    }
-    const std::string text = memory.Read(ITEM_CHARACTERS * sizeof(wchar_t), sizeof item);
-    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size() / 2).c_str();
+    return memory.ReadText(ITEM_CHARACTERS, sizeof item);
 }
 
-// The chain of expanded items from the root, to tell where a walk stopped.
-std::wstring ExpandedChain(const FolderBrowser& browser)
+LRESULT TreeItem(HWND tree, WPARAM relation, LRESULT item)
 {
-    std::wstring chain;
-    LRESULT item = 0;
-    SendAndWait(browser.Tree(), TVM_GETNEXTITEM, TVGN_ROOT, 0, &item);
-    while (item != 0) {
-        bool expanded = false;
-        const std::wstring text = ItemText(browser, item, &expanded);
-        if (!expanded) {
-            SendAndWait(browser.Tree(), TVM_GETNEXTITEM, TVGN_NEXT, item, &item);
-            continue;
-        }
-        chain += (chain.empty() ? L"" : L" > ") + text;
-        SendAndWait(browser.Tree(), TVM_GETNEXTITEM, TVGN_CHILD, item, &item);
-    }
-    return chain;
+    LRESULT found = 0;
+    SendAndWait(tree, TVM_GETNEXTITEM, relation, item, &found);
+    return found;
 }
 
-// Sends BFFM_SETSELECTIONA with `data` copied into the program until the
-// tree shows `name` selected. Wine's browser walks its tree to the folder;
-// just after a folder on the way has changed, the first walk often stops at
-// it and the next goes through.
-bool Select(const FolderBrowser& browser, BOOL isPath, const void* data, size_t size,
-            const std::wstring& name)
+// Wine's BFFM_SETSELECTION compares whole item ids, which hold the folders'
+// times; the tree, filled once, goes stale whenever a folder on the way
+// changes (as a busy /tmp does), so the tree is walked by name instead.
+bool SelectByNames(const FolderBrowser& browser, const std::vector<std::wstring>& names)
 {
-    constexpr int ATTEMPTS = 5;
-    for (int attempt = 1; attempt <= ATTEMPTS; ++attempt) {
-        RemoteMemory memory(browser.process, size);
-        if (!memory.Ready() || !memory.Write(data, size))
-            return false;
-        if (!SendAndWait(browser.window, BFFM_SETSELECTIONA, static_cast<WPARAM>(isPath),
-                         memory.Param())) {
-            memory.Leak();
+    const HWND tree = FindDescendant(browser.window, L"SysTreeView32");
+    const auto text = [&](LRESULT item) {
+        TVITEMW data = {};
+        data.mask = TVIF_TEXT;
+        data.hItem = reinterpret_cast<HTREEITEM>(item);
+        return RemoteItemText(browser.process, tree, TVM_GETITEMW, 0, data);
+    };
+    LRESULT item = TreeItem(tree, TVGN_ROOT, 0);
+    for (const std::wstring& name : names) {
+        const std::wstring parent = text(item);
+        SendAndWait(tree, TVM_EXPAND, TVE_EXPAND, item);
+        for (item = TreeItem(tree, TVGN_CHILD, item); item != 0 && text(item) != name;)
+            item = TreeItem(tree, TVGN_NEXT, item);
+        if (item == 0) {
+            std::printf("    the folder browser shows no %s in %s\n", Utf8(name).c_str(),
+                        Utf8(parent).c_str());
             return false;
         }
-        if (WaitUntil([&] { return browser.SelectedName() == name; },
-                      attempt < ATTEMPTS ? 500 : 5000))
-            return true;
     }
-    std::printf("    the folder browser selects %s, not %s; expanded: %s\n",
-                Utf8(browser.SelectedName()).c_str(), Utf8(name).c_str(),
-                Utf8(ExpandedChain(browser)).c_str());
-    return false;
+    return SendAndWait(tree, TVM_SELECTITEM, TVGN_CARET, item) &&
+           TreeItem(tree, TVGN_CARET, 0) == item;
 }
 
 } // namespace
 
-RemoteMemory::RemoteMemory(HANDLE process, size_t size) : process_(process), size_(size)
+RemoteMemory::RemoteMemory(HANDLE process, size_t size)
+    : process_(process), size_(size),
+      address_(static_cast<char*>(
+          VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)))
 {
-    address_ = static_cast<char*>(
-        VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
 }
 
 RemoteMemory::~RemoteMemory()
@@ -140,7 +140,7 @@ RemoteMemory::~RemoteMemory()
 bool RemoteMemory::Write(const void* data, size_t size, size_t offset)
 {
     SIZE_T written = 0;
-    return offset + size <= size_ &&
+    return address_ && offset + size <= size_ &&
            WriteProcessMemory(process_, At(offset), data, size, &written) && written == size;
 }
 
@@ -148,10 +148,25 @@ std::string RemoteMemory::Read(size_t size, size_t offset) const
 {
     std::string bytes(size, '\0');
     SIZE_T read = 0;
-    if (offset + size > size_ || !ReadProcessMemory(process_, At(offset), &bytes[0], size, &read))
+    if (!address_ || offset + size > size_ ||
+        !ReadProcessMemory(process_, At(offset), &bytes[0], size, &read))
         read = 0;
     bytes.resize(read);
     return bytes;
+}
+
+std::wstring RemoteMemory::ReadText(size_t characters, size_t offset) const
+{
+    const std::string bytes = Read(characters * sizeof(wchar_t), offset);
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2).c_str();
+}
+
+bool RemoteMemory::Send(HWND window, UINT message, WPARAM wParam, LRESULT* result)
+{
+    const bool answered =
+        address_ && SendAndWait(window, message, wParam, reinterpret_cast<LPARAM>(address_), result);
+    leak_ = leak_ || (address_ && !answered);
+    return answered;
 }
 
 bool SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
@@ -164,54 +179,23 @@ bool SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     return answered;
 }
 
-void Settle(HWND dialog)
-{
-    SendAndWait(dialog, WM_NULL, 0, 0);
-}
-
-HWND FindDescendant(HWND parent, const wchar_t* className)
-{
-    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t name[64] = {};
-        GetClassNameW(child, name, 64);
-        if (lstrcmpW(name, className) == 0)
-            return child;
-        if (HWND found = FindDescendant(child, className))
-            return found;
-    }
-    return nullptr;
-}
-
-bool HasChildWithText(HWND window, const std::wstring& text)
-{
-    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT))
-        if (WindowText(child) == text)
-            return true;
-    return false;
-}
-
-// ---- the open-file dialog ----------------------------------------------------
-
 std::wstring FileDialog::FileName() const
 {
     return WindowText(FileNameEdit(*this));
+}
+
+void FileDialog::Type(const std::wstring& path) const
+{
+    SendAndWait(FileNameEdit(*this), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
 }
 
 std::wstring FileDialog::Folder() const
 {
     RemoteMemory buffer(process, PATH_BYTES);
     LRESULT length = 0;
-    if (!buffer.Ready() || !buffer.Write("", 1))
-        return L"<no memory>";
-    if (!SendAndWait(window, CDM_GETFOLDERPATH, PATH_BYTES, buffer.Param(), &length)) {
-        buffer.Leak();
+    if (!buffer.Send(window, CDM_GETFOLDERPATH, PATH_BYTES, &length) || length <= 0)
         return L"<no answer>";
-    }
-    if (length <= 0)
-        return L"<error " + std::to_wstring(length) + L">";
-    return FromShiftJis(UpToNul(buffer.Read(PATH_BYTES)));
+    return FromShiftJis(buffer.Read(PATH_BYTES).c_str());
 }
 
 std::vector<std::wstring> FileDialog::FileTypes() const
@@ -220,14 +204,12 @@ std::vector<std::wstring> FileDialog::FileTypes() const
     HWND combo = GetDlgItem(window, FILE_TYPE_COMBO);
     LRESULT count = 0;
     SendAndWait(combo, CB_GETCOUNT, 0, 0, &count);
-    for (LRESULT i = 0; i < count; ++i) {
+    for (WPARAM i = 0; i < static_cast<WPARAM>(count); ++i) {
         // The system copies this one across, as it does WM_GETTEXT.
         wchar_t text[256] = {};
         LRESULT length = 0;
-        SendAndWait(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0, &length);
-        if (length >= 0 && length < 256)
-            SendAndWait(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
-                        reinterpret_cast<LPARAM>(text));
+        if (SendAndWait(combo, CB_GETLBTEXTLEN, i, 0, &length) && length >= 0 && length < 256)
+            SendAndWait(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
         items.push_back(text);
     }
     return items;
@@ -251,109 +233,49 @@ void FileDialog::ChooseFileType(int index) const
 
 std::vector<std::wstring> FileDialog::ListedNames() const
 {
-    std::vector<std::wstring> names;
     HWND list = FindDescendant(GetDlgItem(window, SHELL_VIEW), L"SysListView32");
     if (list == nullptr)
         return {L"<no list>"};
-    RemoteMemory memory(process, sizeof(LVITEMW) + ITEM_CHARACTERS * sizeof(wchar_t));
-    if (!memory.Ready())
-        return {L"<no memory>"};
+    std::vector<std::wstring> names;
     LRESULT count = 0;
     SendAndWait(list, LVM_GETITEMCOUNT, 0, 0, &count);
-    for (LRESULT i = 0; i < count; ++i) {
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(i);
-        item.pszText = reinterpret_cast<LPWSTR>(memory.At(sizeof item));
-        item.cchTextMax = ITEM_CHARACTERS;
-        LRESULT length = 0;
-        if (!memory.Write(&item, sizeof item) ||
-            !SendAndWait(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), memory.Param(), &length)) {
-            memory.Leak();
-            return {L"<no answer>"};
-        }
-        const std::string bytes =
-            memory.Read(static_cast<size_t>(length) * sizeof(wchar_t), sizeof item);
-        names.emplace_back(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-    }
+    for (WPARAM i = 0; i < static_cast<WPARAM>(count); ++i)
+        names.push_back(RemoteItemText(process, list, LVM_GETITEMTEXTW, i, LVITEMW{}));
     std::sort(names.begin(), names.end());
     return names;
-}
-
-void FileDialog::Type(const std::wstring& path) const
-{
-    SendAndWait(FileNameEdit(*this), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-}
-
-void FileDialog::Open(const std::wstring& path) const
-{
-    Type(path);
-    ClickButton(window, IDOK);
 }
 
 FileDialog OpenFileDialog(const DusklidProcess& dusklid, HWND preferences)
 {
     ClickButton(preferences, IDC_BROWSE_PICTURE);
-    FileDialog dialog;
-    dialog.process = dusklid.info.hProcess;
-    dialog.window = WaitForWindowTitled(dusklid.Id(), L"ピクチャファイルを開く", 10000);
-    return dialog;
-}
-
-// ---- the folder browser ------------------------------------------------------
-
-HWND FolderBrowser::Tree() const
-{
-    return FindDescendant(window, L"SysTreeView32");
-}
-
-std::wstring FolderBrowser::SelectedName() const
-{
-    LRESULT selected = 0;
-    if (!SendAndWait(Tree(), TVM_GETNEXTITEM, TVGN_CARET, 0, &selected) || selected == 0)
-        return L"<none>";
-    return ItemText(*this, selected);
+    return {WaitForWindowTitled(dusklid.Id(), L"ピクチャファイルを開く", 10000),
+            dusklid.info.hProcess};
 }
 
 bool FolderBrowser::SelectPath(const std::wstring& path) const
 {
-    const std::string bytes = ShiftJis(path);
-    return Select(*this, TRUE, bytes.c_str(), bytes.size() + 1, path.substr(path.rfind(L'\\') + 1));
+    // My Computer, the drive, then each folder.
+    std::vector<std::wstring> names = {SpecialFolderName(CSIDL_DRIVES),
+                                       DisplayName(path.substr(0, 3).c_str(), 0)};
+    std::wistringstream folders(path.substr(3));
+    for (std::wstring folder; std::getline(folders, folder, L'\\');)
+        names.push_back(folder);
+    return SelectByNames(*this, names);
 }
 
 bool FolderBrowser::SelectSpecialFolder(int folder) const
 {
-    using GetLocation = HRESULT(WINAPI*)(HWND, int, LPITEMIDLIST*);
-    using GetFileInfo = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
-    using Free = void(WINAPI*)(LPITEMIDLIST);
-    const auto getLocation = ShellFunction<GetLocation>("SHGetSpecialFolderLocation");
-    const auto getFileInfo = ShellFunction<GetFileInfo>("SHGetFileInfoW");
-    const auto freeList = ShellFunction<Free>("ILFree");
-    LPITEMIDLIST list = nullptr;
-    if (getLocation == nullptr || getFileInfo == nullptr || freeList == nullptr ||
-        FAILED(getLocation(nullptr, folder, &list)) || list == nullptr)
-        return false;
-    SHFILEINFOW info = {};
-    getFileInfo(reinterpret_cast<LPCWSTR>(list), 0, &info, sizeof info,
-                SHGFI_PIDL | SHGFI_DISPLAYNAME);
-    const bool selected = Select(*this, FALSE, list, ItemListSize(list), info.szDisplayName);
-    freeList(list);
-    return selected;
+    return SelectByNames(*this, {SpecialFolderName(folder)});
 }
 
 FolderBrowser OpenFolderBrowser(const DusklidProcess& dusklid, HWND preferences)
 {
     ClickButton(preferences, IDC_BROWSE_FOLDER);
-    FolderBrowser browser;
-    browser.process = dusklid.info.hProcess;
     // Its caption is the system's own; the tree tells it apart.
-    WaitUntil(
-        [&] {
-            browser.window = FindVisibleWindow(L"#32770", dusklid.Id(), [&](HWND window) {
-                return window != preferences && FindDescendant(window, L"SysTreeView32") != nullptr;
-            });
-            return browser.window != nullptr;
-        },
-        10000);
-    return browser;
+    return {WaitForVisibleWindow(L"#32770", dusklid.Id(), 10000,
+                                 [&](HWND window) {
+                                     return window != preferences &&
+                                            FindDescendant(window, L"SysTreeView32") != nullptr;
+                                 }),
+            dusklid.info.hProcess};
 }

@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstddef>
-#include <utility>
+#include <iterator>
+#include <memory>
 
 #include "core/identifiers.h"
 #include "dialogs.h"
@@ -20,48 +22,31 @@ bool WaitMenuGone(HWND menuWindow)
     return WaitUntil([&] { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }, 5000);
 }
 
-// A balloon is a tooltip of the shell's process; its text is read through
-// memory there, as the tooltip's messages hand pointers on as they are.
+// A balloon is a tooltip of the shell's process: TTM_ENUMTOOLSW fills a tool
+// record there, and TTM_GETTEXTW copies the tool's text to where it points.
 std::wstring BalloonText(HWND tooltip)
 {
     DWORD processId = 0;
     GetWindowThreadProcessId(tooltip, &processId);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
-                                 FALSE, processId);
-    if (process == nullptr)
-        return std::wstring();
+    const std::unique_ptr<void, decltype(&CloseHandle)> process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId),
+        CloseHandle);
     constexpr size_t TEXT_OFFSET = 1024;
     constexpr size_t TEXT_CHARACTERS = 1024;
-    std::wstring text;
-    {
-        // The tool record that TTM_ENUMTOOLSW fills names the tool whose text
-        // TTM_GETTEXTW then copies to the buffer it points to.
-        RemoteMemory memory(process, TEXT_OFFSET + TEXT_CHARACTERS * sizeof(wchar_t));
-        TTTOOLINFOW tool = {};
-        tool.cbSize = sizeof tool;
-        const LPWSTR buffer = reinterpret_cast<LPWSTR>(memory.At(TEXT_OFFSET));
-        if (memory.Ready() && memory.Write(&tool, sizeof tool) &&
-            SendAndWait(tooltip, TTM_ENUMTOOLSW, 0, memory.Param()) &&
-            memory.Write(&buffer, sizeof buffer, offsetof(TTTOOLINFOW, lpszText)) &&
-            SendAndWait(tooltip, TTM_GETTEXTW, TEXT_CHARACTERS, memory.Param())) {
-            const std::string bytes = memory.Read(TEXT_CHARACTERS * sizeof(wchar_t), TEXT_OFFSET);
-            text = std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
-                                bytes.size() / sizeof(wchar_t)).c_str();
-        }
-    }
-    CloseHandle(process);
-    return text;
+    if (!process)
+        return std::wstring();
+    RemoteMemory memory(process.get(), TEXT_OFFSET + TEXT_CHARACTERS * sizeof(wchar_t));
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    const LPWSTR buffer = reinterpret_cast<LPWSTR>(memory.At(TEXT_OFFSET));
+    if (memory.Write(&tool, sizeof tool) && memory.Send(tooltip, TTM_ENUMTOOLSW, 0) &&
+        memory.Write(&buffer, sizeof buffer, offsetof(TTTOOLINFOW, lpszText)) &&
+        memory.Send(tooltip, TTM_GETTEXTW, TEXT_CHARACTERS))
+        return memory.ReadText(TEXT_CHARACTERS, TEXT_OFFSET);
+    return std::wstring();
 }
 
 } // namespace
-
-int TrayMenuPosition(UINT command)
-{
-    for (int i = 0; i < TRAY_MENU_ENTRY_COUNT; ++i)
-        if (TRAY_MENU_COMMANDS[i] == command)
-            return i;
-    return -1;
-}
 
 HWND OpenTrayMenu(HWND cover, DWORD processId, int x, int y)
 {
@@ -77,30 +62,26 @@ std::vector<int> EntryCentres(HWND menuWindow)
 {
     RECT rect = {};
     GetWindowRect(menuWindow, &rect);
-    // A column right of every text, left of the border.
-    const int x = rect.right - 8;
-    std::vector<std::pair<int, int>> separators;  // first and last row
-    for (int y = rect.top + 3; y < rect.bottom - 3; ++y) {
-        if (ScreenPixel(x, y) == GetSysColor(COLOR_MENU))
-            continue;
-        if (!separators.empty() && separators.back().second == y - 1)
-            separators.back().second = y;
-        else
-            separators.push_back({y, y});
-    }
-    if (separators.size() != 3)
+    // Down a column right of every text and left of the border: where each
+    // band of entries and each line begins, and where the last band ends.
+    std::vector<int> edges = {rect.top + 3};
+    bool onLine = false;
+    for (int y = rect.top + 3; y < rect.bottom - 3; ++y)
+        if ((ScreenPixel(rect.right - 8, y) != GetSysColor(COLOR_MENU)) != onLine) {
+            onLine = !onLine;
+            edges.push_back(y);
+        }
+    edges.push_back(rect.bottom - 3);
+    if (edges.size() != 8)
         return {};
-    // Between the separators: two entries, one, two, one.
-    const int bandTops[] = {rect.top + 3, separators[0].second + 1, separators[1].second + 1,
-                            separators[2].second + 1};
-    const int bandBottoms[] = {separators[0].first, separators[1].first, separators[2].first,
-                               rect.bottom - 3};
+    // Between the three separators: two entries, one, two, one.
     const int entriesInBand[] = {2, 1, 2, 1};
     std::vector<int> centres;
     for (int band = 0; band < 4; ++band) {
-        const int height = (bandBottoms[band] - bandTops[band]) / entriesInBand[band];
+        const int top = edges[2 * band];
+        const int height = (edges[2 * band + 1] - top) / entriesInBand[band];
         for (int i = 0; i < entriesInBand[band]; ++i)
-            centres.push_back(bandTops[band] + height * i + height / 2);
+            centres.push_back(top + height * i + height / 2);
         if (band < 3)
             centres.push_back(-1);  // the separator itself
     }
@@ -116,20 +97,19 @@ HWND OpenPreferencesDialog(HWND cover, DWORD processId)
 
 bool ClickTrayEntry(HWND cover, DWORD processId, UINT command)
 {
-    const int index = TrayMenuPosition(command);
-    HWND menuWindow = OpenTrayMenu(cover, processId, 300, 200);
-    if (index < 0 || menuWindow == nullptr)
+    const auto entry = std::find(std::begin(TRAY_MENU_COMMANDS), std::end(TRAY_MENU_COMMANDS), command);
+    if (command == 0 || entry == std::end(TRAY_MENU_COMMANDS))
         return false;
+    const size_t index = static_cast<size_t>(entry - std::begin(TRAY_MENU_COMMANDS));
+    HWND menuWindow = OpenTrayMenu(cover, processId, 300, 200);
     // The menu may be visible a moment before it has been painted.
     std::vector<int> centres;
-    if (!WaitUntil([&] {
-            centres = EntryCentres(menuWindow);
-            return centres.size() == static_cast<size_t>(TRAY_MENU_ENTRY_COUNT);
-        }, 5000) || centres[static_cast<size_t>(index)] < 0)
+    if (menuWindow == nullptr ||
+        !WaitUntil([&] { return (centres = EntryCentres(menuWindow)).size() > index; }, 5000))
         return false;
     RECT rect = {};
     GetWindowRect(menuWindow, &rect);
-    ClickAt(rect.left + 30, centres[static_cast<size_t>(index)]);
+    ClickAt(rect.left + 30, centres[index]);
     return WaitMenuGone(menuWindow);
 }
 

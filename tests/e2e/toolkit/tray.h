@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-// Where the tray menu shows the entry of `command`, separators counted.
-int TrayMenuPosition(UINT command);
-
 // Asks for the tray menu with the pointer at (x, y), as the shell would on
 // a right click; the menu window, or null if none appeared.
 HWND OpenTrayMenu(HWND cover, DWORD processId, int x, int y);
@@ -23,6 +20,7 @@ bool ClickTrayEntry(HWND cover, DWORD processId, UINT command);
 
 // Null if the dialog did not appear.
 HWND OpenPreferencesDialog(HWND cover, DWORD processId);
+HWND WaitForAboutBox(DWORD processId);
 
 // The box around the dark pixels at the right end of the task bar, where the
 // program's icon (a face with a black outline) shows; empty when there are
@@ -30,12 +28,8 @@ HWND OpenPreferencesDialog(HWND cover, DWORD processId);
 RECT TrayIconArea();
 bool TrayIconShown();
 
-// The about box that the menu's version entry opens; null if none appeared.
-HWND WaitForAboutBox(DWORD processId);
-
-// After a click or key that should close the open menu and choose nothing:
-// true when the menu goes and for a second no command shows the cover or a
-// dialog.
+// True when the open menu goes and for a second no command shows the cover
+// or a dialog: it closed without a choice.
 bool MenuClosesWithoutAChoice(HWND menuWindow, HWND cover, DWORD processId);
 
 // The text of a balloon on screen that `accept` takes, waited for; empty
