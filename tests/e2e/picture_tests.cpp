@@ -36,8 +36,7 @@ std::wstring MakeQuadrants(const char* name, SIZE picture)
                                  "+append \\) -append");
 }
 
-// `picture` drawn over `area` of the screen, stretched when that is not its size, with the
-// background around it.
+// `picture` drawn over `area` of the screen, stretched unless that is its size; background around.
 struct Scene {
     SIZE picture;
     RECT area;

@@ -131,19 +131,14 @@ std::vector<COLORREF> BitmapPixels(HBITMAP bitmap)
     BITMAP record = {};
     if (GetObjectW(bitmap, sizeof record, &record) == 0)
         return {};
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = record.bmWidth;
-    info.bmiHeader.biHeight = -record.bmHeight;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    std::vector<COLORREF> pixels(static_cast<size_t>(record.bmWidth) *
-                                 static_cast<size_t>(record.bmHeight));
-    GetDIBits(ScreenDC().dc, bitmap, 0, static_cast<UINT>(record.bmHeight), pixels.data(), &info,
-              DIB_RGB_COLORS);
-    // 0x00RRGGBB to COLORREF's 0x00BBGGRR.
-    for (COLORREF& pixel : pixels)
-        pixel = RGB(pixel >> 16 & 0xFF, pixel >> 8 & 0xFF, pixel & 0xFF);
+    const size_t width = static_cast<size_t>(record.bmWidth);
+    const std::vector<unsigned char> file =
+        BmpFileBytes(ScreenDC().dc, bitmap, record.bmWidth, record.bmHeight);
+    // Bottom-up rows of 0x00RRGGBB to top-down COLORREFs, 0x00BBGGRR.
+    std::vector<COLORREF> pixels;
+    for (size_t row = static_cast<size_t>(record.bmHeight); row-- > 0;)
+        for (size_t at = 54 + 4 * width * row; at < 54 + 4 * width * (row + 1); at += 4)
+            pixels.push_back(RGB(file[at + 2], file[at + 1], file[at]));
     return pixels;
 }
 
