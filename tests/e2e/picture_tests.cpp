@@ -18,6 +18,7 @@ constexpr int JPEG_TOLERANCE = 40;
 // The expected positions below are worked out for this screen.
 constexpr int SCREEN_WIDTH = 1024;
 constexpr int SCREEN_HEIGHT = 768;
+constexpr RECT WHOLE_SCREEN = {0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
 
 const SIZE ODD = {161, 121};
 const POINT ODD_CENTRED = {431, 323};            // (1024-161)/2 and (768-121)/2 rounded down
@@ -112,9 +113,7 @@ std::string PicturePreferences(const std::wstring& picture, char stretch,
 
 struct DrawnPicture {
     const char* file;
-    SIZE size;
-    int tolerance;
-    POINT centred;
+    Scene scene;
     const char* shot = nullptr;  // a screenshot's name
 };
 
@@ -173,10 +172,9 @@ protected:
     {
         for (const DrawnPicture& picture : pictures) {
             DusklidProcess process;
-            ASSERT_TRUE(StartAndShow(process, MakeQuadrants(picture.file, picture.size), stretch));
-            CheckScreen(stretch == '1' ? Scene{picture.size, DesktopRect(), picture.tolerance}
-                                       : Centred(picture.size, picture.centred, picture.tolerance),
-                        picture.file);
+            ASSERT_TRUE(StartAndShow(process, MakeQuadrants(picture.file, picture.scene.picture),
+                                     stretch));
+            CheckScreen(picture.scene, picture.file);
             if (picture.shot != nullptr)
                 Screenshot(picture.shot);
         }
@@ -187,21 +185,21 @@ TEST_F(Picture, PictureIsDrawnCentredAtNaturalSize)
 {
     CheckEach({
         // Bottom-up rows: drawn upside down, the top corners would be yellow and white.
-        {"odd.bmp", ODD, 0, ODD_CENTRED, "cover-picture-centred"},
-        {"odd.gif", ODD, 0, ODD_CENTRED},
-        {"small.jpg", {160, 120}, JPEG_TOLERANCE, {432, 324}},
-        {"large.jpg", {640, 480}, JPEG_TOLERANCE, {192, 144}},
+        {"odd.bmp", Centred(ODD, ODD_CENTRED), "cover-picture-centred"},
+        {"odd.gif", Centred(ODD, ODD_CENTRED)},
+        {"small.jpg", Centred({160, 120}, {432, 324}, JPEG_TOLERANCE)},
+        {"large.jpg", Centred({640, 480}, {192, 144}, JPEG_TOLERANCE)},
         // Larger than the screen by an odd amount: the origin rounds down, away from zero.
-        {"oversized.bmp", {1101, 801}, 0, {-39, -17}},
+        {"oversized.bmp", Centred({1101, 801}, {-39, -17})},
     }, '0');
 }
 
 TEST_F(Picture, PictureIsStretchedOverTheWholeCover)
 {
     CheckEach({
-        {"odd.bmp", ODD, 0, {}},
-        {"odd.gif", ODD, 0, {}},
-        {"small.jpg", {160, 120}, JPEG_TOLERANCE, {}, "cover-picture-stretched"},
+        {"odd.bmp", {ODD, WHOLE_SCREEN, 0}},
+        {"odd.gif", {ODD, WHOLE_SCREEN, 0}},
+        {"small.jpg", {{160, 120}, WHOLE_SCREEN, JPEG_TOLERANCE}, "cover-picture-stretched"},
     }, '1');
 }
 
