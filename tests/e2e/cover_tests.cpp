@@ -1,6 +1,7 @@
 // Showing the cover, the two-button release gesture and the hot corner, with real input.
 #include "toolkit/toolkit.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -93,11 +94,8 @@ TEST_F(Cover, HotKeyShowsTheCoverOverEverything)
     ASSERT_TRUE(Start());
     ASSERT_TRUE(ShowCoverOverWhite());
     EXPECT_EQ(GetForegroundWindow(), cover);
-    const RECT screen = DesktopRect();
-    for (const POINT corner : {POINT{0, 0}, POINT{screen.right - 1, 0}, POINT{0, screen.bottom - 1},
-                               POINT{screen.right - 1, screen.bottom - 1}})
-        EXPECT_EQ(Rgb(ScreenPixel(corner.x, corner.y)), Rgb(BLACK))
-            << "at " << corner.x << "," << corner.y;
+    const std::vector<COLORREF> screen = GrabScreen(DesktopRect());
+    EXPECT_EQ(std::count(screen.begin(), screen.end(), BLACK), static_cast<long>(screen.size()));
     Screenshot("cover-shown");
 }
 
