@@ -1,7 +1,7 @@
-// Showing the cover, the two-button release gesture and the hot corner, with
-// real input.
+// Showing the cover, the two-button release gesture and the hot corner, with real input.
 #include "toolkit/toolkit.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,49 +12,30 @@ namespace {
 constexpr COLORREF WHITE = RGB(255, 255, 255);
 constexpr COLORREF BLACK = RGB(0, 0, 0);
 
-RECT CentreArea()
-{
-    const POINT centre = ScreenCentre();
-    return RECT{centre.x - 50, centre.y - 50, centre.x + 50, centre.y + 50};
-}
-
-std::vector<POINT> ScreenCorners()
-{
-    const RECT desktop = DesktopRect();
-    return {POINT{0, 0}, POINT{desktop.right - 1, 0}, POINT{0, desktop.bottom - 1},
-            POINT{desktop.right - 1, desktop.bottom - 1}};
-}
-
 bool WaitForCentre(COLORREF colour)
 {
     return WaitForPixel(ScreenCentre().x, ScreenCentre().y, colour);
 }
 
-bool Covered(HWND cover)
+// The cover is up, and the white window under it hidden, for all of `ms`.
+bool StaysCovered(HWND cover, DWORD ms)
 {
-    return IsWindowVisible(cover) && ScreenPixel(ScreenCentre().x, ScreenCentre().y) == BLACK;
+    return StaysTrue([&] {
+        return IsWindowVisible(cover) && ScreenPixel(ScreenCentre().x, ScreenCentre().y) == BLACK;
+    }, ms);
 }
 
-// Shows the cover over the white window and rests the pointer on its centre,
-// ready for the buttons.
-bool ShowCoverOverWhite(HWND cover)
-{
-    return WaitForCentre(WHITE) && ShowCoverByHotKey(cover) && WaitForCentre(BLACK) &&
-           MovePointer(ScreenCentre().x, ScreenCentre().y);
-}
-
-// Holds `button` (xdotool's: 1 left, 3 right) until the cover goes, the release delay later,
-// give or take an early press or a late timer on a busy machine.
+// Holds `button` (xdotool's: 1 left, 3 right) until the cover goes: the release delay later, give
+// or take an early press or a late timer on a busy machine.
 void ExpectHiddenByPressing(HWND cover, int button)
 {
     Xdo("mousedown " + std::to_string(button));
     const DWORD start = GetTickCount();
-    const bool hidden = WaitUntil([&] { return !IsWindowVisible(cover); }, RELEASE_DELAY + 5000);
-    const long elapsed = static_cast<long>(GetTickCount() - start);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(cover); }, RELEASE_DELAY + 5000));
+    const DWORD elapsed = GetTickCount() - start;
     Xdo("mouseup " + std::to_string(button));
-    ASSERT_TRUE(hidden) << "the cover stayed shown";
-    EXPECT_GE(elapsed, static_cast<long>(RELEASE_DELAY) - 150) << "hidden before the delay";
-    EXPECT_LE(elapsed, static_cast<long>(RELEASE_DELAY) + 800) << "hidden long after the delay";
+    EXPECT_GE(elapsed, RELEASE_DELAY - 150) << "hidden before the delay";
+    EXPECT_LE(elapsed, RELEASE_DELAY + 800) << "hidden long after the delay";
 }
 
 // Rests the pointer on each of `points` for `ms`: none of them shows the cover.
@@ -67,14 +48,13 @@ void ExpectNotHot(HWND cover, const std::vector<POINT>& points, DWORD ms)
     }
 }
 
-// Moves the pointer into the top-left corner: the cover shows, not before `delay`, counted
-// from the program's last 100 ms tick with the pointer outside.
+// Moves the pointer into the top-left corner: the cover shows, not before `delay`, counted from
+// the program's last 100 ms tick with the pointer outside.
 void ExpectShownAfterTheDelay(HWND cover, DWORD delay)
 {
     const DWORD moved = GetTickCount();
     ASSERT_TRUE(MovePointer(0, 0));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, delay + 10000))
-        << "the cover was not shown";
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, delay + 10000));
     EXPECT_GE(GetTickCount() - moved, delay - 250) << "shown too early";
 }
 
@@ -88,9 +68,23 @@ protected:
     {
         ASSERT_TRUE(MovePointer(ScreenCentre().x, ScreenCentre().y));
         FreshFolderTest::SetUp();
-        white.emplace(WHITE, CentreArea());
+        ShowWhite();
     }
     void TearDown() override { MovePointer(ScreenCentre().x, ScreenCentre().y); }
+
+    // In front of everything, or of the windows shown so far.
+    void ShowWhite()
+    {
+        const POINT centre = ScreenCentre();
+        white.emplace(WHITE, RECT{centre.x - 50, centre.y - 50, centre.x + 50, centre.y + 50});
+    }
+
+    // Shows the cover over the white window and rests the pointer on it, ready for the buttons.
+    bool ShowCoverOverWhite()
+    {
+        return WaitForCentre(WHITE) && ShowCoverByHotKey(cover) && WaitForCentre(BLACK) &&
+               MovePointer(ScreenCentre().x, ScreenCentre().y);
+    }
 
     std::optional<ColourWindow> white;
 };
@@ -98,26 +92,26 @@ protected:
 TEST_F(Cover, HotKeyShowsTheCoverOverEverything)
 {
     ASSERT_TRUE(Start());
-    ASSERT_TRUE(ShowCoverOverWhite(cover));
+    ASSERT_TRUE(ShowCoverOverWhite());
     EXPECT_EQ(GetForegroundWindow(), cover);
-    for (const POINT corner : ScreenCorners())
-        EXPECT_EQ(Rgb(ScreenPixel(corner.x, corner.y)), Rgb(BLACK))
-            << "at " << corner.x << "," << corner.y;
+    const std::vector<COLORREF> screen = GrabScreen(DesktopRect());
+    EXPECT_EQ(std::count(screen.begin(), screen.end(), BLACK), static_cast<long>(screen.size()));
     Screenshot("cover-shown");
 }
 
 TEST_F(Cover, MenuCommandAndTrayClickShowTheCover)
 {
     ASSERT_TRUE(Start());
-    struct Way { const char* name; UINT message; WPARAM wParam; LPARAM lParam; };
     // The tray icon's press comes as the shell reports it.
-    const Way ways[] = {{"menu command", WM_COMMAND, IDM_COVER, 0},
-                        {"tray icon press", WM_TRAYICON, TRAY_ICON_ID, WM_LBUTTONDOWN}};
-    for (const Way& way : ways) {
+    const struct { const char* name; UINT message; WPARAM wParam; LPARAM lParam; } ways[] = {
+        {"menu command", WM_COMMAND, IDM_COVER, 0},
+        {"tray icon press", WM_TRAYICON, TRAY_ICON_ID, WM_LBUTTONDOWN}};
+    for (const auto& way : ways) {
         SCOPED_TRACE(way.name);
         ASSERT_TRUE(WaitForCentre(WHITE));
         PostMessageW(cover, way.message, way.wParam, way.lParam);
-        EXPECT_TRUE(WaitUntil([&] { return Covered(cover); }, 5000));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000) &&
+                    WaitForCentre(BLACK));
         EXPECT_TRUE(HideCover(cover, ScreenCentre()));
     }
 }
@@ -129,20 +123,17 @@ TEST_F(Cover, HotKeyWorksWhileAMessageBoxIsOpen)
     PostMessageW(cover, WM_COMMAND, IDM_ABOUT, 0);
     HWND box = WaitForAboutBox(dusklid.Id());
     ASSERT_NE(box, nullptr);
-    white.emplace(WHITE, CentreArea());  // over the box, in the middle of the screen
-    EXPECT_TRUE(ShowCoverOverWhite(cover));
+    ShowWhite();  // over the box, in the middle of the screen
+    EXPECT_TRUE(ShowCoverOverWhite());
     EXPECT_TRUE(IsWindow(box));
 }
 
 TEST_F(Cover, TrayNotificationsOtherThanLeftPressDoNotShowTheCover)
 {
     ASSERT_TRUE(Start());
-    const std::pair<WPARAM, LPARAM> notifications[] = {
-        {TRAY_ICON_ID, WM_LBUTTONUP}, {TRAY_ICON_ID, WM_LBUTTONDBLCLK},
-        {TRAY_ICON_ID, WM_MOUSEMOVE}, {TRAY_ICON_ID + 1, WM_LBUTTONDOWN},  // the last: not our icon
-    };
-    for (const auto& notification : notifications)
-        PostMessageW(cover, WM_TRAYICON, notification.first, notification.second);
+    for (const LPARAM notification : {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_MOUSEMOVE})
+        PostMessageW(cover, WM_TRAYICON, TRAY_ICON_ID, notification);
+    PostMessageW(cover, WM_TRAYICON, TRAY_ICON_ID + 1, WM_LBUTTONDOWN);  // not our icon
     // A command the program answers comes after them in the queue.
     PostMessageW(cover, WM_COMMAND, IDM_ABOUT, 0);
     ASSERT_NE(WaitForAboutBox(dusklid.Id()), nullptr);
@@ -152,17 +143,15 @@ TEST_F(Cover, TrayNotificationsOtherThanLeftPressDoNotShowTheCover)
 TEST_F(Cover, HoldingBothButtonsForTwoSecondsHidesInEitherOrder)
 {
     ASSERT_TRUE(Start());
-    const int orders[][2] = {{1, 3}, {3, 1}};  // left then right, right then left
-    for (const auto& order : orders) {
-        SCOPED_TRACE("button " + std::to_string(order[0]) + " first");
-        ASSERT_TRUE(ShowCoverOverWhite(cover));
-        Xdo("mousedown " + std::to_string(order[0]));
+    for (const auto& [first, second] : {std::pair{1, 3}, std::pair{3, 1}}) {
+        SCOPED_TRACE("button " + std::to_string(first) + " first");
+        ASSERT_TRUE(ShowCoverOverWhite());
+        Xdo("mousedown " + std::to_string(first));
         Sleep(200);
-        ExpectHiddenByPressing(cover, order[1]);
-        Xdo("mouseup " + std::to_string(order[0]));
+        ExpectHiddenByPressing(cover, second);
+        Xdo("mouseup " + std::to_string(first));
         EXPECT_TRUE(WaitForCentre(WHITE));
-        // The next press must not be taken for a double-click.
-        Sleep(GetDoubleClickTime() + 100);
+        Sleep(GetDoubleClickTime() + 100);  // lest the next press count as a double-click
     }
     EXPECT_TRUE(dusklid.Running());
 }
@@ -170,12 +159,11 @@ TEST_F(Cover, HoldingBothButtonsForTwoSecondsHidesInEitherOrder)
 TEST_F(Cover, ReleasingEarlyKeepsTheCoverAndPressingAgainRestartsTheDelay)
 {
     ASSERT_TRUE(Start());
-    ASSERT_TRUE(ShowCoverOverWhite(cover));
+    ASSERT_TRUE(ShowCoverOverWhite());
     Xdo("mousedown 1 mousedown 3");
     Sleep(1000);
     Xdo("mouseup 3");
-    EXPECT_TRUE(StaysTrue([&] { return Covered(cover); }, RELEASE_DELAY + 1000))
-        << "hidden after an early release";
+    EXPECT_TRUE(StaysCovered(cover, RELEASE_DELAY + 1000)) << "hidden after an early release";
     ExpectHiddenByPressing(cover, 3);
     Xdo("mouseup 1");
 }
@@ -183,23 +171,22 @@ TEST_F(Cover, ReleasingEarlyKeepsTheCoverAndPressingAgainRestartsTheDelay)
 TEST_F(Cover, OneButtonAloneNeverHides)
 {
     ASSERT_TRUE(Start());
-    ASSERT_TRUE(ShowCoverOverWhite(cover));
-    for (const int button : {1, 3}) {
-        Xdo("mousedown " + std::to_string(button));
-        EXPECT_TRUE(StaysTrue([&] { return Covered(cover); }, RELEASE_DELAY + 800))
-            << "hidden by button " << button << " alone";
-        Xdo("mouseup " + std::to_string(button));
+    ASSERT_TRUE(ShowCoverOverWhite());
+    for (const std::string button : {"1", "3"}) {
+        Xdo("mousedown " + button);
+        EXPECT_TRUE(StaysCovered(cover, RELEASE_DELAY + 800)) << "hidden by button " << button;
+        Xdo("mouseup " + button);
     }
 }
 
 TEST_F(Cover, ADoubleClickPressDoesNotStartTheGesture)
 {
     ASSERT_TRUE(Start());
-    ASSERT_TRUE(ShowCoverOverWhite(cover));
+    ASSERT_TRUE(ShowCoverOverWhite());
     // A click, then at once a press reported as a double-click: the left button is not held.
     Xdo("click 1 mousedown 1");
     Xdo("mousedown 3");
-    EXPECT_TRUE(StaysTrue([&] { return Covered(cover); }, RELEASE_DELAY + 800));
+    EXPECT_TRUE(StaysCovered(cover, RELEASE_DELAY + 800));
     Xdo("mouseup 3 mouseup 1");
     // An ordinary hold still works afterwards.
     Sleep(GetDoubleClickTime() + 100);
@@ -209,7 +196,9 @@ TEST_F(Cover, ADoubleClickPressDoesNotStartTheGesture)
 TEST_F(Cover, HotCornerIsIgnoredWhenSwitchedOff)
 {
     ASSERT_TRUE(Start(PreferenceBytes(0, 0, 0, "", '1', '0', "0", "")));
-    ExpectNotHot(cover, ScreenCorners(), 500);
+    const RECT screen = DesktopRect();
+    ExpectNotHot(cover, {{0, 0}, {screen.right - 1, 0}, {0, screen.bottom - 1},
+                         {screen.right - 1, screen.bottom - 1}}, 500);
 }
 
 TEST_F(Cover, HotCornerCoversTheScreenAfterTheDelay)
@@ -232,11 +221,11 @@ TEST_F(Cover, HotCornerCoversTheScreenAfterTheDelay)
 TEST_F(Cover, DefaultHotCornerIsTheBottomRightSquare)
 {
     ASSERT_TRUE(Start());
-    const LONG right = DesktopRect().right;
-    const LONG bottom = DesktopRect().bottom;
+    const RECT screen = DesktopRect();
     // Ten pixels by ten, after 150 ms.
-    ExpectNotHot(cover, {{right - 11, bottom - 1}, {right - 1, bottom - 11}}, 1000);
-    ASSERT_TRUE(MovePointer(right - 10, bottom - 10));
+    ExpectNotHot(cover, {{screen.right - 11, screen.bottom - 1}, {screen.right - 1, screen.bottom - 11}},
+                 1000);
+    ASSERT_TRUE(MovePointer(screen.right - 10, screen.bottom - 10));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
     EXPECT_TRUE(WaitForCentre(BLACK));
 }

@@ -19,10 +19,8 @@ bool HideCover(HWND cover, POINT at)
 {
     if (!MovePointer(at.x, at.y))
         return false;
-    Xdo("mousedown 1");
-    Xdo("mousedown 3");
+    Xdo("mousedown 1 mousedown 3");
     const bool hidden = WaitUntil([&] { return !IsWindowVisible(cover); }, RELEASE_DELAY + 5000);
-    Xdo("mouseup 3");
-    Xdo("mouseup 1");
+    Xdo("mouseup 3 mouseup 1");
     return hidden;
 }

@@ -18,8 +18,7 @@ RECT DesktopRect()
 
 POINT ScreenCentre()
 {
-    const RECT desktop = DesktopRect();
-    return POINT{desktop.right / 2, desktop.bottom / 2};
+    return POINT{DesktopRect().right / 2, DesktopRect().bottom / 2};
 }
 
 bool Near(COLORREF actual, COLORREF expected, int tolerance)
@@ -61,10 +60,8 @@ ColourWindow::ColourWindow(COLORREF colour, RECT area) : brush(CreateSolidBrush(
 
 ColourWindow::~ColourWindow()
 {
-    if (window != nullptr)
-        DestroyWindow(window);
+    DestroyWindow(window);
     PumpMessages();
     UnregisterClassW(COLOUR_CLASS, GetModuleHandleW(nullptr));
-    if (brush != nullptr)
-        DeleteObject(brush);
+    DeleteObject(brush);
 }

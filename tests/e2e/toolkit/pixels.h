@@ -1,5 +1,4 @@
-// What the screen shows, read back pixel by pixel, and windows of a known
-// colour for the program to cover.
+// What the screen shows, read back pixel by pixel, and windows of a known colour to cover.
 #pragma once
 
 #include <windows.h>
@@ -26,8 +25,7 @@ std::string Rgb(COLORREF colour);
 
 bool WaitForPixel(int x, int y, COLORREF colour, int tolerance = 0, DWORD timeoutMs = 5000);
 
-// A plain window of one colour that the driver owns, to give the screen a
-// known background under the cover.
+// A plain window of one colour, the driver's, to give the cover a known background.
 struct ColourWindow {
     HWND window = nullptr;
     HBRUSH brush = nullptr;
