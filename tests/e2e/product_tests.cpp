@@ -5,6 +5,9 @@
 #include <psapi.h>
 #include <shellapi.h>
 
+#include <cstdio>
+#include <cstring>
+#include <sstream>
 #include <utility>
 
 namespace {
@@ -33,9 +36,11 @@ std::string ManifestText()
     return manifest;
 }
 
-// The full path of the comctl32.dll that `process` has loaded, lower case.
-std::wstring LoadedCommonControls(HANDLE process)
+// The full path, lower case, of the module `name` that `process` has loaded;
+// empty when it has none.
+std::wstring LoadedModule(HANDLE process, const std::wstring& name)
 {
+    const std::wstring ending = L"\\" + name;
     HMODULE modules[512];
     DWORD bytes = 0;
     K32EnumProcessModules(process, modules, sizeof modules, &bytes);
@@ -43,10 +48,38 @@ std::wstring LoadedCommonControls(HANDLE process)
         wchar_t path[MAX_PATH] = {};
         K32GetModuleFileNameExW(process, modules[i], path, MAX_PATH);
         const std::wstring lower = CharLowerW(path);
-        if (lower.size() >= 12 && lower.compare(lower.size() - 12, 12, L"comctl32.dll") == 0)
+        if (lower.size() > ending.size() &&
+            lower.compare(lower.size() - ending.size(), ending.size(), ending) == 0)
             return lower;
     }
     return L"";
+}
+
+// The stack canary's value in `process`, read where the linker's map beside
+// dusklid.exe put __stack_chk_guard; 0 when it cannot be read.
+std::uintptr_t StackCanary(HANDLE process)
+{
+    std::istringstream map(FileBytes(DusklidFolder() + L"\\dusklid.map"));
+    unsigned long long base = 0, guard = 0;
+    for (std::string line; std::getline(map, line);) {
+        unsigned long long address = 0;
+        char name[32] = {};
+        if (std::sscanf(line.c_str(), " 0x%llx %31s", &address, name) != 2)
+            continue;
+        if (std::strcmp(name, "__image_base__") == 0)
+            base = address;
+        if (std::strcmp(name, "__stack_chk_guard") == 0)
+            guard = address;
+    }
+    HMODULE image = nullptr;  // the first module is the program's own image
+    DWORD bytes = 0;
+    std::uintptr_t canary = 0;
+    SIZE_T read = 0;
+    if (guard <= base || !K32EnumProcessModules(process, &image, sizeof image, &bytes) ||
+        !ReadProcessMemory(process, reinterpret_cast<const BYTE*>(image) + (guard - base),
+                           &canary, sizeof canary, &read) || read != sizeof canary)
+        return 0;
+    return canary;
 }
 
 bool NotifyAboutTrayIcon(HWND cover, DWORD message)
@@ -135,13 +168,27 @@ TEST_F(Product, VersionResourceAndManifestDescribeTheProgram)
     // The common controls load only when the preferences dialog first needs
     // them, and then as version 6 from the side-by-side store.
     ASSERT_TRUE(Start());
-    EXPECT_EQ(Utf8(LoadedCommonControls(dusklid.info.hProcess)), "") << "loaded at start-up";
+    EXPECT_EQ(Utf8(LoadedModule(dusklid.info.hProcess, L"comctl32.dll")), "") << "loaded at start-up";
     HWND preferences = OpenPreferencesDialog(cover, dusklid.Id());
     ASSERT_NE(preferences, nullptr);
-    const std::wstring controls = LoadedCommonControls(dusklid.info.hProcess);
+    const std::wstring controls = LoadedModule(dusklid.info.hProcess, L"comctl32.dll");
     for (const wchar_t* part : {L"\\winsxs\\", L"common-controls", L"_6."})
         EXPECT_NE(controls.find(part), std::wstring::npos) << Utf8(controls);
     EXPECT_TRUE(CloseWith(preferences, IDC_CANCEL));
+}
+
+// A canary left at its built-in value, or the same in every run, would let
+// an overrun return unnoticed.
+TEST_F(Product, StackCanaryIsFreshInEveryRun)
+{
+    std::uintptr_t canaries[2] = {};
+    for (std::uintptr_t& canary : canaries) {
+        DusklidProcess run;
+        ASSERT_TRUE(StartDusklidAndWait(run, workDir));
+        canary = StackCanary(run.info.hProcess);
+        EXPECT_NE(canary, 0u);
+    }
+    EXPECT_NE(canaries[0], canaries[1]);
 }
 
 TEST_F(Product, TrayIconComesBackAfterTheShellRestarts)
