@@ -20,20 +20,17 @@ protected:
         return WriteFileBytes(File(), preferences) && StartDusklid(dusklid, workDir);
     }
 
-    void ExpectBox(const wchar_t* text, const wchar_t* caption = L"エラー", int button = IDOK)
+    void ExpectError(const wchar_t* text)
     {
-        EXPECT_TRUE(AnswerBoxSaying(dusklid.Id(), button, caption, text));
+        EXPECT_TRUE(AnswerBoxSaying(dusklid.Id(), IDOK, L"エラー", text));
     }
 
     // The error boxes of a refused file, then the offer to delete it, answered with `answer`.
     void ExpectRefusal(std::initializer_list<const wchar_t*> errors, int answer)
     {
         for (const wchar_t* error : errors)
-            ExpectBox(error);
-        ExpectBox(L"環境設定ファイルの問題でソフトウェアが起動しなくなった場合は、\n"
-                  L"環境設定ファイルを削除すると問題が解決することがあります。\n"
-                  L"環境設定ファイルを削除しますか？",
-                  L"確認", answer);
+            ExpectError(error);
+        EXPECT_TRUE(AnswerDeleteOffer(dusklid.Id(), answer));
     }
 
     // A failed start ends with exit code 0 and leaves nothing behind.
@@ -65,9 +62,7 @@ TEST_F(PreferenceFile, IncompatiblePreferenceFileIsDeletedOnYes)
     ++incompatible[0];  // the next version's
     ASSERT_TRUE(StartOn(incompatible));
     ExpectRefusal({INCOMPATIBLE}, IDYES);
-    ExpectBox(L"環境設定ファイルを削除しました。\n"
-              L"プログラムはいったん終了しますので、再度起動してみてください。",
-              L"完了");
+    EXPECT_TRUE(AnswerDeletedNotice(dusklid.Id()));
     ExpectCleanFailedStart();
     EXPECT_FALSE(PathExists(File()));
     // The next start writes the default file and runs.
@@ -98,7 +93,7 @@ TEST_F(PreferenceFile, DamagedPreferenceFileIsRefusedAfterThePictureWarning)
 TEST_F(PreferenceFile, MissingPictureIsReportedAndStartUpGoesOn)
 {
     ASSERT_TRUE(StartOn(PreferenceBytes(0, 0, 0, "C:\\missing.jpg", '1', '0', "150", "")));
-    ExpectBox(PICTURE_UNREADABLE);
+    ExpectError(PICTURE_UNREADABLE);
     EXPECT_TRUE(WaitUntil([] { return FindCoverWindow() != nullptr; }, 10000));
     EXPECT_TRUE(dusklid.Running());
 }
@@ -107,7 +102,7 @@ TEST_F(PreferenceFile, FileSavedWithCarriageReturnsKeepsItsColour)
 {
     // A carriage return stays in its line: the numbers read past it, the path "\r" is no file.
     ASSERT_TRUE(StartOn("\x10" "0\r\n0\r\n128\r\n\r\n14150\r\nC:\\shots\r\n"));
-    ExpectBox(PICTURE_UNREADABLE);
+    ExpectError(PICTURE_UNREADABLE);
     ASSERT_TRUE(WaitUntil([] { return FindCoverWindow() != nullptr; }, 20000));
     ASSERT_TRUE(ShowCoverByHotKey(FindCoverWindow()));
     const POINT centre = ScreenCentre();
@@ -126,7 +121,7 @@ TEST_F(PreferenceFile, PreferenceFileHeldOpenIsNeverReplaced)
         ASSERT_NE(holder.get(), INVALID_HANDLE_VALUE);
         ASSERT_TRUE(StartDusklid(dusklid, workDir));
         ExpectRefusal({NOT_PREPARED}, IDYES);
-        ExpectBox(L"環境設定ファイルを削除できませんでした。");  // not a false notice of deletion
+        ExpectError(L"環境設定ファイルを削除できませんでした。");  // not a false notice of deletion
         ExpectCleanFailedStart();
     }
     EXPECT_EQ(FileBytes(File()), held);
@@ -145,7 +140,7 @@ TEST_F(PreferenceFile, WorkingDirectoryTooLongForAPathIsRefused)
     if (!StartDusklid(dusklid, dir))
         GTEST_SKIP() << "the platform refuses a " << LENGTH << "-character working directory";
     // The folder is at fault, not the file: no offer to delete the settings.
-    ExpectBox(NOT_PREPARED);
+    ExpectError(NOT_PREPARED);
     ExpectCleanFailedStart();
     EXPECT_FALSE(PathExists(PreferencePath(dir)));
 }

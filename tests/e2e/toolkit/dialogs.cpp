@@ -1,6 +1,5 @@
 #include "dialogs.h"
 
-#include <utility>
 #include <vector>
 
 #include "core/identifiers.h"
@@ -8,21 +7,18 @@
 
 void SendHotKey(bool control, bool shift, bool windows, bool alt, WORD key)
 {
-    const std::pair<bool, WORD> modifiers[] = {
-        {control, VK_CONTROL}, {shift, VK_SHIFT}, {windows, VK_LWIN}, {alt, VK_MENU}};
     std::vector<WORD> keys;
-    for (const auto& modifier : modifiers)
-        if (modifier.first)
-            keys.push_back(modifier.second);
-    keys.push_back(key);
+    for (int vk : {control ? VK_CONTROL : 0, shift ? VK_SHIFT : 0, windows ? VK_LWIN : 0,
+                   alt ? VK_MENU : 0, static_cast<int>(key)})
+        if (vk != 0)
+            keys.push_back(static_cast<WORD>(vk));
     // Pressed in order, released in reverse.
     std::vector<INPUT> inputs(2 * keys.size());
-    for (size_t i = 0; i < keys.size(); ++i) {
-        INPUT& press = inputs[i];
-        INPUT& release = inputs[inputs.size() - 1 - i];
-        press.type = release.type = INPUT_KEYBOARD;
-        press.ki.wVk = release.ki.wVk = keys[i];
-        release.ki.dwFlags = KEYEVENTF_KEYUP;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const bool press = i < keys.size();
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = keys[press ? i : inputs.size() - 1 - i];
+        inputs[i].ki.dwFlags = press ? 0 : KEYEVENTF_KEYUP;
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
@@ -36,27 +32,24 @@ void PressHotKey(int hotKeyId)
 {
     for (const HotKeyBinding& hotKey : HOT_KEYS)
         if (hotKey.id == hotKeyId)
-            SendHotKey((hotKey.modifiers & MOD_CONTROL) != 0, (hotKey.modifiers & MOD_SHIFT) != 0,
-                       (hotKey.modifiers & MOD_WIN) != 0, (hotKey.modifiers & MOD_ALT) != 0,
+            SendHotKey(hotKey.modifiers & MOD_CONTROL, hotKey.modifiers & MOD_SHIFT,
+                       hotKey.modifiers & MOD_WIN, hotKey.modifiers & MOD_ALT,
                        static_cast<WORD>(hotKey.key));
 }
 
 HWND FindVisibleWindow(const wchar_t* className, DWORD processId,
                        const std::function<bool(HWND)>& accept)
 {
+    // A list taken first, as `accept` may take its time while windows come and go.
     std::vector<HWND> windows;
-    EnumWindows(
-        [](HWND window, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    EnumWindows([](HWND window, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&windows));
     for (HWND window : windows) {
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (lstrcmpW(name, className) == 0 && IsWindowVisible(window) &&
+        if (ClassName(window) == className && IsWindowVisible(window) &&
             (processId == 0 || owner == processId) && (!accept || accept(window)))
             return window;
     }
@@ -86,11 +79,6 @@ HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, DWORD timeoutMs)
 bool IsMessageBox(HWND window)
 {
     return GetDlgItem(window, IDOK) != nullptr || GetDlgItem(window, IDYES) != nullptr;
-}
-
-HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs)
-{
-    return WaitForVisibleWindow(L"#32770", processId, timeoutMs, IsMessageBox);
 }
 
 bool NoDialog(DWORD processId)
@@ -132,6 +120,13 @@ void SetItemText(HWND dialog, int id, const std::wstring& text)
                         reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000, nullptr);
 }
 
+std::wstring ClassName(HWND window)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
 std::wstring WindowText(HWND window)
 {
     wchar_t text[1024] = {};
@@ -156,7 +151,7 @@ POINT CentreOf(HWND window)
 MessageBoxSeen AnswerMessageBox(DWORD processId, int button, DWORD timeoutMs)
 {
     MessageBoxSeen seen;
-    HWND box = WaitForMessageBox(processId, timeoutMs);
+    HWND box = WaitForVisibleWindow(L"#32770", processId, timeoutMs, IsMessageBox);
     if (box == nullptr)
         return seen;
     seen.found = true;

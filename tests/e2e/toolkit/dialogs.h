@@ -28,8 +28,6 @@ HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, DWORD timeoutMs 
 // A message box always has IDOK or IDYES; the program's own dialogs use
 // other ids for OK and Cancel, so they do not count.
 bool IsMessageBox(HWND window);
-HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs = 5000);
-
 bool NoDialog(DWORD processId);
 
 bool WaitForeground(HWND window, DWORD timeoutMs = 5000);
@@ -44,9 +42,9 @@ void ClickButton(HWND dialog, int id);
 bool IsChecked(HWND dialog, int id);
 void SetItemText(HWND dialog, int id, const std::wstring& text);
 
+std::wstring ClassName(HWND window);
 std::wstring WindowText(HWND window);
 std::wstring DialogItemText(HWND dialog, int id);
-
 POINT CentreOf(HWND window);
 
 struct MessageBoxSeen {

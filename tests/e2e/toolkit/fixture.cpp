@@ -52,3 +52,18 @@ void DusklidTest::SetUp()
                    << (box.hasYesNo ? "Yes and No" : "OK") << " and "
                    << (box.closed ? "closed" : "stayed open");
 }
+
+::testing::AssertionResult AnswerDeleteOffer(DWORD processId, int button)
+{
+    return AnswerBoxSaying(processId, button, L"確認",
+                           L"環境設定ファイルの問題でソフトウェアが起動しなくなった場合は、\n"
+                           L"環境設定ファイルを削除すると問題が解決することがあります。\n"
+                           L"環境設定ファイルを削除しますか？");
+}
+
+::testing::AssertionResult AnswerDeletedNotice(DWORD processId)
+{
+    return AnswerBoxSaying(processId, IDOK, L"完了",
+                           L"環境設定ファイルを削除しました。\n"
+                           L"プログラムはいったん終了しますので、再度起動してみてください。");
+}

@@ -34,3 +34,8 @@ protected:
 // No) and closed. `seen`, when given, receives the box, owner and all.
 ::testing::AssertionResult AnswerBoxSaying(DWORD processId, int button, const wchar_t* caption,
                                            const wchar_t* text, MessageBoxSeen* seen = nullptr);
+
+// The offer to delete a preference file the program cannot use, answered with
+// `button` (IDYES or IDNO); and the notice that a Yes has deleted it.
+::testing::AssertionResult AnswerDeleteOffer(DWORD processId, int button);
+::testing::AssertionResult AnswerDeletedNotice(DWORD processId);

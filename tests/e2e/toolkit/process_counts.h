@@ -23,3 +23,4 @@ bool CountingWorks();
 
 // A name for a type of `byType`, for diagnostics.
 std::string GdiTypeName(int type);
+constexpr int GDI_REGION = 0x04;
