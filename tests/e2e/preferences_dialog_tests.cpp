@@ -176,7 +176,8 @@ protected:
     {
         const POINT centre = ScreenCentre();
         MovePointer(centre.x, centre.y);
-        Settle(cover);
+        // Answered once the program has taken the move.
+        SendMessageTimeoutW(cover, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
     }
 
     bool OpenPicker()
