@@ -4,15 +4,62 @@
 #include "core/gdi_guards.h"
 #include "cover_layout.h"
 
+namespace {
+
+// Draws the picture on the primary display, stretched over it or at its
+// position, and returns where it went in client coordinates: empty when
+// there is no picture or it could not be drawn.
+RECT DrawPicture(HWND window, HDC dc)
+{
+    RECT drawn = {};
+    if (appState.picture == nullptr)
+        return drawn;
+    // The cover spans every display; the picture belongs to the primary one,
+    // whose top-left corner is the screen's origin, and its position is in
+    // screen coordinates.
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    const DisplayRect& primary = appState.displayLayout.displays[appState.displayLayout.primary];
+    HBITMAP bitmap = appState.picture;
+    POINT at = {appState.pictureX - origin.x, appState.pictureY - origin.y};
+    SIZE size = {primary.right - primary.left, primary.bottom - primary.top};
+    bool naturalSize = true;
+    if (appState.stretchPicture) {
+        at = {-origin.x, -origin.y};
+        if (appState.stretchedPicture != nullptr)
+            bitmap = appState.stretchedPicture;
+        else
+            naturalSize = false;
+    }
+    BITMAP info = {};
+    if (naturalSize) {
+        if (GetObjectA(bitmap, sizeof info, &info) != sizeof info)
+            return drawn;
+        size = {info.bmWidth, info.bmHeight};
+    }
+    if (DrawBitmap(dc, at.x, at.y, naturalSize ? 0 : size.cx, naturalSize ? 0 : size.cy, bitmap,
+                   SRCCOPY))
+        SetRect(&drawn, at.x, at.y, at.x + size.cx, at.y + size.cy);
+    return drawn;
+}
+
+} // namespace
+
 void PaintCover(HWND window, HDC dc)
 {
     if (dc == nullptr)
         return;
 
+    const RECT picture = DrawPicture(window, dc);
+
+    // Straight to the window: no off-screen buffer, no cached brush. Only
+    // around the picture, so that no pixel is drawn twice; on one display a
+    // stretched picture leaves nothing to fill.
     RECT client = {};
     GetClientRect(window, &client);
-
-    // Straight to the window: no off-screen buffer, no cached brush.
+    const int saved = SaveDC(dc);
+    if (!IsRectEmpty(&picture))
+        ExcludeClipRect(dc, picture.left, picture.top, picture.right, picture.bottom);
     HBRUSH fill = CreateSolidBrush(CoverFillColor(appState.backgroundRed,
                                                   appState.backgroundGreen,
                                                   appState.backgroundBlue));
@@ -20,25 +67,8 @@ void PaintCover(HWND window, HDC dc)
         FillRect(dc, &client, fill);
         DeleteObject(fill);
     }
-
-    if (appState.picture == nullptr)
-        return;
-    // The cover spans every display; the picture belongs to the primary one,
-    // whose top-left corner is the screen's origin, and its position is in
-    // screen coordinates.
-    POINT origin = {0, 0};
-    ClientToScreen(window, &origin);
-    if (appState.stretchPicture && appState.stretchedPicture != nullptr) {
-        DrawBitmap(dc, -origin.x, -origin.y, 0, 0, appState.stretchedPicture, SRCCOPY);
-    } else if (appState.stretchPicture) {
-        const DisplayRect& primary =
-            appState.displayLayout.displays[appState.displayLayout.primary];
-        DrawBitmap(dc, -origin.x, -origin.y, primary.right - primary.left,
-                   primary.bottom - primary.top, appState.picture, SRCCOPY);
-    } else {
-        DrawBitmap(dc, appState.pictureX - origin.x, appState.pictureY - origin.y, 0, 0,
-                   appState.picture, SRCCOPY);
-    }
+    if (saved != 0)
+        RestoreDC(dc, saved);
 }
 
 void FreeStretchedPicture()

@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-// Fills the whole client area of `window` with the cover colour and draws the
-// picture on the primary display, stretched over it or at its position. A
-// null `dc` paints nothing.
+// Paints the whole client area of `window`: the picture on the primary
+// display, stretched over it or at its position, and the cover colour around
+// it. A null `dc` paints nothing.
 void PaintCover(HWND window, HDC dc);
 
 // Makes appState.stretchedPicture fit the picture, the stretch setting and
