@@ -1,7 +1,6 @@
 #include "cover.h"
 
 #include "core/app_state.h"
-#include "core/virtual_screen.h"
 #include "cover_layout.h"
 #include "cover_paint.h"
 #include "hot_corner.h"
@@ -24,12 +23,15 @@ BOOL CALLBACK AddDisplay(HMONITOR monitor, HDC, LPRECT, LPARAM)
     return TRUE;
 }
 
-// Places the cover over every display without changing its z-order or
-// activating it. A move to where it already stands is skipped: under Wine it
-// still costs a round trip to the X server at every showing.
+// Places the cover over every display just read, without changing its
+// z-order or activating it. A move to where it already stands is skipped:
+// under Wine it still costs a round trip to the X server at every showing.
+// The displays' bounding box is the virtual screen, without the four metrics
+// that cost Wine more than reading the displays did.
 void CoverEveryDisplay(HWND window)
 {
-    const RECT screen = VirtualScreenRect();
+    const DisplayRect box = DisplaysBoundingBox(appState.displayLayout);
+    const RECT screen = {box.left, box.top, box.right, box.bottom};
     RECT now = {};
     if (GetWindowRect(window, &now) && EqualRect(&now, &screen))
         return;

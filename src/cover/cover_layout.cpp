@@ -1,5 +1,23 @@
 #include "cover_layout.h"
 
+#include <algorithm>
+
+DisplayRect DisplaysBoundingBox(const DisplayLayout& layout)
+{
+    const int count = std::min<int>(std::max<int>(layout.count, 0), MAX_DISPLAYS);
+    if (count == 0)
+        return DisplayRect{0, 0, 0, 0};
+    DisplayRect box = layout.displays[0];
+    for (int i = 1; i < count; ++i) {
+        const DisplayRect& display = layout.displays[i];
+        box.left = std::min(box.left, display.left);
+        box.top = std::min(box.top, display.top);
+        box.right = std::max(box.right, display.right);
+        box.bottom = std::max(box.bottom, display.bottom);
+    }
+    return box;
+}
+
 std::int32_t CentredPictureOrigin(std::int32_t desktopExtent, std::int32_t pictureExtent)
 {
     // 64-bit difference so that extreme sizes cannot overflow; floor division

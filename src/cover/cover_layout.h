@@ -1,8 +1,15 @@
-// Where the unstretched picture sits when the cover is shown, and the cover's
-// fill colour. No platform calls: plain integers in, plain integers out.
+// Where the cover and the unstretched picture sit when the cover is shown,
+// and the cover's fill colour. No platform calls: plain integers in, plain
+// integers out.
 #pragma once
 
+#include "core/display_layout.h"
+
 #include <cstdint>
+
+// The smallest rectangle holding every display of `layout`, which is the
+// virtual screen; all zero when there is none.
+DisplayRect DisplaysBoundingBox(const DisplayLayout& layout);
 
 // Left (or top) edge that centres a picture `pictureExtent` pixels wide (or
 // high) on a desktop `desktopExtent` pixels wide: half the difference, rounded

@@ -3,8 +3,35 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 
 namespace {
+
+std::string Text(const DisplayRect& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) +
+           "," + std::to_string(r.bottom);
+}
+
+TEST(BoundingBoxTest, SpansDisplaysOnEverySideOfThePrimary)
+{
+    DisplayLayout layout = {{{0, 0, 1024, 768}}, 1, 0};
+    EXPECT_EQ(Text(DisplaysBoundingBox(layout)), "0,0-1024,768");
+    layout.displays[1] = {-1280, 200, 0, 1224};  // left of it, lower down
+    layout.displays[2] = {1024, -600, 1824, 0};   // right of it, above
+    layout.count = 3;
+    EXPECT_EQ(Text(DisplaysBoundingBox(layout)), "-1280,-600-1824,1224");
+}
+
+TEST(BoundingBoxTest, OnlyTheCountedDisplaysWeigh)
+{
+    DisplayLayout layout = {{{0, 0, 800, 600}, {800, 0, 5000, 5000}}, 1, 0};
+    EXPECT_EQ(Text(DisplaysBoundingBox(layout)), "0,0-800,600");
+    layout.count = 0;
+    EXPECT_EQ(Text(DisplaysBoundingBox(layout)), "0,0-0,0");
+    layout.count = MAX_DISPLAYS + 5;  // never read past the array
+    EXPECT_EQ(Text(DisplaysBoundingBox(layout)), "0,0-5000,5000");
+}
 
 TEST(CentringTest, PicturesSmallerAndLargerThanTheDesktop)
 {
