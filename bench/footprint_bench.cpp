@@ -3,8 +3,8 @@
 // window (bench_reference.exe window), both started and measured the same
 // way from outside:
 //   start-up     CreateProcess to the window (Dusklid: and the shell knowing
-//                its tray icon), polled every millisecond; median of 30
-//   idle CPU     share of one core over four rounds of 30 s of idling, each
+//                its tray icon), polled every millisecond; median of 60
+//   idle CPU     share of one core over twelve rounds of 10 s of idling, each
 //                with fresh programs: Dusklid with its hot-corner timer
 //                running and the pointer in the middle, beside a reference
 //                that polls the pointer the same way
@@ -284,14 +284,14 @@ bool MeasureStartUp(int runs)
     std::vector<double> dusklidTimes, referenceTimes;
     for (int run = -1; run < runs; ++run) {
         double dusklidMs = 0, referenceMs = 0;
-        {
-            Child dusklid;
-            if (!Launch(Dusklid(), dusklidFolder, dusklid, &dusklidMs))
-                return false;
-        }
-        {
-            Child reference;
-            if (!Launch(Reference(), referenceFolder, reference, &referenceMs))
+        // Either goes first every other turn: what one leaves behind as it
+        // ends (the shell taking its tray icon away) falls on both alike.
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool dusklidNow = (turn == 0) == (run % 2 == 0);
+            Child child;
+            if (!Launch(dusklidNow ? Dusklid() : Reference(),
+                        dusklidNow ? dusklidFolder : referenceFolder, child,
+                        dusklidNow ? &dusklidMs : &referenceMs))
                 return false;
         }
         if (run >= 0) {
@@ -328,9 +328,15 @@ bool IdleRound(int round, int seconds, IdleProgram (&programs)[4], double& wallM
     if (dusklidFolder.empty() || !MovePointer(centre.x, centre.y))
         return false;
 
+    // The two pollers take turns at starting first, so that neither always
+    // has the other's start-up work on top of its own first ticks.
     Child dusklid, polling, reference;
-    if (!LaunchAndSettle(Dusklid(), dusklidFolder, dusklid, 0) ||
-        !LaunchAndSettle(PollingReference(), pollingFolder, polling, 0) ||
+    const auto startPoller = [&](bool isDusklid) {
+        return isDusklid ? LaunchAndSettle(Dusklid(), dusklidFolder, dusklid, 0)
+                         : LaunchAndSettle(PollingReference(), pollingFolder, polling, 0);
+    };
+    const bool dusklidFirst = round % 2 == 0;
+    if (!startPoller(dusklidFirst) || !startPoller(!dusklidFirst) ||
         !LaunchAndSettle(Reference(), referenceFolder, reference, 2000))
         return false;
     const long pids[] = {UnixProcessIn(UnixFolder(folders[0].c_str()), "dusklid.exe"),
@@ -368,7 +374,10 @@ bool IdleRound(int round, int seconds, IdleProgram (&programs)[4], double& wallM
 }
 
 // Idle CPU summed over `rounds`, so that one start's luck (which core, which
-// moment of the server's work a timer falls on) weighs on no figure alone.
+// moment of the server's work a timer falls on) weighs on no figure alone:
+// many short rounds of fresh programs rather than a few long ones. Pinning
+// both pollers, or them and the server, to one core made single rounds vary
+// more, not less.
 bool MeasureIdleCpu(int rounds, int seconds)
 {
     IdleProgram programs[4] = {{"dusklid.exe"}, {"polling reference"},
@@ -463,11 +472,11 @@ int wmain(int argc, wchar_t** argv)
     }
 
     int status = 0;
-    if (!MeasureStartUp(options.Count(30, 1))) {
+    if (!MeasureStartUp(options.Count(60, 1))) {
         std::fprintf(stderr, "footprint_bench: start-up not measured\n");
         status = 1;
     }
-    if (!MeasureIdleCpu(options.Count(4, 1), options.Count(30, 2))) {
+    if (!MeasureIdleCpu(options.Count(12, 1), options.Count(10, 2))) {
         std::fprintf(stderr, "footprint_bench: idle CPU not measured\n");
         status = 1;
     }
