@@ -58,7 +58,7 @@ bool TimeXwd(const std::string& folder, int runs, std::vector<double>& times)
 // while), so both programs run side by side, the reference on a key of its
 // own, and take turns capture by capture. Each block starts both afresh and
 // begins with one capture of each that is not counted.
-constexpr int BLOCKS = 4;
+constexpr int BLOCKS = 8;
 
 void PressDusklidKey()
 {

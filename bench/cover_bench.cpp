@@ -4,7 +4,7 @@
 //     the cover, without a picture, with a centred 640x480 JPEG and with a
 //     stretched 3840x2160 JPEG, each beside the reference program's black
 //     topmost popup on a key of its own. Both run side by side and take
-//     turns showing by showing (medians of 50, in blocks of 10, each block
+//     turns showing by showing (medians of 80, in blocks of 10, each block
 //     after one untimed first showing of each);
 //   - one repaint step of a drag of an unstretched 1920x1080 picture: the
 //     time the program's mouse-move handler takes, which redraws the whole
@@ -404,7 +404,7 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     // Blocks of runs, the cases in turn and the programs in turn within a
     // block, so that a change in the machine's load falls on both alike.
-    const int blocks = options.Count(5, 1);
+    const int blocks = options.Count(8, 1);
     const int runsPerBlock = options.Count(10, 1);
     const int dragSteps = options.Count(200, 10);
     if (!HotKeysAreFree())

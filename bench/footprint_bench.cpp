@@ -3,11 +3,12 @@
 // window (bench_reference.exe window), both started and measured the same
 // way from outside:
 //   start-up     CreateProcess to the window (Dusklid: and the shell knowing
-//                its tray icon), polled every millisecond; median of 60
-//   idle CPU     share of one core over twelve rounds of 10 s of idling, each
+//                its tray icon), polled every millisecond; median of 90
+//   idle CPU     share of one core over 24 rounds of 6 s of idling, each
 //                with fresh programs: Dusklid with its hot-corner timer
 //                running and the pointer in the middle, beside a reference
-//                that polls the pointer the same way
+//                that polls the pointer the same way, the two compared over
+//                the middle half of the rounds by their ratio
 //   memory       private bytes once started and settled; Dusklid also with
 //                a 1920x1080 picture loaded, centred and stretched
 // Under Wine, GetProcessTimes cannot see another process's CPU time, so that
@@ -19,8 +20,10 @@
 #include <psapi.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -304,18 +307,18 @@ bool MeasureStartUp(int runs)
     return true;
 }
 
-// CPU used by one idling program over the measured stretches of time.
+// CPU milliseconds one idling program used in each round.
 struct IdleProgram {
     const char* name;
-    double ms = 0;
+    std::vector<double> ms;
 };
 
 // One round: the three programs started afresh and idling side by side over
 // the same `seconds`: Dusklid with its hot corner on, the reference that
 // only polls the pointer as the hot corner must, and the one-window
-// reference. Adds each one's CPU milliseconds to `programs` (and the
-// server's, when found) and the round's length to `wallMs`.
-bool IdleRound(int round, int seconds, IdleProgram (&programs)[4], double& wallMs)
+// reference. Appends each one's CPU milliseconds to `programs` (the
+// server's 0 when it is not found) and the round's length to `wallMs`.
+bool IdleRound(int round, int seconds, IdleProgram (&programs)[4], std::vector<double>& wallMs)
 {
     const std::string suffix = "_" + std::to_string(round);
     const std::string folders[] = {"footprint_idle" + suffix, "footprint_idle_polling" + suffix,
@@ -358,12 +361,13 @@ bool IdleRound(int round, int seconds, IdleProgram (&programs)[4], double& wallM
             return false;
         }
     const double roundMs = Milliseconds(start, end);
-    wallMs += roundMs;
+    wallMs.push_back(roundMs);
     for (int i = 0; i < 4; ++i) {
-        if (before[i].ms < 0 || after[i].ms < 0)
+        const bool measured = before[i].ms >= 0 && after[i].ms >= 0;
+        const double used = measured ? after[i].ms - before[i].ms : 0;
+        programs[i].ms.push_back(used);
+        if (!measured)
             continue;
-        const double used = after[i].ms - before[i].ms;
-        programs[i].ms += used;
         std::fprintf(stderr,
                      "footprint_bench: idle round %d, %.0f ms: %s %.3f ms (%.4f%%; "
                      "/proc/PID/stat ticks %.0f ms)\n",
@@ -373,25 +377,55 @@ bool IdleRound(int round, int seconds, IdleProgram (&programs)[4], double& wallM
     return true;
 }
 
-// Idle CPU summed over `rounds`, so that one start's luck (which core, which
-// moment of the server's work a timer falls on) weighs on no figure alone:
-// many short rounds of fresh programs rather than a few long ones. Pinning
-// both pollers, or them and the server, to one core made single rounds vary
-// more, not less.
+// Shares of a core (percent) of `a` and `b` over the middle half of the
+// rounds, ranked by the ratio of a's CPU to b's, and of all rounds.
+void IdleShares(const IdleProgram& a, const IdleProgram& b, const std::vector<double>& wallMs,
+                bool middleHalf, double& shareA, double& shareB)
+{
+    std::vector<size_t> order(wallMs.size());
+    for (size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    // Compared by cross products, as a round may see b use nothing.
+    std::sort(order.begin(), order.end(),
+              [&](size_t x, size_t y) { return a.ms[x] * b.ms[y] < a.ms[y] * b.ms[x]; });
+    const size_t skip = middleHalf ? order.size() / 4 : 0;
+    double usedA = 0, usedB = 0, wall = 0;
+    for (size_t k = skip; k < order.size() - skip; ++k) {
+        usedA += a.ms[order[k]];
+        usedB += b.ms[order[k]];
+        wall += wallMs[order[k]];
+    }
+    shareA = 100.0 * usedA / wall;
+    shareB = 100.0 * usedB / wall;
+}
+
+// Idle CPU over `rounds` of fresh programs, so that one start's luck (which
+// core, which moment of the server's work a timer falls on) weighs on no
+// figure alone. Pinning both pollers, or them and the server, to one core
+// made single rounds vary more, not less. Now and then a round catches a
+// burst of other work on one poller only (single rounds' ratios ran from
+// 0.64 to 1.60), so the two pollers are compared over the middle half of
+// the rounds by their ratio; the figure over all rounds is logged too.
 bool MeasureIdleCpu(int rounds, int seconds)
 {
-    IdleProgram programs[4] = {{"dusklid.exe"}, {"polling reference"},
-                               {"one-window reference"}, {"wineserver"}};
-    double wallMs = 0;
+    IdleProgram programs[4] = {{"dusklid.exe", {}}, {"polling reference", {}},
+                               {"one-window reference", {}}, {"wineserver", {}}};
+    std::vector<double> wallMs;
     for (int round = 0; round < rounds; ++round)
         if (!IdleRound(round, seconds, programs, wallMs))
             return false;
-    const auto percent = [wallMs](double ms) { return 100.0 * ms / wallMs; };
-    PrintRow("idle CPU, hot-corner timer running", rounds * seconds, percent(programs[0].ms),
-             "% of a core", "reference (100 ms timer reading the pointer)",
-             percent(programs[1].ms));
-    PrintRow("idle CPU, hot-corner timer running", rounds * seconds, percent(programs[0].ms),
-             "% of a core", "reference (one window)", percent(programs[2].ms));
+    double dusklid = 0, polling = 0;
+    IdleShares(programs[0], programs[1], wallMs, false, dusklid, polling);
+    std::fprintf(stderr, "footprint_bench: idle over all %d rounds: dusklid.exe %.4f%%, "
+                 "polling reference %.4f%%, ratio %.3f\n", rounds, dusklid, polling,
+                 dusklid / polling);
+    IdleShares(programs[0], programs[1], wallMs, true, dusklid, polling);
+    PrintRow("idle CPU, hot-corner timer running", rounds * seconds, dusklid, "% of a core",
+             "reference (100 ms timer reading the pointer), middle half of the rounds", polling);
+    double reference = 0;
+    IdleShares(programs[0], programs[2], wallMs, false, dusklid, reference);
+    PrintRow("idle CPU, hot-corner timer running", rounds * seconds, dusklid, "% of a core",
+             "reference (one window)", reference);
     return true;
 }
 
@@ -472,11 +506,11 @@ int wmain(int argc, wchar_t** argv)
     }
 
     int status = 0;
-    if (!MeasureStartUp(options.Count(60, 1))) {
+    if (!MeasureStartUp(options.Count(90, 1))) {
         std::fprintf(stderr, "footprint_bench: start-up not measured\n");
         status = 1;
     }
-    if (!MeasureIdleCpu(options.Count(12, 1), options.Count(10, 2))) {
+    if (!MeasureIdleCpu(options.Count(24, 1), options.Count(6, 2))) {
         std::fprintf(stderr, "footprint_bench: idle CPU not measured\n");
         status = 1;
     }
