@@ -4,7 +4,7 @@
 // way from outside:
 //   start-up     CreateProcess to the window (Dusklid: and the shell knowing
 //                its tray icon), polled every millisecond; median of 90
-//   idle CPU     share of one core over 24 rounds of 6 s of idling, each
+//   idle CPU     share of one core over 32 rounds of 5 s of idling, each
 //                with fresh programs: Dusklid with its hot-corner timer
 //                running and the pointer in the middle, beside a reference
 //                that polls the pointer the same way, the two compared over
@@ -510,7 +510,7 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "footprint_bench: start-up not measured\n");
         status = 1;
     }
-    if (!MeasureIdleCpu(options.Count(24, 1), options.Count(6, 2))) {
+    if (!MeasureIdleCpu(options.Count(32, 1), options.Count(5, 2))) {
         std::fprintf(stderr, "footprint_bench: idle CPU not measured\n");
         status = 1;
     }
