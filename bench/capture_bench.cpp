@@ -87,10 +87,15 @@ bool AlternatingBlock(int block, int runs, std::vector<double>& dusklidTimes,
     if (!TimeHotKeyCapture(work, PressDusklidKey, warmUp) ||
         !TimeHotKeyCapture(referenceWork, PressReferenceKey, warmUp))
         return false;
+    // Either captures first every other turn, so that what the one before
+    // leaves behind (a file just written) falls on both alike.
     for (int run = 0; run < runs; ++run)
-        if (!TimeHotKeyCapture(work, PressDusklidKey, dusklidTimes) ||
-            !TimeHotKeyCapture(referenceWork, PressReferenceKey, referenceTimes))
-            return false;
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool dusklidNow = (turn == 0) == (run % 2 == 0);
+            if (!(dusklidNow ? TimeHotKeyCapture(work, PressDusklidKey, dusklidTimes)
+                             : TimeHotKeyCapture(referenceWork, PressReferenceKey, referenceTimes)))
+                return false;
+        }
     return true;
 }
 

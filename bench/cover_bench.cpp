@@ -4,8 +4,8 @@
 //     the cover, without a picture, with a centred 640x480 JPEG and with a
 //     stretched 3840x2160 JPEG, each beside the reference program's black
 //     topmost popup on a key of its own. Both run side by side and take
-//     turns showing by showing (medians of 80, in blocks of 10, each block
-//     after one untimed first showing of each);
+//     turns showing by showing, either first every other turn (medians of
+//     80, in blocks of 4, each after one untimed first showing of each);
 //   - one repaint step of a drag of an unstretched 1920x1080 picture: the
 //     time the program's mouse-move handler takes, which redraws the whole
 //     cover with the picture at its new place (median of 200 steps).
@@ -187,10 +187,22 @@ bool AlternatingBlock(int runs, const std::wstring& picture, char stretch, Showi
         {PressCoverKey, coverWindow, [coverWindow] { HideCover(coverWindow); }},
         {PressReferenceKey, popup, [control] { PostMessageW(control, REFERENCE_HIDE, 0, 0); }},
     };
+    // Either shows first every other turn, so that what the one before leaves
+    // behind as it hides falls on both alike.
+    Showings* showings[] = {&cover, &reference};
     for (int run = -1; run < runs; ++run)
-        if (!TimeShowing(cover, showers[0], run < 0, background) ||
-            !TimeShowing(reference, showers[1], run < 0, background))
-            return false;
+        for (int turn = 0; turn < 2; ++turn) {
+            const int who = (turn == 0) == (run % 2 == 0) ? 0 : 1;
+            if (!TimeShowing(*showings[who], showers[who], run < 0, background))
+                return false;
+        }
+    // A start's luck stays with a program for its whole block: logged, so
+    // that the blocks can be told apart from the showings.
+    const auto blockMedian = [runs](const Showings& s) {
+        return Median(std::vector<double>(s.times.end() - runs, s.times.end()));
+    };
+    std::fprintf(stderr, "cover_bench: %s: block median %.2f ms, reference's %.2f ms\n",
+                 cover.figure, blockMedian(cover), blockMedian(reference));
     return true;
 }
 
@@ -404,8 +416,8 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     // Blocks of runs, the cases in turn and the programs in turn within a
     // block, so that a change in the machine's load falls on both alike.
-    const int blocks = options.Count(8, 1);
-    const int runsPerBlock = options.Count(10, 1);
+    const int blocks = options.Count(20, 1);
+    const int runsPerBlock = options.Count(4, 1);
     const int dragSteps = options.Count(200, 10);
     if (!HotKeysAreFree())
         std::fprintf(stderr, "cover_bench: another program holds a hot key already\n");
