@@ -377,8 +377,9 @@ bool IdleRound(int round, int seconds, IdleProgram (&programs)[4], std::vector<d
     return true;
 }
 
-// Shares of a core (percent) of `a` and `b` over the middle half of the
-// rounds, ranked by the ratio of a's CPU to b's, and of all rounds.
+// Shares of a core (percent) of `a` and `b`: with `middleHalf`, over the
+// middle half of the rounds ranked by the ratio of a's CPU to b's; else
+// over all rounds.
 void IdleShares(const IdleProgram& a, const IdleProgram& b, const std::vector<double>& wallMs,
                 bool middleHalf, double& shareA, double& shareB)
 {
