@@ -3,6 +3,7 @@
 #include "toolkit/driver.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 
 bool ReadBenchArguments(int argc, wchar_t** argv, const char* name, BenchOptions& options)
@@ -39,6 +40,12 @@ double Median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const size_t middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double MedianOfLast(const std::vector<double>& values, size_t count)
+{
+    count = std::min(count, values.size());
+    return Median(std::vector<double>(values.end() - static_cast<std::ptrdiff_t>(count), values.end()));
 }
 
 void PrintRow(const std::string& figure, int runs, double value, const char* unit,

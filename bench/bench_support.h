@@ -22,6 +22,9 @@ bool ReadBenchArguments(int argc, wchar_t** argv, const char* name, BenchOptions
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to);
 LARGE_INTEGER Now();
 double Median(std::vector<double> values);
+// The median of the last `count` values: one block's, when each block adds
+// its own to the end.
+double MedianOfLast(const std::vector<double>& values, size_t count);
 
 // One row of the shared table, in Markdown:
 // | figure | desktop | runs | Dusklid | reference | reference's figure | ratio |

@@ -1,9 +1,10 @@
-// footprint_bench.exe DUSKLID_EXE WORK_ROOT full|smoke
+// footprint_bench.exe DUSKLID_EXE WORK_ROOT full|smoke [start-up K N | at-rest]
 // What Dusklid costs just by running, beside the smallest program with one
 // window (bench_reference.exe window), both started and measured the same
 // way from outside:
 //   start-up     CreateProcess to the window (Dusklid: and the shell knowing
-//                its tray icon), polled every millisecond; median of 90
+//                its tray icon), polled every millisecond; 90 turns, or
+//                with "start-up K N" block K of N of them (see below)
 //   idle CPU     share of one core over 32 rounds of 5 s of idling, each
 //                with fresh programs: Dusklid with its hot-corner timer
 //                running and the pointer in the middle, beside a reference
@@ -11,6 +12,7 @@
 //                the middle half of the rounds by their ratio
 //   memory       private bytes once started and settled; Dusklid also with
 //                a 1920x1080 picture loaded, centred and stretched
+// "at-rest" measures only the idle CPU and the memory.
 // Under Wine, GetProcessTimes cannot see another process's CPU time, so that
 // comes from the Linux side: the scheduler's nanosecond run time of each of
 // the process's threads in /proc/PID/task/*/schedstat.
@@ -275,16 +277,53 @@ void LogUnixMemory(const char* what, long pid)
 
 // ---- the figures ----------------------------------------------------------
 
+// Wine's shell gets slower with every tray icon it has added and removed: a
+// bare window with an icon went from 1.11 to 1.19 times the one-window
+// program over 150 turns in one session. A user's shell sees a few icons a
+// day, so scripts/bench takes the start-ups in blocks, each in a fresh Wine
+// session. Each block adds its turns to this file; the last prints the rows
+// over all of them.
+std::wstring StartUpTurnsPath()
+{
+    return UnixToWindowsPath(Config().workRootUnix) + L"\\footprint_startup_turns.txt";
+}
+
+bool RecordStartUpTurns(const std::vector<double>& dusklidTimes,
+                        const std::vector<double>& referenceTimes, bool firstBlock)
+{
+    FILE* file = _wfopen(StartUpTurnsPath().c_str(), firstBlock ? L"w" : L"a");
+    if (file == nullptr)
+        return false;
+    for (size_t i = 0; i < dusklidTimes.size(); ++i)
+        std::fprintf(file, "%.3f %.3f\n", dusklidTimes[i], referenceTimes[i]);
+    return std::fclose(file) == 0;
+}
+
+bool ReadStartUpTurns(std::vector<double>& dusklidTimes, std::vector<double>& referenceTimes)
+{
+    FILE* file = _wfopen(StartUpTurnsPath().c_str(), L"r");
+    if (file == nullptr)
+        return false;
+    double dusklidMs = 0, referenceMs = 0;
+    while (std::fscanf(file, "%lf %lf", &dusklidMs, &referenceMs) == 2) {
+        dusklidTimes.push_back(dusklidMs);
+        referenceTimes.push_back(referenceMs);
+    }
+    std::fclose(file);
+    return !dusklidTimes.empty();
+}
+
 // Start-ups of both programs in turn, so that the machine's other load falls
 // on both alike; one untimed start of each first fills the file caches.
-bool MeasureStartUp(int runs)
+// This is block `block` of `blocks`.
+bool MeasureStartUp(int runs, int block, int blocks)
 {
     const std::wstring dusklidFolder = MakeWorkDirWithPreferences(
         "footprint_startup", PreferenceBytes(0, 0, 0, "", '1', '0', "0", ""));
     const std::wstring referenceFolder = MakeWorkDir("footprint_startup_reference");
     if (dusklidFolder.empty())
         return false;
-    std::vector<double> dusklidTimes, referenceTimes, turnRatios;
+    std::vector<double> dusklidTimes, referenceTimes;
     for (int run = -1; run < runs; ++run) {
         double dusklidMs = 0, referenceMs = 0;
         // Either goes first every other turn: what one leaves behind as it
@@ -300,17 +339,33 @@ bool MeasureStartUp(int runs)
         if (run >= 0) {
             dusklidTimes.push_back(dusklidMs);
             referenceTimes.push_back(referenceMs);
-            turnRatios.push_back(dusklidMs / referenceMs);
-            std::fprintf(stderr, "footprint_bench: start-up turn %d: Dusklid %.2f ms, reference %.2f ms\n",
-                         run + 1, dusklidMs, referenceMs);
+            std::fprintf(stderr,
+                         "footprint_bench: start-up block %d turn %d: Dusklid %.2f ms, "
+                         "reference %.2f ms\n",
+                         block, run + 1, dusklidMs, referenceMs);
         }
     }
-    PrintRow("start-up: process creation to window (and tray icon)", runs, Median(dusklidTimes),
-             "ms", "reference (one window)", Median(referenceTimes));
+    if (!RecordStartUpTurns(dusklidTimes, referenceTimes, block == 1)) {
+        std::fprintf(stderr, "footprint_bench: cannot keep the start-up turns\n");
+        return false;
+    }
+    if (block < blocks)
+        return true;
+
+    dusklidTimes.clear();
+    referenceTimes.clear();
+    if (!ReadStartUpTurns(dusklidTimes, referenceTimes))
+        return false;
+    std::vector<double> turnRatios;
+    for (size_t i = 0; i < dusklidTimes.size(); ++i)
+        turnRatios.push_back(dusklidTimes[i] / referenceTimes[i]);
+    const int allRuns = static_cast<int>(dusklidTimes.size());
+    PrintRow("start-up: process creation to window (and tray icon)", allRuns,
+             Median(dusklidTimes), "ms", "reference (one window)", Median(referenceTimes));
     // The two starts of a turn follow each other within a second, so their
     // ratio leaves out how the machine's speed drifts over the minutes the
     // turns take; the median of those ratios is the figure to hold to a goal.
-    PrintRow("start-up: each turn's Dusklid / reference, median", runs, Median(turnRatios),
+    PrintRow("start-up: each turn's Dusklid / reference, median", allRuns, Median(turnRatios),
              "x");
     return true;
 }
@@ -514,11 +569,25 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
 
+    // "start-up K N": only block K of N of the start-ups; "at-rest": only
+    // what follows them. Neither: everything, the start-ups as one block.
+    const bool startUpOnly = argc == 7 && lstrcmpW(argv[4], L"start-up") == 0;
+    const bool atRestOnly = argc == 5 && lstrcmpW(argv[4], L"at-rest") == 0;
+    const int block = startUpOnly ? _wtoi(argv[5]) : 1;
+    const int blocks = startUpOnly ? _wtoi(argv[6]) : 1;
+    if ((argc > 4 && !startUpOnly && !atRestOnly) || block < 1 || block > blocks) {
+        std::fprintf(stderr, "usage: footprint_bench DUSKLID_EXE WORK_ROOT full|smoke "
+                             "[start-up K N | at-rest]\n");
+        return 2;
+    }
+
     int status = 0;
-    if (!MeasureStartUp(options.Count(90, 1))) {
+    if (!atRestOnly && !MeasureStartUp(options.Count(90 / blocks, 1), block, blocks)) {
         std::fprintf(stderr, "footprint_bench: start-up not measured\n");
         status = 1;
     }
+    if (startUpOnly)
+        return status;
     if (!MeasureIdleCpu(options.Count(32, 1), options.Count(5, 2))) {
         std::fprintf(stderr, "footprint_bench: idle CPU not measured\n");
         status = 1;
