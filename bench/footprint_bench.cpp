@@ -323,6 +323,9 @@ bool MeasureStartUp(int runs, int block, int blocks)
     const std::wstring referenceFolder = MakeWorkDir("footprint_startup_reference");
     if (dusklidFolder.empty())
         return false;
+    // A first block that fails must not leave the next ones an older run's turns.
+    if (block == 1)
+        DeleteFileW(StartUpTurnsPath().c_str());
     std::vector<double> dusklidTimes, referenceTimes;
     for (int run = -1; run < runs; ++run) {
         double dusklidMs = 0, referenceMs = 0;
