@@ -75,7 +75,7 @@ void OnCommand(HWND window, WPARAM wParam)
         OnPreferencesCommand(window);
         break;
     case IDM_HELP:
-        OpenDocument("ReadMe.txt");
+        OpenDocument(README_FILE_NAME);
         break;
     case IDM_ABOUT:
         MessageBoxA(window, ABOUT_TEXT, "バージョン情報", MB_OK | MB_ICONINFORMATION);

@@ -22,6 +22,20 @@ constexpr wchar_t DUSKLID_MUTEX_NAME_W[] = L"" DUSKLID_MUTEX_TEXT;
 constexpr wchar_t COVER_CLASS_NAME_W[] = L"" DUSKLID_COVER_CLASS_TEXT;
 constexpr wchar_t COVER_WINDOW_TITLE_W[] = L"" DUSKLID_TITLE;
 
+// The settings file, in the start-up folder; the temporary file a save
+// writes first, beside it so that putting it in place is a rename; and the
+// read-me the help command opens.
+#define DUSKLID_PREFERENCE_FILE_TEXT "preference.dat"
+#define DUSKLID_PREFERENCE_TEMPORARY_TEXT DUSKLID_PREFERENCE_FILE_TEXT ".new"
+#define DUSKLID_README_TEXT "ReadMe.txt"
+
+constexpr char PREFERENCE_FILE_NAME[] = DUSKLID_PREFERENCE_FILE_TEXT;
+constexpr char PREFERENCE_TEMPORARY_NAME[] = DUSKLID_PREFERENCE_TEMPORARY_TEXT;
+constexpr char README_FILE_NAME[] = DUSKLID_README_TEXT;
+constexpr wchar_t PREFERENCE_FILE_NAME_W[] = L"" DUSKLID_PREFERENCE_FILE_TEXT;
+constexpr wchar_t PREFERENCE_TEMPORARY_NAME_W[] = L"" DUSKLID_PREFERENCE_TEMPORARY_TEXT;
+constexpr wchar_t README_FILE_NAME_W[] = L"" DUSKLID_README_TEXT;
+
 // Global hot keys: WM_HOTKEY's wParam, and the keys that send it.
 constexpr int HOTKEY_COVER = 9831;            // Windows+Shift+H
 constexpr int HOTKEY_CAPTURE_SCREEN = 5855;   // Windows+Shift+C

@@ -7,13 +7,10 @@
 #include <sys/stat.h>
 
 #include "core/app_state.h"
+#include "core/identifiers.h"
 #include "core/message_box.h"
 #include "cover/picture_file.h"
 #include "preference_format.h"
-
-const char PREFERENCE_FILE_NAME[] = "preference.dat";
-// Beside the real file, so that replacing it is a rename on one volume.
-const char PREFERENCE_TEMPORARY_NAME[] = "preference.dat.new";
 
 namespace {
 

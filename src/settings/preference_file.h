@@ -5,9 +5,6 @@
 
 #include <windows.h>
 
-// The file always lives in the start-up directory under this relative name.
-extern const char PREFERENCE_FILE_NAME[];
-
 enum PreferenceLoad {
     PREFERENCE_FILE_READ,
     PREFERENCE_FILE_UNUSABLE,   // the file is at fault: deleting it may help
