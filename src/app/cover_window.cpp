@@ -27,7 +27,7 @@ void OnCreate(HWND window)
     const PreferenceLoad load = LoadPreferences(window);
     if (load != PREFERENCE_FILE_READ) {
         if (load == PREFERENCE_FILE_UNUSABLE)
-            RunRecoveryDialogue();
+            OfferToDeletePreferenceFile();
         DestroyWindow(window);
         return;
     }

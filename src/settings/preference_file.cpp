@@ -7,15 +7,25 @@
 #include <sys/stat.h>
 
 #include "core/app_state.h"
+#include "core/file_exists.h"
 #include "core/identifiers.h"
 #include "core/message_box.h"
 #include "cover/picture_file.h"
 #include "preference_format.h"
+#include "replace_failure.h"
 
 namespace {
 
 static_assert(PREFERENCE_LINE_CAPACITY == PATH_BUFFER_SIZE,
               "a line of the file must fit a path of AppState");
+static_assert(REPLACE_ERROR_OLD_FILE_GONE == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
+                  REPLACE_ERROR_OLD_FILE_MOVED == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2,
+              "the platform's codes for a replace that went halfway");
+
+// Room for the full path of either file: a start folder as long as a path may
+// be (255 bytes, which Shift-JIS names reach far below the platform's limit
+// of MAX_PATH characters), a backslash and the longer name.
+constexpr std::size_t FULL_PATH_CAPACITY = PATH_BUFFER_SIZE + sizeof PREFERENCE_TEMPORARY_NAME;
 
 const char CANNOT_CREATE[] = "環境設定ファイルを作成できませんでした。";
 const char NOT_PREPARED[] = "環境設定ファイルが正常に準備できませんでした。";
@@ -38,9 +48,25 @@ bool GetWorkingDirectory(char (&directory)[PATH_BUFFER_SIZE])
 
 // A full disk shows only when the buffer is flushed, and the fclose of some
 // C libraries does not report a failed flush, so the flush is checked itself.
+// The bytes then go to the disk before the file is put in place: after a
+// power cut the renamed file could otherwise come back filled with zeros.
 bool WriteWhole(FILE* file, const unsigned char* bytes, std::size_t size)
 {
-    return std::fwrite(bytes, 1, size, file) == size && std::fflush(file) == 0;
+    return std::fwrite(bytes, 1, size, file) == size && std::fflush(file) == 0 &&
+           _commit(_fileno(file)) == 0;
+}
+
+// The file's first bytes: any beyond them cannot change what it means.
+// False when it cannot be opened.
+bool ReadFileStart(const char* name, unsigned char (&bytes)[PREFERENCE_MEANINGFUL_BYTES],
+                   std::size_t& size)
+{
+    FILE* file = std::fopen(name, "rb");
+    if (file == nullptr)
+        return false;
+    size = std::fread(bytes, 1, sizeof bytes, file);
+    std::fclose(file);
+    return true;
 }
 
 // Only a file that is not there gets the default. One that exists but cannot
@@ -76,30 +102,61 @@ bool WriteDefaultFile(const char* workingDirectory)
     return false;
 }
 
-// Opens the file for reading, writing the default one first when there is
-// none. Null after an error box.
-FILE* OpenPreferenceFile()
+// A save that failed after the old file had gone leaves the settings in the
+// temporary file alone; when it reads whole, it becomes the file.
+bool TakeCompleteTemporaryFile()
 {
-    FILE* file = std::fopen(PREFERENCE_FILE_NAME, "rb");
-    if (file != nullptr)
-        return file;
+    unsigned char bytes[PREFERENCE_MEANINGFUL_BYTES];
+    std::size_t size = 0;
+    PreferenceSettings settings = {};
+    return ReadFileStart(PREFERENCE_TEMPORARY_NAME, bytes, size) &&
+           ParsePreferences(bytes, size, settings) == PREFERENCES_READ &&
+           MoveFileExA(PREFERENCE_TEMPORARY_NAME, PREFERENCE_FILE_NAME,
+                       MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+// The file's first bytes; when there is none, the one a failed save left is
+// taken, or the default one written, first. False after an error box.
+bool ReadPreferenceBytes(unsigned char (&bytes)[PREFERENCE_MEANINGFUL_BYTES], std::size_t& size)
+{
+    if (ReadFileStart(PREFERENCE_FILE_NAME, bytes, size))
+        return true;
     if (!PreferenceFileMissing()) {
         ShowError(nullptr, NOT_PREPARED);
-        return nullptr;
+        return false;
     }
-    if (!WriteDefaultFile(appState.startDirectory)) {
+    if (!TakeCompleteTemporaryFile() && !WriteDefaultFile(appState.startDirectory)) {
         ShowError(nullptr, CANNOT_CREATE);
-        return nullptr;
+        return false;
     }
-    file = std::fopen(PREFERENCE_FILE_NAME, "rb");
-    if (file == nullptr)
-        ShowError(nullptr, NOT_PREPARED);
-    return file;
+    if (ReadFileStart(PREFERENCE_FILE_NAME, bytes, size))
+        return true;
+    ShowError(nullptr, NOT_PREPARED);
+    return false;
+}
+
+// Reads the file into `settings`, `damaged` when a field past the picture
+// path is missing or out of its set. False after an error box.
+bool ReadPreferenceFile(PreferenceSettings& settings, bool& damaged)
+{
+    unsigned char bytes[PREFERENCE_MEANINGFUL_BYTES];
+    std::size_t size = 0;
+    if (!ReadPreferenceBytes(bytes, size))
+        return false;
+    const PreferenceStatus status = ParsePreferences(bytes, size, settings);
+    if (status == PREFERENCES_INCOMPATIBLE) {
+        ShowError(nullptr, INCOMPATIBLE);
+        return false;
+    }
+    damaged = status == PREFERENCES_DAMAGED;
+    return true;
 }
 
 // A picture that cannot be loaded is reported and start-up goes on without it.
 void LoadCoverPicture(HWND window)
 {
+    if (appState.picturePath[0] == '\0')
+        return;
     switch (ReplaceCoverPicture(appState.picturePath)) {
     case PICTURE_LOAD_UNREADABLE:
         ShowWarning(nullptr, PICTURE_UNREADABLE);
@@ -118,30 +175,61 @@ void RemoveTemporaryFile()
     DeleteFileA(PREFERENCE_TEMPORARY_NAME);
 }
 
+bool GetFullPath(const char* name, char (&path)[FULL_PATH_CAPACITY])
+{
+    const DWORD length = GetFullPathNameA(name, sizeof path, path, nullptr);
+    return length != 0 && length < sizeof path;
+}
+
 // The written temporary file becomes preference.dat. An old file is replaced
 // so that it keeps its attributes and security, as the user set them; where
-// there is none, the temporary file is renamed.
+// there is none, or the replace went halfway, the temporary file is renamed.
+// It is deleted only while the old file stands whole: otherwise it holds the
+// only copy of the settings, which the next start takes up.
 bool PutTemporaryFileInPlace()
 {
     // Full paths: ReplaceFileA refuses relative names on some systems.
-    char target[MAX_PATH];
-    char replacement[MAX_PATH];
-    const DWORD targetLength = GetFullPathNameA(PREFERENCE_FILE_NAME, MAX_PATH, target, nullptr);
-    const DWORD replacementLength =
-        GetFullPathNameA(PREFERENCE_TEMPORARY_NAME, MAX_PATH, replacement, nullptr);
-    if (targetLength == 0 || targetLength >= MAX_PATH || replacementLength == 0 ||
-        replacementLength >= MAX_PATH)
+    char target[FULL_PATH_CAPACITY];
+    char replacement[FULL_PATH_CAPACITY];
+    if (!GetFullPath(PREFERENCE_FILE_NAME, target) ||
+        !GetFullPath(PREFERENCE_TEMPORARY_NAME, replacement)) {
+        if (FileExists(PREFERENCE_FILE_NAME))
+            RemoveTemporaryFile();
         return false;
+    }
     const DWORD attributes = GetFileAttributesA(target);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return MoveFileExA(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    // Windows carries the attributes over itself, not every implementation
-    // does; read-only is left to the old file, which then refuses the swap.
-    SetFileAttributesA(replacement, attributes & ~FILE_ATTRIBUTE_READONLY);
-    return ReplaceFileA(target, replacement, nullptr, 0, nullptr, nullptr) != FALSE;
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        // Windows carries the attributes over itself, not every
+        // implementation does; read-only is left to the old file, which then
+        // refuses the swap.
+        SetFileAttributesA(replacement, attributes & ~FILE_ATTRIBUTE_READONLY);
+        if (ReplaceFileA(target, replacement, nullptr, 0, nullptr, nullptr))
+            return true;
+        const DWORD error = GetLastError();
+        if (StepAfterFailedReplace(error, FileExists(target)) == DISCARD_TEMPORARY_FILE) {
+            RemoveTemporaryFile();
+            return false;
+        }
+    }
+    return MoveFileExA(replacement, target,
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 } // namespace
+
+void ApplyPreferences(const PreferenceSettings& settings)
+{
+    appState.backgroundRed = settings.red;
+    appState.backgroundGreen = settings.green;
+    appState.backgroundBlue = settings.blue;
+    std::memcpy(appState.picturePath, settings.picturePath, sizeof appState.picturePath);
+    appState.stretchPicture = settings.stretchPicture != 0;
+    appState.hotCorner = settings.hotCorner;
+    appState.hotCornerDelay = settings.hotCornerDelay;
+    const char* folder =
+        settings.captureFolder[0] != '\0' ? settings.captureFolder : appState.startDirectory;
+    std::memcpy(appState.captureFolder, folder, sizeof appState.captureFolder);
+}
 
 PreferenceLoad LoadPreferences(HWND window)
 {
@@ -149,46 +237,23 @@ PreferenceLoad LoadPreferences(HWND window)
         ShowError(nullptr, NOT_PREPARED);
         return PREFERENCE_FILE_NO_FOLDER;
     }
-
-    FILE* file = OpenPreferenceFile();
-    if (file == nullptr)
-        return PREFERENCE_FILE_UNUSABLE;
-    // Bytes beyond these cannot change what the file means.
-    unsigned char bytes[PREFERENCE_MEANINGFUL_BYTES];
-    const std::size_t size = std::fread(bytes, 1, sizeof bytes, file);
-    std::fclose(file);
-
     PreferenceSettings settings = {};
-    const PreferenceStatus status = ParsePreferences(bytes, size, settings);
-    if (status == PREFERENCES_INCOMPATIBLE) {
-        ShowError(nullptr, INCOMPATIBLE);
+    bool damaged = false;
+    if (!ReadPreferenceFile(settings, damaged))
         return PREFERENCE_FILE_UNUSABLE;
-    }
-
-    appState.backgroundRed = settings.red;
-    appState.backgroundGreen = settings.green;
-    appState.backgroundBlue = settings.blue;
-    std::memcpy(appState.picturePath, settings.picturePath, sizeof appState.picturePath);
-    // The picture comes before the rest is judged, so a missing picture is
-    // reported even when the file turns out to be damaged further on.
-    if (appState.picturePath[0] != '\0')
-        LoadCoverPicture(window);
-    if (status == PREFERENCES_DAMAGED) {
+    // A damaged file still names its picture: it is loaded, and reported on,
+    // before the damage is. The program then ends, so the fields past the
+    // damage, applied with the rest, are never used.
+    ApplyPreferences(settings);
+    LoadCoverPicture(window);
+    if (damaged) {
         ShowError(nullptr, DAMAGED);
         return PREFERENCE_FILE_UNUSABLE;
     }
-
-    appState.stretchPicture = settings.stretchPicture != 0;
-    appState.hotCorner = settings.hotCorner;
-    appState.hotCornerDelay = settings.hotCornerDelay;
-    if (settings.captureFolder[0] != '\0')
-        std::memcpy(appState.captureFolder, settings.captureFolder, sizeof appState.captureFolder);
-    else
-        std::memcpy(appState.captureFolder, appState.startDirectory, sizeof appState.captureFolder);
     return PREFERENCE_FILE_READ;
 }
 
-void RunRecoveryDialogue()
+void OfferToDeletePreferenceFile()
 {
     const int answer = MessageBoxA(nullptr,
         "環境設定ファイルの問題でソフトウェアが起動しなくなった場合は、\n"
@@ -222,8 +287,9 @@ bool SavePreferenceFile(const PreferenceText& text)
         return false;
     const bool written = WriteWhole(file, bytes, size);
     const bool closed = std::fclose(file) == 0;
-    if (written && closed && PutTemporaryFileInPlace())
-        return true;
+    if (written && closed)
+        return PutTemporaryFileInPlace();
+    // Not all written: worth nothing, whatever else is there.
     RemoveTemporaryFile();
     return false;
 }

@@ -56,6 +56,34 @@ TEST_F(PreferenceFile, DefaultPreferenceFileIsWrittenWhenThereIsNone)
               PreferenceBytes(0, 0, 0, "", '1', '4', "150", ShiftJis(workDir)) + "\n");
 }
 
+TEST_F(PreferenceFile, TemporaryFileIsTakenWhenThePreferenceFileIsMissing)
+{
+    // What a save leaves when the old file went and the new one kept its temporary name; a
+    // file cut short (zeros after a power cut) is no such copy and gives way to the default.
+    const std::string saved = PreferenceBytes(0, 0, 128, "", '1', '0', "150", "C:\\shots");
+    const struct { const wchar_t* name; std::string temporary; bool taken; } cases[] = {
+        {L"complete", saved, true},
+        {L"zeros", std::string(saved.size(), '\0'), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf8(c.name));
+        const std::wstring dir = workDir + L"\\" + c.name;
+        const std::wstring temporary = dir + L"\\" + PREFERENCE_TEMPORARY_NAME_W;
+        DusklidProcess program;
+        ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(temporary, c.temporary));
+        ASSERT_TRUE(StartDusklidAndWait(program, dir));
+        const std::string defaults = PreferenceBytes(0, 0, 0, "", '1', '4', "150", ShiftJis(dir));
+        EXPECT_EQ(FileBytes(PreferencePath(dir)), c.taken ? saved : defaults + "\n");
+        EXPECT_NE(PathExists(temporary), c.taken);
+        if (!c.taken)
+            continue;
+        ASSERT_TRUE(ShowCoverByHotKey(FindCoverWindow()));
+        const POINT centre = ScreenCentre();
+        EXPECT_TRUE(WaitForPixel(centre.x, centre.y, RGB(0, 0, 128)));
+    }
+}
+
 TEST_F(PreferenceFile, IncompatiblePreferenceFileIsDeletedOnYes)
 {
     std::string incompatible = PreferenceBytes(0, 0, 0, "", '1', '4', "150", "C:\\") + "\n";

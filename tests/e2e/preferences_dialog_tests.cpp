@@ -548,6 +548,28 @@ TEST_F(PreferencesDialog, FailedPreferenceWritesKeepTheOldFile)
     EXPECT_EQ(WrittenByOk(), PreferenceBytes(1, 2, 3, "", '0', '0', "777", "C:\\keep"));
 }
 
+TEST_F(PreferencesDialog, OkSavesFromAStartFolderOfTheLongestPath)
+{
+    // 255 bytes of Shift-JIS, far under MAX_PATH characters: the full path of the temporary
+    // file is not. Under a drive of its own, so that the checkout's place does not count.
+    const std::string root = Config().workRootUnix + "/prefs_deep_folder";
+    ASSERT_TRUE(RunUnixCommand("rm -rf '" + root + "'"));
+    WineDrive drive('t', root);
+    ASSERT_TRUE(drive.ready);
+    const std::wstring level = L"\\" + std::wstring(40, L'深');
+    workDir = L"T:" + level + level + level + L"\\最後の階a";
+    ASSERT_EQ(ShiftJis(workDir).size(), 255u);
+    for (size_t end = workDir.find(L'\\', 3); end != std::wstring::npos;
+         end = workDir.find(L'\\', end + 1))
+        CreateDirectoryW(workDir.substr(0, end).c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryW(workDir.c_str(), nullptr));
+
+    ASSERT_TRUE(Open(""));
+    SetItemText(dialog, IDC_DELAY, L"300");
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(0, 0, 0, "", '1', '4', "300", ShiftJis(workDir)));
+    EXPECT_FALSE(LeftTemporaryFile());
+}
+
 TEST_F(PreferencesDialog, OkKeepsTheFilesAttributesAndIsNotStoppedByAStaleTemporaryFile)
 {
     const std::wstring file = PreferencePath(workDir);
