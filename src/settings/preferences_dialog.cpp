@@ -3,10 +3,12 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/app_state.h"
 #include "core/file_exists.h"
+#include "core/gdi_guards.h"
 #include "core/message_box.h"
 #include "core/ole_setup.h"
 #include "color_picker_dialog.h"
@@ -31,6 +33,11 @@ const char PICTURE_PATTERN_ON_DRIVE_C[] = "C:\\*.bmp;*.jpg;*.jpeg;*.gif";
 
 const char FILE_PATH_TOO_LONG[] = "選択されたファイルのパスが長すぎます。";
 
+// Room for a field's text far beyond what a path may hold, so that a longer
+// path comes back whole to be refused, never cut: a cut path names another
+// file, and a cut inside a double-byte character leaves half of it.
+constexpr int LONG_TEXT_CAPACITY = 4 * PATH_BUFFER_SIZE;
+
 const int CORNER_BUTTON_IDS[4] = {IDC_CORNER_TOP_LEFT, IDC_CORNER_TOP_RIGHT,
                                   IDC_CORNER_BOTTOM_LEFT, IDC_CORNER_BOTTOM_RIGHT};
 
@@ -39,30 +46,29 @@ bool IsTicked(HWND dialog, int id)
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
 }
 
-// A field's text, cut after 255 bytes as every path is.
-void GetFieldText(HWND dialog, int id, char (&text)[PATH_BUFFER_SIZE])
+// A field's text, cut to the buffer.
+template <std::size_t N>
+void GetFieldText(HWND dialog, int id, char (&text)[N])
 {
     text[0] = '\0';
-    GetDlgItemTextA(dialog, id, text, sizeof text);
+    GetDlgItemTextA(dialog, id, text, static_cast<int>(N));
 }
 
-// A path field's text, or false, after a warning naming the field, when it
-// is longer than a path may be. It is never cut: a cut path names another
-// file, and a cut inside a double-byte character leaves half of it.
-bool GetPathField(HWND dialog, int id, const char* tooLong, char (&path)[PATH_BUFFER_SIZE])
+// Copies `text` into `path` when it fits; otherwise warns with `tooLong`, in
+// a box owned by `owner`, and returns false.
+bool CopyPathIfItFits(HWND owner, const char* text, const char* tooLong,
+                      char (&path)[PATH_BUFFER_SIZE])
 {
-    char text[4 * PATH_BUFFER_SIZE] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
     const std::size_t length = std::strlen(text);
     if (length >= PATH_BUFFER_SIZE) {
-        ShowWarning(dialog, tooLong);
+        ShowWarning(owner, tooLong);
         return false;
     }
     std::memcpy(path, text, length + 1);
     return true;
 }
 
-void ShowColour(HWND dialog)
+void ShowColor(HWND dialog)
 {
     SetDlgItemInt(dialog, IDC_RED, static_cast<UINT>(appState.backgroundRed), TRUE);
     SetDlgItemInt(dialog, IDC_GREEN, static_cast<UINT>(appState.backgroundGreen), TRUE);
@@ -71,7 +77,7 @@ void ShowColour(HWND dialog)
 
 void OnInitDialog(HWND dialog)
 {
-    ShowColour(dialog);
+    ShowColor(dialog);
     CheckDlgButton(dialog, IDC_SHOW_PICTURE,
                    appState.picturePath[0] != '\0' ? BST_CHECKED : BST_UNCHECKED);
     SetDlgItemTextA(dialog, IDC_PICTURE_PATH, appState.picturePath);
@@ -84,21 +90,21 @@ void OnInitDialog(HWND dialog)
     SetDlgItemInt(dialog, IDC_DELAY, static_cast<UINT>(appState.hotCornerDelay), TRUE);
 }
 
-void OnChooseColour(HWND dialog)
+void OnChooseColor(HWND dialog)
 {
     // OK or not: the fields show whatever colour the program now holds.
     if (RunColorPickerDialog(dialog))
-        ShowColour(dialog);
+        ShowColor(dialog);
 }
 
-// The open-file dialog for a picture. `path` (256 bytes) holds the initial
-// file name and receives the chosen file; false when the user cancels.
-bool ChoosePictureFile(HWND owner, char* path)
+// The open-file dialog for a picture. `path` holds the initial file name and
+// receives the chosen file; false when the user cancels, and when the path
+// would not fit, after telling the user so.
+bool ChoosePictureFile(HWND owner, char (&path)[PATH_BUFFER_SIZE])
 {
-    // Room for far more than the field holds: a path that does not fit must
-    // come back whole to be refused, not cut to the buffer (which some
-    // implementations do for a path of more bytes than characters).
-    char file[4 * PATH_BUFFER_SIZE] = "";
+    // Some implementations cut a path of more bytes than characters to the
+    // buffer instead of failing: the buffer is larger than any path kept.
+    char file[LONG_TEXT_CAPACITY] = "";
     std::memcpy(file, path, PATH_BUFFER_SIZE);
     file[PATH_BUFFER_SIZE - 1] = '\0';
 
@@ -125,19 +131,13 @@ bool ChoosePictureFile(HWND owner, char* path)
             ShowWarning(owner, FILE_PATH_TOO_LONG);
         return false;
     }
-    const std::size_t length = std::strlen(file);
-    if (length >= PATH_BUFFER_SIZE) {
-        ShowWarning(owner, FILE_PATH_TOO_LONG);
-        return false;
-    }
-    std::memcpy(path, file, length + 1);
-    return true;
+    return CopyPathIfItFits(owner, file, FILE_PATH_TOO_LONG, path);
 }
 
-// The folder browser. `path` (256 bytes) receives the chosen folder, empty
-// for a folder without a file-system path. False when the user cancels, and
-// when the path would not fit, after telling the user so.
-bool ChooseFolder(HWND owner, const char* title, char* path)
+// The folder browser. `path` receives the chosen folder, empty for a folder
+// without a file-system path. False when the user cancels, and when the path
+// would not fit, after telling the user so.
+bool ChooseFolder(HWND owner, const char* title, char (&path)[PATH_BUFFER_SIZE])
 {
     char displayName[MAX_PATH];
     BROWSEINFOA browse = {};
@@ -153,14 +153,7 @@ bool ChooseFolder(HWND owner, const char* title, char* path)
     if (!SHGetPathFromIDListA(item, folder))
         folder[0] = '\0';  // a virtual folder has no path
     CoTaskMemFree(item);
-    const std::size_t length = std::strlen(folder);
-    if (length >= PATH_BUFFER_SIZE) {
-        // A cut path would name another folder.
-        ShowWarning(owner, "選択されたフォルダのパスが長すぎます。");
-        return false;
-    }
-    std::memcpy(path, folder, length + 1);
-    return true;
+    return CopyPathIfItFits(owner, folder, "選択されたフォルダのパスが長すぎます。", path);
 }
 
 void OnBrowsePicture(HWND dialog)
@@ -208,72 +201,100 @@ bool ReloadPicture(HWND dialog)
     return true;
 }
 
+// The entries as the user left them, before any is checked.
+struct Entries {
+    char red[PATH_BUFFER_SIZE];
+    char green[PATH_BUFFER_SIZE];
+    char blue[PATH_BUFFER_SIZE];
+    bool showPicture;
+    char picturePath[LONG_TEXT_CAPACITY];
+    bool stretch;
+    char corner;  // '0' (off) to '4'
+    char delay[PATH_BUFFER_SIZE];
+    char captureFolder[LONG_TEXT_CAPACITY];
+};
+
+void ReadEntries(HWND dialog, Entries& entries)
+{
+    GetFieldText(dialog, IDC_RED, entries.red);
+    GetFieldText(dialog, IDC_GREEN, entries.green);
+    GetFieldText(dialog, IDC_BLUE, entries.blue);
+    entries.showPicture = IsTicked(dialog, IDC_SHOW_PICTURE);
+    GetFieldText(dialog, IDC_PICTURE_PATH, entries.picturePath);
+    entries.stretch = IsTicked(dialog, IDC_STRETCH);
+    entries.corner = ChosenCorner(dialog);
+    GetFieldText(dialog, IDC_DELAY, entries.delay);
+    GetFieldText(dialog, IDC_CAPTURE_FOLDER, entries.captureFolder);
+}
+
+// Turns the entries into the settings to keep, checking them in the order
+// the user hears of them. False after a warning about the first at fault.
+bool CheckEntries(HWND dialog, const Entries& entries, PreferenceSettings& settings)
+{
+    // With the box unticked the path is neither checked nor kept.
+    if (entries.showPicture) {
+        if (!CopyPathIfItFits(dialog, entries.picturePath, "画像ファイルのパスが長すぎます。",
+                              settings.picturePath))
+            return false;
+        if (settings.picturePath[0] == '\0') {
+            ShowWarning(dialog, "画像ファイルが指定されていません。");
+            return false;
+        }
+        if (!FileExists(settings.picturePath)) {
+            ShowWarning(dialog, "指定された画像ファイルが見つかりません。");
+            return false;
+        }
+    }
+    if (!CopyPathIfItFits(dialog, entries.captureFolder, "キャプチャ保存先のパスが長すぎます。",
+                          settings.captureFolder))
+        return false;
+    if (settings.captureFolder[0] == '\0') {
+        ShowWarning(dialog, "キャプチャ保存先が指定されていません。");
+        return false;
+    }
+    // The colour fields show what the picker stored, so this keeps it.
+    settings.red = ParsePreferenceNumber(entries.red);
+    settings.green = ParsePreferenceNumber(entries.green);
+    settings.blue = ParsePreferenceNumber(entries.blue);
+    settings.stretchPicture = entries.stretch ? 1 : 0;
+    settings.hotCorner = entries.corner - '0';
+    settings.hotCornerDelay = std::max(0, ParsePreferenceNumber(entries.delay));
+    return true;
+}
+
+// The file's texts: the entries as typed, but a negative delay as the 0 that
+// is kept, and the paths as checked.
+PreferenceText FileText(const Entries& entries, const PreferenceSettings& settings)
+{
+    PreferenceText text = {};
+    text.red = entries.red;
+    text.green = entries.green;
+    text.blue = entries.blue;
+    text.picturePath = settings.picturePath;
+    text.stretchPicture = entries.stretch ? '1' : '0';
+    text.hotCorner = entries.corner;
+    text.hotCornerDelay = ParsePreferenceNumber(entries.delay) < 0 ? "0" : entries.delay;
+    text.captureFolder = settings.captureFolder;
+    text.finalLineFeed = false;
+    return text;
+}
+
 void OnOk(HWND dialog)
 {
     // The open-file dialog may have moved the working directory, and the
     // file is named relative to it.
     SetCurrentDirectoryA(appState.startDirectory);
-
-    const bool showPicture = IsTicked(dialog, IDC_SHOW_PICTURE);
-    char picturePath[PATH_BUFFER_SIZE] = "";
-    if (showPicture) {
-        if (!GetPathField(dialog, IDC_PICTURE_PATH, "画像ファイルのパスが長すぎます。", picturePath))
-            return;
-        if (picturePath[0] == '\0') {
-            ShowWarning(dialog, "画像ファイルが指定されていません。");
-            return;
-        }
-        if (!FileExists(picturePath)) {
-            ShowWarning(dialog, "指定された画像ファイルが見つかりません。");
-            return;
-        }
-    }
-    char captureFolder[PATH_BUFFER_SIZE];
-    if (!GetPathField(dialog, IDC_CAPTURE_FOLDER, "キャプチャ保存先のパスが長すぎます。",
-                      captureFolder))
+    Entries entries = {};
+    ReadEntries(dialog, entries);
+    PreferenceSettings settings = {};
+    if (!CheckEntries(dialog, entries, settings))
         return;
-    if (captureFolder[0] == '\0') {
-        ShowWarning(dialog, "キャプチャ保存先が指定されていません。");
-        return;
-    }
-
-    char red[PATH_BUFFER_SIZE], green[PATH_BUFFER_SIZE], blue[PATH_BUFFER_SIZE];
-    GetFieldText(dialog, IDC_RED, red);
-    GetFieldText(dialog, IDC_GREEN, green);
-    GetFieldText(dialog, IDC_BLUE, blue);
-    char delayText[PATH_BUFFER_SIZE];
-    GetFieldText(dialog, IDC_DELAY, delayText);
-    int delay = ParsePreferenceNumber(delayText);
-    if (delay < 0) {
-        delay = 0;
-        std::memcpy(delayText, "0", 2);
-    }
-    const bool stretch = IsTicked(dialog, IDC_STRETCH);
-    const char corner = ChosenCorner(dialog);
-
-    PreferenceText text = {};
-    text.red = red;
-    text.green = green;
-    text.blue = blue;
-    text.picturePath = picturePath;
-    text.stretchPicture = stretch ? '1' : '0';
-    text.hotCorner = corner;
-    text.hotCornerDelay = delayText;
-    text.captureFolder = captureFolder;
-    text.finalLineFeed = false;
     // Nothing is applied unless the whole file is in place.
-    if (!SavePreferenceFile(text)) {
+    if (!SavePreferenceFile(FileText(entries, settings))) {
         ShowError(nullptr, "環境設定ファイルを作成できませんでした。");
         return;
     }
-
-    // The colour is already in AppState: the picker stored it.
-    std::memcpy(appState.picturePath, picturePath, sizeof appState.picturePath);
-    appState.stretchPicture = stretch;
-    appState.hotCorner = corner - '0';
-    appState.hotCornerDelay = delay;
-    std::memcpy(appState.captureFolder, captureFolder, sizeof appState.captureFolder);
-
+    ApplyPreferences(settings);
     // Loaded again even when unchanged: the file on disk may have changed.
     if (ReloadPicture(dialog))
         EndDialog(dialog, 0);
@@ -283,7 +304,7 @@ void OnCommand(HWND dialog, WPARAM wParam)
 {
     switch (LOWORD(wParam)) {
     case IDC_CHOOSE_COLOR:
-        OnChooseColour(dialog);
+        OnChooseColor(dialog);
         break;
     case IDC_BROWSE_PICTURE:
         OnBrowsePicture(dialog);
@@ -314,10 +335,8 @@ void ReleaseHotCornerPicture(HWND dialog)
         if (lstrcmpiA(className, "Static") != 0 ||
             (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP)
             continue;
-        HGDIOBJ picture =
-            reinterpret_cast<HGDIOBJ>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0));
-        if (picture != nullptr)
-            DeleteObject(picture);
+        const GdiObject<HGDIOBJ> picture(
+            reinterpret_cast<HGDIOBJ>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0)));
     }
 }
 
