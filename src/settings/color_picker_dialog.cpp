@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "core/app_state.h"
+#include "core/gdi_guards.h"
 #include "core/identifiers.h"
 #include "core/message_box.h"
 
@@ -20,10 +21,10 @@ void OnInitDialog(HWND dialog)
     for (int id : SLIDER_IDS)
         SendDlgItemMessageA(dialog, id, TBM_SETRANGE, TRUE, MAKELPARAM(0, 255));
     // The slider clamps a hand-edited value outside 0 to 255 into its range.
-    const int colour[3] = {appState.backgroundRed, appState.backgroundGreen,
+    const int color[3] = {appState.backgroundRed, appState.backgroundGreen,
                            appState.backgroundBlue};
     for (int i = 0; i < 3; ++i)
-        SendDlgItemMessageA(dialog, SLIDER_IDS[i], TBM_SETPOS, TRUE, colour[i]);
+        SendDlgItemMessageA(dialog, SLIDER_IDS[i], TBM_SETPOS, TRUE, color[i]);
     // The sample is drawn over the static control, which paints itself plain
     // whenever it is uncovered; the timer brings the colour back.
     SetTimer(dialog, PREVIEW_TIMER_ID, PREVIEW_PERIOD, nullptr);
@@ -31,21 +32,17 @@ void OnInitDialog(HWND dialog)
 
 void PaintSample(HWND dialog)
 {
-    const COLORREF colour = RGB(SliderPosition(dialog, IDC_RED_SLIDER),
-                                SliderPosition(dialog, IDC_GREEN_SLIDER),
-                                SliderPosition(dialog, IDC_BLUE_SLIDER));
+    const COLORREF color = RGB(SliderPosition(dialog, IDC_RED_SLIDER),
+                               SliderPosition(dialog, IDC_GREEN_SLIDER),
+                               SliderPosition(dialog, IDC_BLUE_SLIDER));
     HWND sample = GetDlgItem(dialog, IDC_SAMPLE);
-    HDC dc = GetDC(sample);
-    if (dc == nullptr)
+    const WindowDc sampleDc(sample);
+    const GdiObject<HBRUSH> brush(CreateSolidBrush(color));
+    if (sampleDc.dc == nullptr || brush.handle == nullptr)
         return;
-    HBRUSH brush = CreateSolidBrush(colour);
-    if (brush != nullptr) {
-        RECT area = {};
-        GetClientRect(sample, &area);
-        FillRect(dc, &area, brush);
-        DeleteObject(brush);
-    }
-    ReleaseDC(sample, dc);
+    RECT area = {};
+    GetClientRect(sample, &area);
+    FillRect(sampleDc.dc, &area, brush.handle);
 }
 
 void OnCommand(HWND dialog, WPARAM wParam)
