@@ -318,11 +318,10 @@ TEST_F(PreferencesDialog, PreferencesOkRefusesIncompleteEntries)
 
     // A folder exists but fails to load: the file is written, the dialog stays open.
     EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, true));
-    SetItemText(dialog, IDC_PICTURE_PATH, workDir);
+    SetItemText(dialog, IDC_PICTURE_PATH, L"C:\\windows");
     SetItemText(dialog, IDC_CAPTURE_FOLDER, L"C:\\new");
     ExpectRefusal(CANNOT_LOAD, dialog);
-    const std::string written =
-        PreferenceBytes(1, 2, 3, ShiftJis(workDir), '1', '0', "150", "C:\\new");
+    const std::string written = PreferenceBytes(1, 2, 3, "C:\\windows", '1', '0', "150", "C:\\new");
     EXPECT_EQ(Written(), written);
 
     // A line feed would shift every field after it: it writes nothing.
