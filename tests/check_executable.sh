@@ -30,6 +30,18 @@ delay_loaded() {
     done
     return $bad
 }
+# A missing library or function must fail the feature, not end the program:
+# every function the delay-import lists name has its stand-in.
+delay_load_stand_ins() {
+    local root name bad=0
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    for name in $(awk 'FNR == 1 {listed = 0} listed {print $1} /^EXPORTS/ {listed = 1}' \
+                  "$root"/cmake/delay-load/*.def); do
+        grep -q "{\"$name\"," "$root/src/app/delay_load_failure.cpp" ||
+            { echo "$name has no stand-in for a failed delay-load"; bad=1; }
+    done
+    return $bad
+}
 # objdump lists each flag of DllCharacteristics on a line of its own.
 dll_characteristics() {
     local flag bad=0 flags
@@ -61,8 +73,8 @@ stack_protector() {
         { echo "no function checks the canary"; return 1; }
     grep -qw SystemFunction036 <<<"$headers" || { echo "the canary is not seeded"; return 1; }
 }
-for check in x64_gui_program system_imports_only delay_loaded dll_characteristics relocations \
-    stack_protector; do
+for check in x64_gui_program system_imports_only delay_loaded delay_load_stand_ins \
+    dll_characteristics relocations stack_protector; do
     if "$check"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 done
 echo "executable: $passed passed, $failed failed"

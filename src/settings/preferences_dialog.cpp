@@ -121,8 +121,11 @@ bool ChoosePictureFile(HWND owner, char* path)
     // capture folder are not: they keep meaning the start-up folder.
     SetCurrentDirectoryA(appState.startDirectory);
     if (!chosen) {
-        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+        const DWORD error = CommDlgExtendedError();
+        if (error == FNERR_BUFFERTOOSMALL)
             ShowWarning(owner, FILE_PATH_TOO_LONG);
+        else if (error != 0)  // 0: the user cancelled
+            ShowError(owner, "ダイアログが開けませんでした。");
         return false;
     }
     const std::size_t length = std::strlen(file);
