@@ -8,7 +8,7 @@ exe=$1
 map=${2:-${exe%.exe}.map}
 headers=$(x86_64-w64-mingw32-objdump -p "$exe")
 imports=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers")
-passed=0 failed=0
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/tally.sh"
 x64_gui_program() {
     grep -q 'file format pei-x86-64' <<<"$headers" || { echo "not a 64-bit program"; return 1; }
     grep -qE '^Subsystem[[:space:]]+00000002' <<<"$headers" || { echo "not a GUI program"; return 1; }
@@ -73,8 +73,6 @@ stack_protector() {
         { echo "no function checks the canary"; return 1; }
     grep -qw SystemFunction036 <<<"$headers" || { echo "the canary is not seeded"; return 1; }
 }
-for check in x64_gui_program system_imports_only delay_loaded delay_load_stand_ins \
-    dll_characteristics relocations stack_protector; do
-    if "$check"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-done
-echo "executable: $passed passed, $failed failed"
+run_checks x64_gui_program system_imports_only delay_loaded delay_load_stand_ins \
+    dll_characteristics relocations stack_protector
+say_tally executable
