@@ -256,14 +256,16 @@ TEST_F(BrowseDialogs, HelpOpensTheStartFoldersReadMeAfterBrowsingForAPicture)
 // Shift-JIS) in bytes, is refused with a warning and the field keeps its own.
 TEST_F(BrowseDialogs, BrowsePictureTakesAPathThatFitsTheFieldAndNoLongerOne)
 {
-    const std::wstring parent = DeepFolder(workDir, 254);
+    const WineDrive drive('s', WindowsToUnixPath(workDir));
+    ASSERT_TRUE(drive.ready);
+    const std::wstring parent = DeepFolder(drive.root, 254);
     const auto pictureOf = [&](size_t length) {
         return parent + L"\\" + std::wstring(length - parent.size() - 5, L'p') + L".bmp";
     };
     // Under 254 characters, but two bytes for each 表.
-    const std::wstring wideFolder = workDir + L"\\" + std::wstring(60, L'表');
+    const std::wstring wideFolder = drive.root + L"\\" + std::wstring(80, L'表');
     ASSERT_TRUE(CreateDirectoryW(wideFolder.c_str(), nullptr));
-    const std::wstring wide = wideFolder + L"\\" + std::wstring(40, L'表') + L".bmp";
+    const std::wstring wide = wideFolder + L"\\" + std::wstring(60, L'表') + L".bmp";
     ASSERT_LT(wide.size(), 254u);
     ASSERT_GT(ShiftJis(wide).size(), 255u);
     for (const std::wstring& path : {pictureOf(254), pictureOf(255), pictureOf(256), wide})
@@ -320,7 +322,10 @@ TEST_F(BrowseDialogs, BrowseFolderChoiceIsShownAndSavedInShiftJis)
 
 TEST_F(BrowseDialogs, BrowseFolderRefusesAPathLongerThanTheField)
 {
-    const std::wstring parent = DeepFolder(workDir, 255);
+    // The browser's tree shows no drive mapped while the program runs.
+    const ShortUnixFolder root;
+    ASSERT_FALSE(root.path.empty());
+    const std::wstring parent = DeepFolder(root.path, 255);
     const auto folderOf = [&](size_t length) {
         return parent + L"\\" + std::wstring(length - parent.size() - 1, L'x');
     };

@@ -131,7 +131,9 @@ TEST_F(PreferenceFile, WorkingDirectoryTooLongForAPathIsRefused)
 {
     // Allowed as a working directory, but a path buffer cut to fit would name another folder.
     constexpr size_t LENGTH = 257;
-    std::wstring dir = workDir;
+    const WineDrive drive('s', WindowsToUnixPath(workDir));
+    ASSERT_TRUE(drive.ready);
+    std::wstring dir = drive.root;
     while (dir.size() < LENGTH) {
         dir += L"\\" + std::wstring(std::min<size_t>(60, LENGTH - dir.size() - 1), L'd');
         CreateDirectoryW(dir.c_str(), nullptr);
