@@ -6,7 +6,7 @@
 # Usage: check_package.sh dusklid-X.Y-win64.zip dusklid.exe ReadMe.txt
 set -euo pipefail
 zip=$(realpath -m "$1") exe=$2 readme=$3  # absolute: it is unpacked from another folder
-passed=0 failed=0
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/tally.sh"
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 # The read-me checks read the packaged one, or the source's when there is none.
@@ -42,7 +42,5 @@ readme_sections() {
     grep -q 'Dusklid v1\.6' "$file" || { echo "the read-me names no version"; bad=1; }
     return $bad
 }
-for check in package_contents readme_encoding readme_sections; do
-    if "$check"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-done
-echo "package: $passed passed, $failed failed"
+run_checks package_contents readme_encoding readme_sections
+say_tally package

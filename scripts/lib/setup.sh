@@ -8,6 +8,9 @@ DESKTOP_SIZE=${DUSKLID_DESKTOP_SIZE:-1024x768}
 
 say() { printf '%s\n' "$*" >&2; }
 
+# The benchmark programs (bench/NAME.cpp), for scripts/bench and scripts/test.
+BENCHMARKS=(capture_bench cover_bench footprint_bench soak_bench)
+
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"
     elif command -v sudo >/dev/null 2>&1; then sudo "$@"
@@ -88,11 +91,16 @@ XVFB_PID=
 XORG_PID=
 RUN_DIR=
 
+# Ends every program of the prefix and waits until they and the server are gone.
+stop_wineserver() {
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+}
+
 # Everything this run started goes when the script ends, however it ends.
 cleanup() {
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-        wineserver -k >/dev/null 2>&1 || true
-        wineserver -w >/dev/null 2>&1 || true
+        stop_wineserver
     fi
     stop_display
     if [ -n "$RUN_DIR" ]; then
@@ -178,8 +186,7 @@ set_virtual_desktop() {
     else
         wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f
     fi >/dev/null 2>&1 || true
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
+    stop_wineserver
 }
 
 # A fresh prefix per run: Japanese code page and fonts, one virtual desktop.
@@ -215,14 +222,13 @@ prepare_wine_prefix() {
     if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
         cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     fi
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
+    stop_wineserver
 }
 
 # Runs a Windows console program under Wine: what it prints, less Windows'
 # CRs, goes to the terminal and to $1, Wine's own messages to $2; arguments
 # from $3. A time limit (DUSKLID_RUN_LIMIT seconds) keeps a hung program from
-# stalling the run; afterwards wineserver -k ends whatever it left (a crash
+# stalling the run; afterwards stop_wineserver ends whatever it left (a crash
 # debugger too), so that the pipe closes. Returns the program's exit status.
 # It runs in the background, so that a signal to the script runs the cleanup
 # at once.
@@ -231,7 +237,7 @@ run_windows_program() {
     shift 2
     _run_windows_program() {
         { timeout -k 10 "${DUSKLID_RUN_LIMIT:-1200}" wine "$@" 2>"$wine_log"
-          status=$?; wineserver -k >/dev/null 2>&1; exit "$status"; } | tr -d '\r' | tee "$log"
+          status=$?; stop_wineserver; exit "$status"; } | tr -d '\r' | tee "$log"
         return "${PIPESTATUS[0]}"
     }
     _run_windows_program "$@" & wait $!

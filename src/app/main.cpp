@@ -17,11 +17,11 @@ void ShowStartupFailure(const char* text)
 
 // Ends OLE on every way out of start-up and at the end of the run, if a
 // picture or a dialog set it up.
-struct OleEnd {
-    OleEnd() = default;
-    OleEnd(const OleEnd&) = delete;
-    OleEnd& operator=(const OleEnd&) = delete;
-    ~OleEnd() { EndOle(); }
+struct EndOleAtExit {
+    EndOleAtExit() = default;
+    EndOleAtExit(const EndOleAtExit&) = delete;
+    EndOleAtExit& operator=(const EndOleAtExit&) = delete;
+    ~EndOleAtExit() { EndOle(); }
 };
 
 int RegisterCoverClass(HINSTANCE instance)
@@ -49,7 +49,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (appState.instanceMutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
 
-    const OleEnd ole;
+    const EndOleAtExit endOle;
 
     if (GetDesktopWindow() == nullptr) {
         ShowStartupFailure("ウィンドウの大きさを決定できませんでした。");

@@ -127,8 +127,11 @@ bool ChoosePictureFile(HWND owner, char (&path)[PATH_BUFFER_SIZE])
     // capture folder are not: they keep meaning the start-up folder.
     SetCurrentDirectoryA(appState.startDirectory);
     if (!chosen) {
-        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+        const DWORD error = CommDlgExtendedError();
+        if (error == FNERR_BUFFERTOOSMALL)
             ShowWarning(owner, FILE_PATH_TOO_LONG);
+        else if (error != 0)  // 0: the user cancelled
+            ShowError(owner, "ダイアログが開けませんでした。");
         return false;
     }
     return CopyPathIfItFits(owner, file, FILE_PATH_TOO_LONG, path);

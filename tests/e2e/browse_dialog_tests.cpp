@@ -52,6 +52,26 @@ std::wstring DeepFolder(const std::wstring& root, size_t longest)
     return folder;
 }
 
+// While it lives, Wine refuses the library `name` to every dusklid.exe: the
+// program's own setting, read at each load.
+struct LibraryWithheld {
+    static constexpr const wchar_t* PROGRAM_KEY = L"Software\\Wine\\AppDefaults\\dusklid.exe";
+    explicit LibraryWithheld(const wchar_t* name)
+    {
+        HKEY overrides = nullptr;
+        const std::wstring key = std::wstring(PROGRAM_KEY) + L"\\DllOverrides";
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                            &overrides, nullptr) != ERROR_SUCCESS)
+            return;
+        RegSetValueExW(overrides, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"disabled"),
+                       sizeof L"disabled");
+        RegCloseKey(overrides);
+    }
+    ~LibraryWithheld() { RegDeleteTreeW(HKEY_CURRENT_USER, PROGRAM_KEY); }
+    LibraryWithheld(const LibraryWithheld&) = delete;
+    LibraryWithheld& operator=(const LibraryWithheld&) = delete;
+};
+
 class BrowseDialogs : public FreshFolderTest {
 protected:
     ::testing::AssertionResult StartWithPreferences()
@@ -92,8 +112,8 @@ protected:
                CloseWith(browser.window, IDOK);
     }
 
-    // The program's warning, which must come over the preferences dialog.
-    void ExpectWarning(const wchar_t* text) const
+    // The program's warning or error, which must come over the preferences dialog.
+    void ExpectBoxOverTheDialog(const wchar_t* text) const
     {
         MessageBoxSeen box;
         EXPECT_TRUE(AnswerBoxSaying(dusklid.Id(), IDOK, L"エラー", text, &box));
@@ -236,14 +256,16 @@ TEST_F(BrowseDialogs, HelpOpensTheStartFoldersReadMeAfterBrowsingForAPicture)
 // Shift-JIS) in bytes, is refused with a warning and the field keeps its own.
 TEST_F(BrowseDialogs, BrowsePictureTakesAPathThatFitsTheFieldAndNoLongerOne)
 {
-    const std::wstring parent = DeepFolder(workDir, 254);
+    const WineDrive drive('s', WindowsToUnixPath(workDir));
+    ASSERT_TRUE(drive.ready);
+    const std::wstring parent = DeepFolder(drive.root, 254);
     const auto pictureOf = [&](size_t length) {
         return parent + L"\\" + std::wstring(length - parent.size() - 5, L'p') + L".bmp";
     };
     // Under 254 characters, but two bytes for each 表.
-    const std::wstring wideFolder = workDir + L"\\" + std::wstring(60, L'表');
+    const std::wstring wideFolder = drive.root + L"\\" + std::wstring(80, L'表');
     ASSERT_TRUE(CreateDirectoryW(wideFolder.c_str(), nullptr));
-    const std::wstring wide = wideFolder + L"\\" + std::wstring(40, L'表') + L".bmp";
+    const std::wstring wide = wideFolder + L"\\" + std::wstring(60, L'表') + L".bmp";
     ASSERT_LT(wide.size(), 254u);
     ASSERT_GT(ShiftJis(wide).size(), 255u);
     for (const std::wstring& path : {pictureOf(254), pictureOf(255), pictureOf(256), wide})
@@ -258,7 +280,7 @@ TEST_F(BrowseDialogs, BrowsePictureTakesAPathThatFitsTheFieldAndNoLongerOne)
         SCOPED_TRACE(std::to_string(ShiftJis(tooLong).size()) + " bytes");
         // The file dialog hands the path back whole; the program refuses it.
         ASSERT_TRUE(OpenPicture(tooLong));
-        ExpectWarning(L"選択されたファイルのパスが長すぎます。");
+        ExpectBoxOverTheDialog(L"選択されたファイルのパスが長すぎます。");
         EXPECT_TRUE(FieldKeeps(IDC_PICTURE_PATH, pictureOf(255)));
     }
     EXPECT_TRUE(CloseWith(preferences, IDC_CANCEL));
@@ -300,7 +322,10 @@ TEST_F(BrowseDialogs, BrowseFolderChoiceIsShownAndSavedInShiftJis)
 
 TEST_F(BrowseDialogs, BrowseFolderRefusesAPathLongerThanTheField)
 {
-    const std::wstring parent = DeepFolder(workDir, 255);
+    // The browser's tree shows no drive mapped while the program runs.
+    const ShortUnixFolder root;
+    ASSERT_FALSE(root.path.empty());
+    const std::wstring parent = DeepFolder(root.path, 255);
     const auto folderOf = [&](size_t length) {
         return parent + L"\\" + std::wstring(length - parent.size() - 1, L'x');
     };
@@ -318,9 +343,30 @@ TEST_F(BrowseDialogs, BrowseFolderRefusesAPathLongerThanTheField)
     for (size_t length : {256u, 259u}) {
         SCOPED_TRACE(std::to_string(length) + " characters");
         ASSERT_TRUE(ChooseFolder(folderOf(length)));
-        ExpectWarning(L"選択されたフォルダのパスが長すぎます。");
+        ExpectBoxOverTheDialog(L"選択されたフォルダのパスが長すぎます。");
         EXPECT_TRUE(FieldKeeps(IDC_CAPTURE_FOLDER, folderOf(255)));
     }
     EXPECT_TRUE(dusklid.Running());
     EXPECT_TRUE(CloseWith(preferences, IDC_CANCEL));
+}
+
+// Without the common-dialog library (a damaged system) the browse button
+// says so, every time, and the rest of the program carries on.
+TEST_F(BrowseDialogs, BrowsePictureWithoutTheDialogLibraryGivesAnErrorAndTheProgramRunsOn)
+{
+    const LibraryWithheld noDialogs(L"comdlg32");
+    ASSERT_TRUE(StartWithPreferences());
+
+    for (int click = 1; click <= 2; ++click) {
+        SCOPED_TRACE("click " + std::to_string(click));
+        ClickButton(preferences, IDC_BROWSE_PICTURE);
+        ExpectBoxOverTheDialog(L"ダイアログが開けませんでした。");
+    }
+    ASSERT_TRUE(CloseWith(preferences, IDC_CANCEL));
+    ASSERT_TRUE(ShowCoverByHotKey(cover));
+    EXPECT_TRUE(HideCover(cover, ScreenCentre()));
+    PressHotKey(HOTKEY_CAPTURE_SCREEN);
+    EXPECT_EQ(WaitForCaptures(workDir, 1).size(), 1u);
+    ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_EXIT));
+    EXPECT_EQ(dusklid.WaitForExit(10000), 0);
 }

@@ -252,8 +252,9 @@ TEST_F(Capture, CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
 
     // Folders of 231 and 232 characters: the name after the folder takes 24,
     // and a path holds at most 255. Nested, as one part may have 255 at most.
-    ASSERT_LT(workDir.size(), 230u);
-    std::wstring folder = workDir;
+    const WineDrive drive('s', WindowsToUnixPath(workDir));
+    ASSERT_TRUE(drive.ready);
+    std::wstring folder = drive.root;
     while (folder.size() < 231) {
         const size_t remaining = 231 - folder.size();
         folder += L"\\" + std::wstring(remaining > 62 ? 60 : remaining - 1, L'd');

@@ -160,11 +160,9 @@ TEST_F(PreferenceFile, WorkingDirectoryTooLongForAPathIsRefused)
     // Allowed as a working directory, but a path buffer cut to fit would name another folder.
     // Under a drive of its own, so that the length does not depend on the checkout's place.
     constexpr size_t LENGTH = 257;
-    const std::string root = Config().workRootUnix + "/prefs_long_folder";
-    ASSERT_TRUE(RunUnixCommand("rm -rf '" + root + "'"));
-    WineDrive drive('t', root);
+    const WineDrive drive('s', WindowsToUnixPath(workDir));
     ASSERT_TRUE(drive.ready);
-    std::wstring dir = L"T:";
+    std::wstring dir = drive.root;
     while (dir.size() < LENGTH) {
         dir += L"\\" + std::wstring(std::min<size_t>(60, LENGTH - dir.size() - 1), L'd');
         CreateDirectoryW(dir.c_str(), nullptr);

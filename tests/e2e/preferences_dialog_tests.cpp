@@ -645,7 +645,9 @@ TEST_F(PreferencesDialog, JapanesePathsRoundTripThroughTheDialog)
     const std::string folderUnix = Config().workRootUnix + "/写真の表";
     ASSERT_TRUE(RunUnixCommand("mkdir -p '" + folderUnix + "' && convert -size 32x24 xc:red '" +
                                folderUnix + "/表ソ.bmp'"));
-    const std::wstring picture = UnixToWindowsPath(folderUnix + "/表ソ.bmp");
+    const WineDrive drive('s', Config().workRootUnix);
+    ASSERT_TRUE(drive.ready);
+    const std::wstring picture = drive.root + L"\\写真の表\\表ソ.bmp";
     const std::wstring captures = L"C:\\撮影\\表";
     const std::string original =
         PreferenceBytes(7, 8, 9, ShiftJis(picture), '0', '0', "150", ShiftJis(captures));

@@ -1,5 +1,7 @@
 #include "x_bridge.h"
 
+#include <cwctype>
+
 #include "files.h"
 #include "process.h"
 #include "text.h"
@@ -79,7 +81,8 @@ void ClickAt(int x, int y)
 }
 
 WineDrive::WineDrive(char letter, const std::string& folder, const char* tmpfsSize)
-    : link(std::string("$WINEPREFIX/dosdevices/") + letter + ":")
+    : link(std::string("$WINEPREFIX/dosdevices/") + letter + ":"),
+      root{static_cast<wchar_t>(towupper(letter)), L':'}
 {
     if (!RunUnixCommand("mkdir -p '" + folder + "'"))
         return;
@@ -98,6 +101,20 @@ WineDrive::~WineDrive()
         RunUnixCommand("rm -f " + link);
     if (!mountPoint.empty())
         RunUnixCommand("umount '" + mountPoint + "'");
+}
+
+ShortUnixFolder::ShortUnixFolder()
+{
+    if (RunUnixCommandOutput("mktemp -d /tmp/dl.XXXXXX", unixPath) && unixPath.size() > 1) {
+        unixPath.pop_back();  // the line end
+        path = UnixToWindowsPath(unixPath);
+    }
+}
+
+ShortUnixFolder::~ShortUnixFolder()
+{
+    if (!path.empty())
+        RunUnixCommand("rm -rf '" + unixPath + "'");
 }
 
 void Screenshot(const char* name)

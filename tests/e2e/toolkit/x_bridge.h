@@ -22,15 +22,29 @@ void ClickAt(int x, int y);
 
 // A Wine drive letter for a Unix folder, optionally a small tmpfs mounted
 // there; both go again when the test ends. Mounting needs root, which CI has.
+// Also a short root for paths of an exact length, which then do not depend
+// on where the checkout lies.
 struct WineDrive {
     std::string link;
     std::string mountPoint;
+    std::wstring root;  // "S:" for the letter 's'
     bool ready = false;
 
     WineDrive(char letter, const std::string& folder, const char* tmpfsSize = nullptr);
     ~WineDrive();
     WineDrive(const WineDrive&) = delete;
     WineDrive& operator=(const WineDrive&) = delete;
+};
+
+// A fresh folder of a short path outside the checkout (under /tmp), for a
+// test that walks the folder browser's tree to it; removed when it goes.
+struct ShortUnixFolder {
+    std::string unixPath;
+    std::wstring path;  // its Windows path; empty when it could not be made
+    ShortUnixFolder();
+    ~ShortUnixFolder();
+    ShortUnixFolder(const ShortUnixFolder&) = delete;
+    ShortUnixFolder& operator=(const ShortUnixFolder&) = delete;
 };
 
 // A PNG of the whole X screen, or of the window's rectangle, in the

@@ -16,10 +16,13 @@ extern "C" {
 // cannot pass for a canary.
 std::uintptr_t __stack_chk_guard = 0x2B992DDFA232u;
 
-// The stack is not to be trusted here: end at once, with the status Windows
-// uses for an overrun, and write nothing.
+// The stack is not to be trusted here: end at once and write nothing. As the
+// system's own check does, through a fail-fast exception (__fastfail), which
+// no handler can catch but error reporting and debuggers see.
 [[noreturn]] void __stack_chk_fail(void)
 {
+    if (IsProcessorFeaturePresent(PF_FASTFAIL_AVAILABLE))
+        __asm__ volatile("int $0x29" : : "c"(FAST_FAIL_STACK_COOKIE_CHECK_FAILURE) : "memory");
     TerminateProcess(GetCurrentProcess(), STATUS_STACK_BUFFER_OVERRUN);
     __builtin_trap();
 }
