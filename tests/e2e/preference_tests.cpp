@@ -53,12 +53,12 @@ TEST_F(PreferenceFile, DefaultPreferenceFileIsWrittenWhenThereIsNone)
     DeleteFileW(File().c_str());  // an earlier repeat's
     ASSERT_TRUE(Start());
     EXPECT_EQ(FileBytes(File()),
-              PreferenceBytes(0, 0, 0, "", '1', '4', "150", ShiftJis(workDir)) + "\n");
+              PreferenceBytes(PreferenceFields().Folder(ShiftJis(workDir))) + "\n");
 }
 
 TEST_F(PreferenceFile, IncompatiblePreferenceFileIsDeletedOnYes)
 {
-    std::string incompatible = PreferenceBytes(0, 0, 0, "", '1', '4', "150", "C:\\") + "\n";
+    std::string incompatible = PreferenceBytes(PreferenceFields().Folder("C:\\")) + "\n";
     ++incompatible[0];  // the next version's
     ASSERT_TRUE(StartOn(incompatible));
     ExpectRefusal({INCOMPATIBLE}, IDYES);
@@ -83,7 +83,8 @@ TEST_F(PreferenceFile, EmptyPreferenceFileIsKeptOnNo)
 TEST_F(PreferenceFile, DamagedPreferenceFileIsRefusedAfterThePictureWarning)
 {
     // The picture is loaded before the rest is judged; a stretch flag of '2' is damage.
-    const std::string damaged = PreferenceBytes(0, 0, 0, "C:\\missing.jpg", '2', '0', "150", "");
+    const std::string damaged =
+        PreferenceBytes(PreferenceFields().Picture("C:\\missing.jpg").Stretch('2').Corner('0'));
     ASSERT_TRUE(StartOn(damaged));
     ExpectRefusal({PICTURE_UNREADABLE, L"環境設定ファイルが壊れています。"}, IDNO);
     ExpectCleanFailedStart();
@@ -92,7 +93,8 @@ TEST_F(PreferenceFile, DamagedPreferenceFileIsRefusedAfterThePictureWarning)
 
 TEST_F(PreferenceFile, MissingPictureIsReportedAndStartUpGoesOn)
 {
-    ASSERT_TRUE(StartOn(PreferenceBytes(0, 0, 0, "C:\\missing.jpg", '1', '0', "150", "")));
+    ASSERT_TRUE(
+        StartOn(PreferenceBytes(PreferenceFields().Picture("C:\\missing.jpg").Corner('0'))));
     ExpectError(PICTURE_UNREADABLE);
     EXPECT_TRUE(WaitUntil([] { return FindCoverWindow() != nullptr; }, 10000));
     EXPECT_TRUE(dusklid.Running());
@@ -112,7 +114,8 @@ TEST_F(PreferenceFile, FileSavedWithCarriageReturnsKeepsItsColour)
 TEST_F(PreferenceFile, PreferenceFileHeldOpenIsNeverReplaced)
 {
     // Held open without sharing: neither readable nor deletable, and not to be written over.
-    const std::string held = PreferenceBytes(1, 2, 3, "", '0', '3', "999", "C:\\shots");
+    const std::string held = PreferenceBytes(
+        PreferenceFields().Color(1, 2, 3).Stretch('0').Corner('3').Delay("999").Folder("C:\\shots"));
     ASSERT_TRUE(WriteFileBytes(File(), held));
     {
         const std::unique_ptr<void, decltype(&CloseHandle)> holder(
