@@ -79,7 +79,8 @@ std::string Displays()
 {
     const RECT& second = layout.second;
     const LONG x = std::max<LONG>(0, -second.left), y = std::max<LONG>(0, -second.top);
-    std::string command = "xrandr --output DUMMY0 --mode 1024x768 --primary --pos " + XrandrPair(x, y);
+    std::string command =
+        "xrandr --output DUMMY0 --mode 1024x768 --primary --pos " + XrandrPair(x, y);
     if (IsRectEmpty(&second))
         command += " --output DUMMY1 --off";
     else
@@ -186,11 +187,8 @@ protected:
     {
         const std::string path = ShiftJis(mode == Picture::NONE ? L"" : picture);
         const char stretch = mode == Picture::STRETCHED ? '1' : '0';
-        return Start(process, PreferenceBytes(PreferenceFields()
-                                                  .Color(COVER_COLOR)
-                                                  .Picture(path)
-                                                  .Stretch(stretch)
-                                                  .Corner(char('0' + corner))
+        return Start(process, PreferenceBytes(PreferenceFields().Color(COVER_COLOR).Picture(path)
+                                                  .Stretch(stretch).Corner(char('0' + corner))
                                                   .Delay(std::to_string(HOT_CORNER_DELAY))
                                                   .Folder(ShiftJis(workDir))));
     }

@@ -1,5 +1,6 @@
 #include "dialogs.h"
 
+#include <utility>
 #include <vector>
 
 #include "core/identifiers.h"
@@ -7,15 +8,12 @@
 
 void SendHotKey(UINT modifiers, WORD key)
 {
-    constexpr struct {
-        UINT modifier;
-        WORD key;
-    } MODIFIER_KEYS[] = {{MOD_CONTROL, VK_CONTROL}, {MOD_SHIFT, VK_SHIFT}, {MOD_WIN, VK_LWIN},
-                         {MOD_ALT, VK_MENU}};
+    const std::pair<UINT, WORD> MODIFIER_KEYS[] = {
+        {MOD_CONTROL, VK_CONTROL}, {MOD_SHIFT, VK_SHIFT}, {MOD_WIN, VK_LWIN}, {MOD_ALT, VK_MENU}};
     std::vector<WORD> keys;
     for (const auto& modifier : MODIFIER_KEYS)
-        if ((modifiers & modifier.modifier) != 0)
-            keys.push_back(modifier.key);
+        if ((modifiers & modifier.first) != 0)
+            keys.push_back(modifier.second);
     keys.push_back(key);
     // Pressed in order, released in reverse.
     std::vector<INPUT> inputs(2 * keys.size());
