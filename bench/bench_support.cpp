@@ -82,7 +82,7 @@ bool ReferenceProcess::Start(const std::wstring& arguments)
     const std::wstring exe = ReferenceExe();
     if (!CreateProcessRetrying(exe, L"\"" + exe + L"\" " + arguments, nullptr, startup, info))
         return false;
-    WaitUntil([&] { return (window = FindWindowW(REFERENCE_CLASS, nullptr)) != nullptr; }, 20000);
+    WaitUntil([&] { return (window = FindWindowW(REFERENCE_CLASS_W, nullptr)) != nullptr; }, 20000);
     // The hot key is registered after the window is made; a key pressed before
     // that goes nowhere. The process idles first in its message loop.
     WaitForInputIdle(info.hProcess, 5000);

@@ -35,10 +35,11 @@ void PrintRow(const std::string& figure, int runs, double value, const char* uni
 
 // The minimal reference program (bench_reference.exe beside dusklid.exe),
 // started in one of its modes and ended again when this goes out of scope:
-//   capture FOLDER  saves the screen to FOLDER\reference.bmp on Windows+Shift+C
+//   capture FOLDER  saves the screen to FOLDER\reference.bmp on Windows+Shift+X
 //   popup           shows a black topmost popup on Windows+Shift+J;
 //                   REFERENCE_HIDE hides it again
 //   window          creates one hidden window and waits
+//   poll            the same window, reading the pointer every 100 ms
 struct ReferenceProcess {
     PROCESS_INFORMATION info = {};
     HWND window = nullptr;
@@ -51,9 +52,19 @@ struct ReferenceProcess {
     void Stop();
 };
 
-constexpr wchar_t REFERENCE_CLASS[] = L"DusklidBenchReference";
-constexpr wchar_t REFERENCE_POPUP_CLASS[] = L"DusklidBenchReferencePopup";
+// What the reference program and the benchmarks both name: its windows'
+// classes, the message that hides its popup, and its hot keys (keys of its
+// own, so that it can run beside Dusklid and the two take turns).
+#define REFERENCE_CLASS_TEXT "DusklidBenchReference"
+#define REFERENCE_POPUP_CLASS_TEXT "DusklidBenchReferencePopup"
+constexpr char REFERENCE_CLASS[] = REFERENCE_CLASS_TEXT;
+constexpr char REFERENCE_POPUP_CLASS[] = REFERENCE_POPUP_CLASS_TEXT;
+constexpr wchar_t REFERENCE_CLASS_W[] = L"" REFERENCE_CLASS_TEXT;
+constexpr wchar_t REFERENCE_POPUP_CLASS_W[] = L"" REFERENCE_POPUP_CLASS_TEXT;
 constexpr UINT REFERENCE_HIDE = WM_APP + 1;
+constexpr UINT REFERENCE_HOT_KEY_MODIFIERS = MOD_SHIFT | MOD_WIN;
+constexpr UINT REFERENCE_CAPTURE_KEY = 'X';
+constexpr UINT REFERENCE_POPUP_KEY = 'J';
 
 std::wstring ReferenceExe();
 

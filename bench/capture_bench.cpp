@@ -67,7 +67,7 @@ void PressDusklidKey()
 
 void PressReferenceKey()
 {
-    SendHotKey(false, true, true, false, 'X');
+    SendHotKey(REFERENCE_HOT_KEY_MODIFIERS, REFERENCE_CAPTURE_KEY);
 }
 
 bool AlternatingBlock(int block, int runs, std::vector<double>& dusklidTimes,
@@ -75,7 +75,7 @@ bool AlternatingBlock(int block, int runs, std::vector<double>& dusklidTimes,
 {
     const std::wstring work = MakeWorkDirWithPreferences(
         ("bench_capture_" + std::to_string(block)).c_str(),
-        PreferenceBytes(0, 0, 0, "", '0', '0', "0", ""));
+        PreferenceBytes(PreferenceFields().Stretch('0').Corner('0').Delay("0")));
     const std::wstring referenceWork =
         MakeWorkDir(("bench_capture_reference_" + std::to_string(block)).c_str());
     DusklidProcess dusklid;
@@ -112,11 +112,10 @@ void TimeDusklidParts(const std::string& folder, RECT area, CaptureParts& parts)
     ChooseCaptureName(path, sizeof path, folder.c_str(), CaptureTime{2026, 12, 7, 12, 0, 0},
                       FileExists);
     const LARGE_INTEGER named = Now();
-    HBITMAP bitmap = CaptureScreenRect(area);
+    const GdiObject<HBITMAP> bitmap(CaptureScreenRect(area));
     const LARGE_INTEGER copied = Now();
-    WriteBitmapFile(bitmap, path);
+    WriteBitmapFile(bitmap.handle, path);
     const LARGE_INTEGER written = Now();
-    DeleteObject(bitmap);
     DeleteFileA(path);
     parts.name.push_back(Milliseconds(start, named));
     parts.copy.push_back(Milliseconds(named, copied));
@@ -127,15 +126,13 @@ void TimeDusklidParts(const std::string& folder, RECT area, CaptureParts& parts)
 void TimeFloorParts(const std::string& folder, RECT area, CaptureParts& parts)
 {
     const LARGE_INTEGER start = Now();
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CopyScreenArea(screen, area);
+    const DisplayDc screen;
+    const GdiObject<HBITMAP> bitmap(CopyScreenArea(screen.dc, area));
     const LARGE_INTEGER copied = Now();
     const std::string path = folder + "\\floor.bmp";
-    WriteWholeFile(path.c_str(), BmpFileBytes(screen, bitmap, area.right - area.left,
+    WriteWholeFile(path.c_str(), BmpFileBytes(screen.dc, bitmap.handle, area.right - area.left,
                                               area.bottom - area.top));
     const LARGE_INTEGER done = Now();
-    DeleteObject(bitmap);
-    ReleaseDC(nullptr, screen);
     DeleteFileA(path.c_str());
     parts.floorCopy.push_back(Milliseconds(start, copied));
     parts.floorFile.push_back(Milliseconds(copied, done));

@@ -45,10 +45,10 @@ constexpr DWORD SHOW_TIMEOUT_MS = 10000;
 constexpr DWORD PAUSE_BETWEEN_RUNS_MS = 100;
 
 
-bool CentreShows(COLORREF colour)
+bool CentreShows(COLORREF color)
 {
     const POINT centre = ScreenCentre();
-    return Near(ScreenPixel(centre.x, centre.y), colour, TOLERANCE);
+    return Near(ScreenPixel(centre.x, centre.y), color, TOLERANCE);
 }
 
 RECT CentreArea()
@@ -93,7 +93,7 @@ void PressCoverKey()
 
 void PressReferenceKey()
 {
-    SendHotKey(false, true, true, false, 'J');
+    SendHotKey(REFERENCE_HOT_KEY_MODIFIERS, REFERENCE_POPUP_KEY);
 }
 
 // Hot key to `shown` at the centre, in milliseconds; negative on a timeout.
@@ -157,8 +157,8 @@ bool TimeShowing(Showings& showings, const Shower& shower, bool first, HWND back
 std::wstring WorkDirShowing(const char* name, const std::wstring& picture, char stretch)
 {
     return MakeWorkDirWithPreferences(
-        name, PreferenceBytes(GetRValue(COVER), GetGValue(COVER), GetBValue(COVER), ShiftJis(picture), stretch,
-                              '0', "0", ""));
+        name, PreferenceBytes(PreferenceFields().Color(COVER).Picture(ShiftJis(picture))
+                                  .Stretch(stretch).Corner('0').Delay("0")));
 }
 
 // One block: Dusklid with `picture` and the reference started afresh, then
@@ -177,7 +177,7 @@ bool AlternatingBlock(int runs, const std::wstring& picture, char stretch, Showi
     }
     // The popup is made after the window the start waits for.
     HWND popup = nullptr;
-    WaitUntil([&] { return (popup = FindWindowW(REFERENCE_POPUP_CLASS, nullptr)) != nullptr; },
+    WaitUntil([&] { return (popup = FindWindowW(REFERENCE_POPUP_CLASS_W, nullptr)) != nullptr; },
               5000);
     HWND coverWindow = FindCoverWindow();
     if (popup == nullptr || coverWindow == nullptr) {
@@ -248,10 +248,9 @@ std::vector<COLORREF> CentreRow()
 {
     const POINT centre = ScreenCentre();
     std::vector<COLORREF> row;
-    HDC screen = GetDC(nullptr);
+    const DisplayDc screen;
     for (int x = centre.x - ROW_REACH; x <= centre.x + ROW_REACH; ++x)
-        row.push_back(GetPixel(screen, x, centre.y));
-    ReleaseDC(nullptr, screen);
+        row.push_back(GetPixel(screen.dc, x, centre.y));
     return row;
 }
 
@@ -298,13 +297,13 @@ int TellingPoint(const std::vector<COLORREF>& row, int oldOffset, int newOffset)
 
 // Reads the pixel at centre + x until it shows `colour`; the milliseconds
 // since `start`, or negative on a timeout.
-double WaitForPixel(int x, COLORREF colour, LARGE_INTEGER start)
+double WaitForPixel(int x, COLORREF color, LARGE_INTEGER start)
 {
     const POINT centre = ScreenCentre();
     for (;;) {
         const COLORREF pixel = ScreenPixel(centre.x + x, centre.y);
         const LARGE_INTEGER now = Now();
-        if (pixel == colour)
+        if (pixel == color)
             return Milliseconds(start, now);
         if (Milliseconds(start, now) > SCREEN_TIMEOUT_MS)
             return -1;
@@ -432,7 +431,7 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
 
-    ColourWindow background(DESKTOP, CentreArea());
+    ColorWindow background(DESKTOP, CentreArea());
 
     struct Case {
         std::wstring picture;

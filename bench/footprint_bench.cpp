@@ -84,14 +84,14 @@ Program Dusklid()
 
 Program Reference()
 {
-    return {"bench_reference.exe", ReferenceExe(), L"window", REFERENCE_CLASS, false, 0};
+    return {"bench_reference.exe", ReferenceExe(), L"window", REFERENCE_CLASS_W, false, 0};
 }
 
 // The reference that polls as a hot corner must: a 100 ms timer that reads
 // the pointer at each tick, and nothing else.
 Program PollingReference()
 {
-    return {"bench_reference.exe", ReferenceExe(), L"poll", REFERENCE_CLASS, false, 0};
+    return {"bench_reference.exe", ReferenceExe(), L"poll", REFERENCE_CLASS_W, false, 0};
 }
 
 // The window of `windowClass` that belongs to `processId`, if any; a copy
@@ -319,7 +319,7 @@ bool ReadStartUpTurns(std::vector<double>& dusklidTimes, std::vector<double>& re
 bool MeasureStartUp(int runs, int block, int blocks)
 {
     const std::wstring dusklidFolder = MakeWorkDirWithPreferences(
-        "footprint_startup", PreferenceBytes(0, 0, 0, "", '1', '0', "0", ""));
+        "footprint_startup", PreferenceBytes(PreferenceFields().Corner('0').Delay("0")));
     const std::wstring referenceFolder = MakeWorkDir("footprint_startup_reference");
     if (dusklidFolder.empty())
         return false;
@@ -390,7 +390,7 @@ bool IdleRound(int round, int seconds, IdleProgram (&programs)[4], std::vector<d
     const std::string folders[] = {"footprint_idle" + suffix, "footprint_idle_polling" + suffix,
                                    "footprint_idle_reference" + suffix};
     const std::wstring dusklidFolder = MakeWorkDirWithPreferences(
-        folders[0].c_str(), PreferenceBytes(0, 0, 0, "", '1', '4', "150", ""));
+        folders[0].c_str(), PreferenceBytes(PreferenceFields()));
     const std::wstring pollingFolder = MakeWorkDir(folders[1].c_str());
     const std::wstring referenceFolder = MakeWorkDir(folders[2].c_str());
     const POINT centre = ScreenCentre();
@@ -506,7 +506,7 @@ bool MedianPrivateKiB(const Program& program, const char* folderName, int runs, 
         if (!LaunchAndSettle(program, folder, child, 2000))
             return false;
         // A picture that failed to load shows a message box instead.
-        if (FindVisibleWindow(L"#32770", child.info.dwProcessId) != nullptr) {
+        if (FindVisibleWindow(DIALOG_CLASS, child.info.dwProcessId) != nullptr) {
             std::fprintf(stderr, "footprint_bench: %s in %s shows a message box\n", program.name,
                          folderName);
             return false;
@@ -531,15 +531,15 @@ bool MeasureMemory(int runs)
 {
     const std::wstring picture =
         MakePicture("footprint_1920x1080.jpg", "-size 1920x1080 gradient:red-blue");
-    if (picture.empty() ||
-        MakeWorkDirWithPreferences("footprint_memory", PreferenceBytes(0, 0, 0, "", '1', '0', "0", ""))
-            .empty() ||
-        MakeWorkDirWithPreferences("footprint_memory_picture",
-                                   PreferenceBytes(0, 0, 0, ShiftJis(picture), '0', '0', "0", ""))
-            .empty() ||
-        MakeWorkDirWithPreferences("footprint_memory_stretched",
-                                   PreferenceBytes(0, 0, 0, ShiftJis(picture), '1', '0', "0", ""))
-            .empty())
+    PreferenceFields fields = PreferenceFields().Corner('0').Delay("0");
+    const std::string withoutPicture = PreferenceBytes(fields);
+    fields.picture = ShiftJis(picture);
+    const std::string pictureStretched = PreferenceBytes(fields);
+    fields.stretch = '0';
+    const std::string pictureCentred = PreferenceBytes(fields);
+    if (picture.empty() || MakeWorkDirWithPreferences("footprint_memory", withoutPicture).empty() ||
+        MakeWorkDirWithPreferences("footprint_memory_picture", pictureCentred).empty() ||
+        MakeWorkDirWithPreferences("footprint_memory_stretched", pictureStretched).empty())
         return false;
 
     double dusklid = 0, withPicture = 0, stretched = 0, reference = 0;

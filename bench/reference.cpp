@@ -5,16 +5,17 @@
 //                   of its own, so that it can run beside Dusklid and the
 //                   two take turns capture by capture)
 //   popup           on Windows+Shift+J: a black topmost popup over the screen,
-//                   shown and brought to the front; WM_APP+1 hides it (a key
-//                   of its own too, so that it takes turns with Dusklid)
+//                   shown and brought to the front; REFERENCE_HIDE hides it
+//                   (a key of its own too, so that it takes turns with Dusklid)
 //   window          one hidden window, nothing else
 //   poll            one hidden window whose 100 ms timer reads the pointer at
 //                   each tick: a hot corner's polling and nothing more
-// Its hidden window (class DusklidBenchReference) ends the program on WM_CLOSE.
+// Its hidden window (REFERENCE_CLASS) ends the program on WM_CLOSE.
 #include <windows.h>
 
 #include <cstring>
 
+#include "bench_support.h"
 #include "toolkit/screen_copy.h"
 
 namespace {
@@ -28,14 +29,12 @@ HWND popup = nullptr;
 void CaptureScreen()
 {
     const RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CopyScreenArea(screen, area);
+    const DisplayDc screen;
+    const GdiObject<HBITMAP> bitmap(CopyScreenArea(screen.dc, area));
     char path[MAX_PATH + 16];
     lstrcpyA(path, folder);
     lstrcatA(path, "\\reference.bmp");
-    WriteWholeFile(path, BmpFileBytes(screen, bitmap, area.right, area.bottom));
-    DeleteObject(bitmap);
-    ReleaseDC(nullptr, screen);
+    WriteWholeFile(path, BmpFileBytes(screen.dc, bitmap.handle, area.right, area.bottom));
 }
 
 LRESULT CALLBACK ReferenceWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -54,7 +53,7 @@ LRESULT CALLBACK ReferenceWindowProc(HWND window, UINT message, WPARAM wParam, L
         GetCursorPos(&pointer);
         return 0;
     }
-    case WM_APP + 1:  // hide the popup
+    case REFERENCE_HIDE:
         ShowWindow(popup, SW_HIDE);
         return 0;
     case WM_DESTROY:
@@ -91,9 +90,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = ReferenceWindowProc;
     windowClass.hInstance = instance;
-    windowClass.lpszClassName = "DusklidBenchReference";
+    windowClass.lpszClassName = REFERENCE_CLASS;
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "DusklidBenchReference", "reference", WS_POPUP, 0, 0, 1, 1,
+    HWND window = CreateWindowExA(0, REFERENCE_CLASS, "reference", WS_POPUP, 0, 0, 1, 1,
                                   nullptr, nullptr, instance, nullptr);
 
     if (mode == Mode::Popup) {
@@ -101,14 +100,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         popupClass.lpfnWndProc = DefWindowProcA;
         popupClass.hInstance = instance;
         popupClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        popupClass.lpszClassName = "DusklidBenchReferencePopup";
+        popupClass.lpszClassName = REFERENCE_POPUP_CLASS;
         RegisterClassA(&popupClass);
-        popup = CreateWindowExA(WS_EX_TOPMOST, "DusklidBenchReferencePopup", "popup", WS_POPUP, 0, 0,
+        popup = CreateWindowExA(WS_EX_TOPMOST, REFERENCE_POPUP_CLASS, "popup", WS_POPUP, 0, 0,
                                 GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                                 nullptr, nullptr, instance, nullptr);
-        RegisterHotKey(window, 1, MOD_SHIFT | MOD_WIN, 'J');
+        RegisterHotKey(window, 1, REFERENCE_HOT_KEY_MODIFIERS, REFERENCE_POPUP_KEY);
     } else if (mode == Mode::Capture) {
-        RegisterHotKey(window, 1, MOD_SHIFT | MOD_WIN, 'X');
+        RegisterHotKey(window, 1, REFERENCE_HOT_KEY_MODIFIERS, REFERENCE_CAPTURE_KEY);
     } else if (mode == Mode::Poll) {
         SetTimer(window, 1, 100, nullptr);
     }

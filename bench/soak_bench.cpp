@@ -35,7 +35,7 @@ namespace {
 constexpr DWORD DEADLINE_MS = 20000;
 
 // Unlike the virtual desktop's background, so a painted cover shows.
-constexpr COLORREF COVER_PICTURE_COLOUR = RGB(200, 30, 160);
+constexpr COLORREF COVER_PICTURE_COLOR = RGB(200, 30, 160);
 
 struct Counts {
     long gdi = -1;
@@ -85,7 +85,7 @@ bool Hidden(HWND cover)
 bool PictureOnScreen(HWND)
 {
     const POINT centre = ScreenCentre();
-    return ScreenPixel(centre.x, centre.y) == COVER_PICTURE_COLOUR;
+    return ScreenPixel(centre.x, centre.y) == COVER_PICTURE_COLOR;
 }
 
 bool PictureGone(HWND)
@@ -211,7 +211,8 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
     const std::wstring work = MakeWorkDirWithPreferences(
-        "bench_soak", PreferenceBytes(0, 0, 0, ShiftJis(pictures[0]), '1', '0', "0", ""));
+        "bench_soak",
+        PreferenceBytes(PreferenceFields().Picture(ShiftJis(pictures[0])).Corner('0').Delay("0")));
     DusklidProcess dusklid;
     if (work.empty() || !StartDusklidAndWait(dusklid, work)) {
         std::fprintf(stderr, "soak: dusklid.exe did not start\n");

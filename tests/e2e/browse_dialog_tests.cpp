@@ -218,7 +218,7 @@ TEST_F(BrowseDialogs, BrowsePictureInAJapaneseFolderIsSavedInShiftJisWhereThePro
     EXPECT_TRUE(WaitUntil([&] { return IsChecked(preferences, IDC_SHOW_PICTURE); }, 5000));
     EXPECT_TRUE(CloseWith(preferences, IDC_OK)) << "a warning?";
     EXPECT_EQ(PreferenceLine(workDir, PICTURE_LINE), ShiftJis(picture));
-    EXPECT_EQ(Join(FileNames(workDir)), "preference.dat");
+    EXPECT_EQ(Join(FileNames(workDir)), PREFERENCE_FILE_NAME);
     EXPECT_EQ(Join(FileNames(folder)), "表.bmp");
 }
 
@@ -234,8 +234,8 @@ TEST_F(BrowseDialogs, HelpOpensTheStartFoldersReadMeAfterBrowsingForAPicture)
     for (const std::wstring& folder : {programFolder, pictureFolder})
         ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     ASSERT_TRUE(PutPicture(picture));
-    ASSERT_TRUE(WriteFileBytes(workDir + L"\\ReadMe.txt", "\xEF\xBB\xBFstart folder\r\n"));
-    ASSERT_TRUE(WriteFileBytes(pictureFolder + L"\\ReadMe.txt", "\xEF\xBB\xBFpicture folder\r\n"));
+    ASSERT_TRUE(WriteFileBytes(ReadMePath(workDir), "\xEF\xBB\xBFstart folder\r\n"));
+    ASSERT_TRUE(WriteFileBytes(ReadMePath(pictureFolder), "\xEF\xBB\xBFpicture folder\r\n"));
     const ProgramCopy program(programFolder);
     ASSERT_TRUE(program.ready);
 
@@ -336,7 +336,7 @@ TEST_F(BrowseDialogs, BrowseFolderRefusesAPathLongerThanTheField)
     ASSERT_TRUE(ChooseFolder(folderOf(255)));
     EXPECT_TRUE(FieldShows(IDC_CAPTURE_FOLDER, folderOf(255)));
     EXPECT_TRUE(StaysTrue(
-        [&] { return FindVisibleWindow(L"#32770", dusklid.Id(), IsMessageBox) == nullptr; }, 1000))
+        [&] { return FindVisibleWindow(DIALOG_CLASS, dusklid.Id(), IsMessageBox) == nullptr; }, 1000))
         << "a warning for a path that fits";
 
     // Longer ones would be cut to name another folder.

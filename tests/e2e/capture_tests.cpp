@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr COLORREF COVER_COLOUR = RGB(12, 34, 56);
-constexpr COLORREF WINDOW_COLOUR = RGB(200, 100, 50);
+constexpr COLORREF COVER_COLOR = RGB(12, 34, 56);
+constexpr COLORREF WINDOW_COLOR = RGB(200, 100, 50);
 const wchar_t CANNOT_SAVE[] = L"キャプチャを保存できませんでした。";
 
 // Waits for the one capture in `folder` and reads it; `problem` also tells
@@ -33,7 +33,8 @@ BitmapFile TheCapture(const std::wstring& folder, const RECT& area)
 // Captures into `captureFolder` with `picture` (both Shift-JIS); the hot corner off.
 std::string CapturePreferences(const std::string& captureFolder, const std::string& picture = "")
 {
-    return PreferenceBytes(12, 34, 56, picture, '0', '0', "0", captureFolder);  // COVER_COLOUR
+    return PreferenceBytes(PreferenceFields().Color(COVER_COLOR).Picture(picture).Stretch('0')
+                               .Corner('0').Delay("0").Folder(captureFolder));
 }
 
 // Gives `window` a caption and a frame, which a whole-window capture would show,
@@ -54,7 +55,7 @@ bool FrameAndPlace(HWND window, int x, int y)
     UpdateWindow(window);
     return client.right < frame.right - frame.left && client.bottom < frame.bottom - frame.top &&
            WaitForeground(window, 10000) &&
-           WaitForPixel(std::max(x, 0) + 2, std::max(y, 0) + 2, WINDOW_COLOUR, 0, 10000);
+           WaitForPixel(std::max(x, 0) + 2, std::max(y, 0) + 2, WINDOW_COLOR, 0, 10000);
 }
 
 // The local time as capture names begin with it.
@@ -117,7 +118,7 @@ TEST_F(Capture, CaptureSavesTheDesktopAsTheScreenShowsIt)
     PressHotKey(HOTKEY_COVER);
     const POINT centre = ScreenCentre();
     ASSERT_TRUE(WaitUntil([&] {
-        return ScreenPixel(5, 5) == COVER_COLOUR && ScreenPixel(centre.x, centre.y) != COVER_COLOUR;
+        return ScreenPixel(5, 5) == COVER_COLOR && ScreenPixel(centre.x, centre.y) != COVER_COLOR;
     }, 10000));
     DeleteBitmaps(workDir);
     PressHotKey(HOTKEY_CAPTURE_SCREEN);
@@ -177,7 +178,7 @@ TEST_F(Capture, CapturesWithinOneSecondAreNumbered)
 TEST_F(Capture, WindowCaptureSavesTheForegroundClientArea)
 {
     ASSERT_TRUE(Start(CapturePreferences(ShiftJis(workDir))));
-    ColourWindow front(WINDOW_COLOUR, RECT{0, 0, 300, 200});
+    ColorWindow front(WINDOW_COLOR, RECT{0, 0, 300, 200});
     const struct { const char* what; int x, y; } placements[] = {
         {"on the screen", 150, 120},
         {"partly left of the screen", -110, 140},
@@ -196,12 +197,12 @@ TEST_F(Capture, WindowCaptureSavesTheForegroundClientArea)
         PressHotKey(HOTKEY_CAPTURE_WINDOW);
         const BitmapFile file = TheCapture(workDir, visible);
         ASSERT_EQ(file.problem, "");
-        EXPECT_EQ(DifferencesFromColour(file, WINDOW_COLOUR), "");
+        EXPECT_EQ(DifferencesFromColor(file, WINDOW_COLOR), "");
     }
 
     // With the cover shown, the cover is the window in front.
     ASSERT_TRUE(ShowCoverByHotKey(cover));
-    ASSERT_TRUE(WaitForeground(cover, 10000) && WaitForPixel(5, 5, COVER_COLOUR, 0, 10000));
+    ASSERT_TRUE(WaitForeground(cover, 10000) && WaitForPixel(5, 5, COVER_COLOR, 0, 10000));
     DeleteBitmaps(workDir);
     PressHotKey(HOTKEY_CAPTURE_WINDOW);
     // Now and then the key right after the cover's goes unanswered here; only
@@ -212,7 +213,7 @@ TEST_F(Capture, WindowCaptureSavesTheForegroundClientArea)
     }
     const BitmapFile file = TheCapture(workDir, DesktopRect());
     ASSERT_EQ(file.problem, "");
-    EXPECT_EQ(DifferencesFromColour(file, COVER_COLOUR), "");
+    EXPECT_EQ(DifferencesFromColor(file, COVER_COLOR), "");
     EXPECT_TRUE(NoDialog(dusklid.Id()));
 }
 
@@ -245,7 +246,7 @@ TEST_F(Capture, CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
         DusklidProcess process;
         ASSERT_TRUE(StartAndCapture(process, ShiftJis(missing)));
         EXPECT_FALSE(PathExists(missing));
-        EXPECT_EQ(FileNames(workDir), std::vector<std::wstring>{L"preference.dat"});
+        EXPECT_EQ(FileNames(workDir), std::vector<std::wstring>{PREFERENCE_FILE_NAME_W});
         EXPECT_TRUE(process.Running());
         ExpectNoticeOfFailedCapture(process.Id(), L"保存先のフォルダーが見つかりません。", missing);
     }
@@ -309,7 +310,7 @@ TEST_F(Capture, CaptureOntoAFullDriveLeavesNoTruncatedFile)
         GTEST_SKIP() << "no tmpfs could be mounted here (not root?)";
     ASSERT_TRUE(Start(CapturePreferences("T:")));
     {
-        ColourWindow front(WINDOW_COLOUR, RECT{0, 0, 100, 80});
+        ColorWindow front(WINDOW_COLOR, RECT{0, 0, 100, 80});
         ASSERT_TRUE(FrameAndPlace(front.window, 200, 200));
         PressHotKey(HOTKEY_CAPTURE_WINDOW);
         EXPECT_EQ(ReadTheCapture(L"T:").problem, "") << "a small window's capture fits";
@@ -328,7 +329,7 @@ TEST_F(Capture, CaptureOntoAFullDriveLeavesNoTruncatedFile)
 TEST_F(Capture, WindowWithoutAClientAreaGivesANoticeAndNoFile)
 {
     ASSERT_TRUE(Start(CapturePreferences(ShiftJis(workDir))));
-    ColourWindow empty(WINDOW_COLOUR, RECT{100, 100, 100, 100});
+    ColorWindow empty(WINDOW_COLOR, RECT{100, 100, 100, 100});
     ASSERT_TRUE(WaitForeground(empty.window));
     PressHotKey(HOTKEY_CAPTURE_WINDOW);
     ExpectNoticeOfFailedCapture(dusklid.Id(), L"画面を写せなかったか、ファイルを書き込めませんでした。",

@@ -7,7 +7,7 @@
 namespace {
 
 // In neither the 8-bit default palette nor exactly in 5-5-5.
-constexpr COLORREF WINDOW_COLOUR = RGB(201, 99, 45);
+constexpr COLORREF WINDOW_COLOR = RGB(201, 99, 45);
 
 template <int BITS>
 class DepthTest : public FreshFolderTest {
@@ -24,8 +24,8 @@ protected:
     // Starts the program with `picture` centred on the cover, capturing into `shots`.
     ::testing::AssertionResult Launch(const std::wstring& picture = L"")
     {
-        return Start(
-            PreferenceBytes(12, 34, 56, ShiftJis(picture), '0', '0', "0", ShiftJis(shots)));
+        return Start(PreferenceBytes(PreferenceFields().Color(12, 34, 56).Picture(ShiftJis(picture))
+                                         .Stretch('0').Corner('0').Delay("0").Folder(ShiftJis(shots))));
     }
 
     // Presses `hotKey`: the one capture it leaves holds `area` of the screen at this depth.
@@ -72,7 +72,7 @@ protected:
         ASSERT_TRUE(Launch());
         const RECT area = {150, 120, 451, 321};  // odd width: rows are padded
         const COLORREF before = ScreenPixel(300, 220);
-        ColourWindow front(WINDOW_COLOUR, area);
+        ColorWindow front(WINDOW_COLOR, area);
         ASSERT_TRUE(WaitForeground(front.window));
         ASSERT_TRUE(WaitUntil([&] { return ScreenPixel(300, 220) != before; }, 5000));
         CheckCapture(HOTKEY_CAPTURE_WINDOW, area);

@@ -12,9 +12,9 @@ namespace {
 constexpr COLORREF WHITE = RGB(255, 255, 255);
 constexpr COLORREF BLACK = RGB(0, 0, 0);
 
-bool WaitForCentre(COLORREF colour)
+bool WaitForCentre(COLORREF color)
 {
-    return WaitForPixel(ScreenCentre().x, ScreenCentre().y, colour);
+    return WaitForPixel(ScreenCentre().x, ScreenCentre().y, color);
 }
 
 // The cover is up, and the white window under it hidden, for all of `ms`.
@@ -86,7 +86,7 @@ protected:
                MovePointer(ScreenCentre().x, ScreenCentre().y);
     }
 
-    std::optional<ColourWindow> white;
+    std::optional<ColorWindow> white;
 };
 
 TEST_F(Cover, HotKeyShowsTheCoverOverEverything)
@@ -195,7 +195,7 @@ TEST_F(Cover, ADoubleClickPressDoesNotStartTheGesture)
 
 TEST_F(Cover, HotCornerIsIgnoredWhenSwitchedOff)
 {
-    ASSERT_TRUE(Start(PreferenceBytes(0, 0, 0, "", '1', '0', "0", "")));
+    ASSERT_TRUE(Start(PreferenceBytes(PreferenceFields().Corner('0').Delay("0"))));
     const RECT screen = DesktopRect();
     ExpectNotHot(cover, {{0, 0}, {screen.right - 1, 0}, {0, screen.bottom - 1},
                          {screen.right - 1, screen.bottom - 1}}, 500);
@@ -205,7 +205,8 @@ TEST_F(Cover, HotCornerCoversTheScreenAfterTheDelay)
 {
     constexpr COLORREF RED = RGB(200, 0, 0);
     constexpr DWORD DELAY = 2000;
-    ASSERT_TRUE(Start(PreferenceBytes(200, 0, 0, "", '1', '1', std::to_string(DELAY), "")));
+    ASSERT_TRUE(
+        Start(PreferenceBytes(PreferenceFields().Color(RED).Corner('1').Delay(std::to_string(DELAY)))));
     // The pixels beside the corner are not hot, however long the pointer rests.
     ExpectNotHot(cover, {{1, 0}, {0, 1}}, DELAY + 1000);
     ExpectShownAfterTheDelay(cover, DELAY);

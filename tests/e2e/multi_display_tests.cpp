@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr COLORREF COVER_COLOUR = RGB(12, 34, 56);
-constexpr COLORREF WINDOW_COLOUR = RGB(200, 100, 50);
+constexpr COLORREF COVER_COLOR = RGB(12, 34, 56);
+constexpr COLORREF WINDOW_COLOR = RGB(200, 100, 50);
 // The picture's quadrants, none of them the cover colour.
 constexpr COLORREF QUADRANTS[2][2] = {{RGB(255, 0, 0), RGB(0, 0, 255)},
                                       {RGB(255, 255, 0), RGB(255, 255, 255)}};
@@ -49,15 +49,15 @@ std::string Text(const RECT& r)
            "," + std::to_string(r.bottom);
 }
 
-// "AxB", as xrandr takes sizes and positions.
-std::string ByX(LONG a, LONG b)
+// "AxB", as xrandr takes sizes and positions; sizes are compared in it too.
+std::string XrandrPair(LONG a, LONG b)
 {
     return std::to_string(a) + "x" + std::to_string(b);
 }
 
 std::string Size(const RECT& r)
 {
-    return ByX(r.right - r.left, r.bottom - r.top);
+    return XrandrPair(r.right - r.left, r.bottom - r.top);
 }
 
 // The displays as Windows reports them, the primary first.
@@ -79,13 +79,14 @@ std::string Displays()
 {
     const RECT& second = layout.second;
     const LONG x = std::max<LONG>(0, -second.left), y = std::max<LONG>(0, -second.top);
-    std::string command = "xrandr --output DUMMY0 --mode 1024x768 --primary --pos " + ByX(x, y);
+    std::string command =
+        "xrandr --output DUMMY0 --mode 1024x768 --primary --pos " + XrandrPair(x, y);
     if (IsRectEmpty(&second))
         command += " --output DUMMY1 --off";
     else
         command = "xrandr --addmode DUMMY1 " + Size(second) + " && " + command +
                   " --output DUMMY1 --mode " + Size(second) + " --pos " +
-                  ByX(second.left + x, second.top + y);
+                  XrandrPair(second.left + x, second.top + y);
     if (!RunUnixCommand(command + " && xrandr >/dev/null"))
         return ::testing::AssertionFailure() << "xrandr failed: " << command;
     const std::string expected =
@@ -122,7 +123,7 @@ POINT CornerPixel(int corner, const RECT& display)
                   corner == HOT_CORNER_TOP_RIGHT || corner == HOT_CORNER_BOTTOM_RIGHT);
 }
 
-struct Spot { POINT at; COLORREF colour; };
+struct Spot { POINT at; COLORREF color; };
 
 // Each quadrant's outer corner and centre, in the picture's colours or the cover's.
 void AddQuadrants(std::vector<Spot>& spots, const RECT& area, bool picture)
@@ -130,10 +131,10 @@ void AddQuadrants(std::vector<Spot>& spots, const RECT& area, bool picture)
     const int w = area.right - area.left, h = area.bottom - area.top;
     for (int row = 0; row < 2; ++row)
         for (int column = 0; column < 2; ++column) {
-            const COLORREF colour = picture ? QUADRANTS[row][column] : COVER_COLOUR;
-            spots.push_back({Corner(area, row == 1, column == 1), colour});
+            const COLORREF color = picture ? QUADRANTS[row][column] : COVER_COLOR;
+            spots.push_back({Corner(area, row == 1, column == 1), color});
             spots.push_back(
-                {{area.left + w / 4 + column * w / 2, area.top + h / 4 + row * h / 2}, colour});
+                {{area.left + w / 4 + column * w / 2, area.top + h / 4 + row * h / 2}, color});
         }
 }
 
@@ -144,9 +145,9 @@ void ExpectSpots(const std::vector<Spot>& spots)
         wrong.clear();
         for (const Spot& spot : spots) {
             const COLORREF seen = ScreenPixel(spot.at.x, spot.at.y);
-            if (seen != spot.colour)
+            if (seen != spot.color)
                 wrong += " (" + std::to_string(spot.at.x) + "," + std::to_string(spot.at.y) +
-                         ") is " + Rgb(seen) + ", not " + Rgb(spot.colour) + ";";
+                         ") is " + Rgb(seen) + ", not " + Rgb(spot.color) + ";";
         }
         return wrong.empty();
     }, 10000);
@@ -186,8 +187,10 @@ protected:
     {
         const std::string path = ShiftJis(mode == Picture::NONE ? L"" : picture);
         const char stretch = mode == Picture::STRETCHED ? '1' : '0';
-        return Start(process, PreferenceBytes(12, 34, 56, path, stretch, char('0' + corner),
-                                              std::to_string(HOT_CORNER_DELAY), ShiftJis(workDir)));
+        return Start(process, PreferenceBytes(PreferenceFields().Color(COVER_COLOR).Picture(path)
+                                                  .Stretch(stretch).Corner(char('0' + corner))
+                                                  .Delay(std::to_string(HOT_CORNER_DELAY))
+                                                  .Folder(ShiftJis(workDir))));
     }
 
     std::wstring picture;  // four quadrants of QUADRANTS' colours
@@ -225,7 +228,7 @@ TEST_F(MultiDisplay, DesktopCaptureHoldsEveryDisplayAsTheScreenShowsIt)
         PressHotKey(HOTKEY_CAPTURE_SCREEN);
         const BitmapFile file = ReadTheCapture(workDir);
         ASSERT_EQ(file.problem, "");
-        EXPECT_EQ(ByX(file.width, file.height), Size(VirtualScreen()));
+        EXPECT_EQ(XrandrPair(file.width, file.height), Size(VirtualScreen()));
         EXPECT_EQ(file.bits, ScreenBits());
         // X keeps what the cover drew where no display is, so every pixel compares.
         EXPECT_EQ(DifferencesFromScreen(file, GrabScreen(VirtualScreen()),
@@ -244,16 +247,16 @@ TEST_F(MultiDisplay, WindowCaptureTakesAWindowOnTheSecondDisplayOrAcrossBoth)
                    y = (layout.second.top + layout.second.bottom) / 2;
         for (const RECT& area : {RECT{x - 150, y - 100, x + 150, y + 100}, layout.spanning}) {
             SCOPED_TRACE("window at " + Text(area));
-            ColourWindow front(WINDOW_COLOUR, area);
+            ColorWindow front(WINDOW_COLOR, area);
             ASSERT_TRUE(WaitForeground(front.window));
-            ASSERT_TRUE(WaitForPixel(area.left + 1, area.top + 1, WINDOW_COLOUR) &&
-                        WaitForPixel(area.right - 2, area.bottom - 2, WINDOW_COLOUR));
+            ASSERT_TRUE(WaitForPixel(area.left + 1, area.top + 1, WINDOW_COLOR) &&
+                        WaitForPixel(area.right - 2, area.bottom - 2, WINDOW_COLOR));
             DeleteBitmaps(workDir);
             PressHotKey(HOTKEY_CAPTURE_WINDOW);
             const BitmapFile file = ReadTheCapture(workDir);
             ASSERT_EQ(file.problem, "");
-            EXPECT_EQ(ByX(file.width, file.height), Size(area));
-            EXPECT_EQ(DifferencesFromColour(file, WINDOW_COLOUR), "");
+            EXPECT_EQ(XrandrPair(file.width, file.height), Size(area));
+            EXPECT_EQ(DifferencesFromColor(file, WINDOW_COLOR), "");
         }
     }
 }

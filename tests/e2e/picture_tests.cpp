@@ -107,8 +107,8 @@ std::string PicturePreferences(const std::wstring& picture, char stretch,
                                const std::string& captureFolder = "", char corner = '0',
                                const char* delay = "150")
 {
-    return PreferenceBytes(GetRValue(BACKGROUND), GetGValue(BACKGROUND), GetBValue(BACKGROUND),
-                           ShiftJis(picture), stretch, corner, delay, captureFolder);
+    return PreferenceBytes(PreferenceFields().Color(BACKGROUND).Picture(ShiftJis(picture))
+                               .Stretch(stretch).Corner(corner).Delay(delay).Folder(captureFolder));
 }
 
 struct DrawnPicture {
@@ -120,26 +120,24 @@ struct DrawnPicture {
 // The picture as one StretchBlt to the screen's size draws it; empty when it does not load.
 std::vector<COLORREF> StretchedOnce(const std::wstring& picture)
 {
-    HBITMAP source = static_cast<HBITMAP>(
-        LoadImageW(nullptr, picture.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    const GdiObject<HBITMAP> source(static_cast<HBITMAP>(
+        LoadImageW(nullptr, picture.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
     BITMAP record = {};
-    if (source == nullptr || GetObjectW(source, sizeof record, &record) == 0)
+    if (source.handle == nullptr || GetObjectW(source.handle, sizeof record, &record) == 0)
         return {};
-    const ScreenDC screen;
-    HDC from = CreateCompatibleDC(screen.dc);
-    HDC to = CreateCompatibleDC(screen.dc);
-    HBITMAP stretched = CreateCompatibleBitmap(screen.dc, SCREEN_WIDTH, SCREEN_HEIGHT);
-    SelectObject(from, source);
-    SelectObject(to, stretched);
-    StretchBlt(to, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, from, 0, 0, record.bmWidth, record.bmHeight,
-               SRCCOPY);
-    // Deleting the DCs lets go of the bitmaps, as reading and deleting them needs.
-    DeleteDC(from);
-    DeleteDC(to);
-    std::vector<COLORREF> pixels = BitmapPixels(stretched);
-    DeleteObject(stretched);
-    DeleteObject(source);
-    return pixels;
+    const DisplayDc screen;
+    const GdiObject<HBITMAP> stretched(
+        CreateCompatibleBitmap(screen.dc, SCREEN_WIDTH, SCREEN_HEIGHT));
+    {
+        // Let go of the bitmaps before they are read, as GetDIBits needs.
+        const MemoryDc from(screen.dc);
+        const MemoryDc to(screen.dc);
+        const SelectedObject fromSource(from.dc, source.handle);
+        const SelectedObject toStretched(to.dc, stretched.handle);
+        StretchBlt(to.dc, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, from.dc, 0, 0, record.bmWidth,
+                   record.bmHeight, SRCCOPY);
+    }
+    return BitmapPixels(stretched.handle);
 }
 
 } // namespace

@@ -53,14 +53,15 @@ TEST_F(PreferenceFile, DefaultPreferenceFileIsWrittenWhenThereIsNone)
     DeleteFileW(File().c_str());  // an earlier repeat's
     ASSERT_TRUE(Start());
     EXPECT_EQ(FileBytes(File()),
-              PreferenceBytes(0, 0, 0, "", '1', '4', "150", ShiftJis(workDir)) + "\n");
+              PreferenceBytes(PreferenceFields().Folder(ShiftJis(workDir))) + "\n");
 }
 
 TEST_F(PreferenceFile, TemporaryFileIsTakenWhenThePreferenceFileIsMissing)
 {
     // What a save leaves when the old file went and the new one kept its temporary name; a
     // file cut short (zeros after a power cut) is no such copy and gives way to the default.
-    const std::string saved = PreferenceBytes(0, 0, 128, "", '1', '0', "150", "C:\\shots");
+    const std::string saved =
+        PreferenceBytes(PreferenceFields().Color(0, 0, 128).Corner('0').Folder("C:\\shots"));
     const struct { const wchar_t* name; std::string temporary; bool taken; } cases[] = {
         {L"complete", saved, true},
         {L"zeros", std::string(saved.size(), '\0'), false},
@@ -68,12 +69,12 @@ TEST_F(PreferenceFile, TemporaryFileIsTakenWhenThePreferenceFileIsMissing)
     for (const auto& c : cases) {
         SCOPED_TRACE(Utf8(c.name));
         const std::wstring dir = workDir + L"\\" + c.name;
-        const std::wstring temporary = dir + L"\\" + PREFERENCE_TEMPORARY_NAME_W;
+        const std::wstring temporary = PreferenceTemporaryPath(dir);
         DusklidProcess program;
         ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
         ASSERT_TRUE(WriteFileBytes(temporary, c.temporary));
         ASSERT_TRUE(StartDusklidAndWait(program, dir));
-        const std::string defaults = PreferenceBytes(0, 0, 0, "", '1', '4', "150", ShiftJis(dir));
+        const std::string defaults = PreferenceBytes(PreferenceFields().Folder(ShiftJis(dir)));
         EXPECT_EQ(FileBytes(PreferencePath(dir)), c.taken ? saved : defaults + "\n");
         EXPECT_NE(PathExists(temporary), c.taken);
         if (!c.taken)
@@ -86,7 +87,7 @@ TEST_F(PreferenceFile, TemporaryFileIsTakenWhenThePreferenceFileIsMissing)
 
 TEST_F(PreferenceFile, IncompatiblePreferenceFileIsDeletedOnYes)
 {
-    std::string incompatible = PreferenceBytes(0, 0, 0, "", '1', '4', "150", "C:\\") + "\n";
+    std::string incompatible = PreferenceBytes(PreferenceFields().Folder("C:\\")) + "\n";
     ++incompatible[0];  // the next version's
     ASSERT_TRUE(StartOn(incompatible));
     ExpectRefusal({INCOMPATIBLE}, IDYES);
@@ -111,7 +112,8 @@ TEST_F(PreferenceFile, EmptyPreferenceFileIsKeptOnNo)
 TEST_F(PreferenceFile, DamagedPreferenceFileIsRefusedAfterThePictureWarning)
 {
     // The picture is loaded before the rest is judged; a stretch flag of '2' is damage.
-    const std::string damaged = PreferenceBytes(0, 0, 0, "C:\\missing.jpg", '2', '0', "150", "");
+    const std::string damaged =
+        PreferenceBytes(PreferenceFields().Picture("C:\\missing.jpg").Stretch('2').Corner('0'));
     ASSERT_TRUE(StartOn(damaged));
     ExpectRefusal({PICTURE_UNREADABLE, L"環境設定ファイルが壊れています。"}, IDNO);
     ExpectCleanFailedStart();
@@ -120,7 +122,8 @@ TEST_F(PreferenceFile, DamagedPreferenceFileIsRefusedAfterThePictureWarning)
 
 TEST_F(PreferenceFile, MissingPictureIsReportedAndStartUpGoesOn)
 {
-    ASSERT_TRUE(StartOn(PreferenceBytes(0, 0, 0, "C:\\missing.jpg", '1', '0', "150", "")));
+    ASSERT_TRUE(
+        StartOn(PreferenceBytes(PreferenceFields().Picture("C:\\missing.jpg").Corner('0'))));
     ExpectError(PICTURE_UNREADABLE);
     EXPECT_TRUE(WaitUntil([] { return FindCoverWindow() != nullptr; }, 10000));
     EXPECT_TRUE(dusklid.Running());
@@ -140,7 +143,8 @@ TEST_F(PreferenceFile, FileSavedWithCarriageReturnsKeepsItsColour)
 TEST_F(PreferenceFile, PreferenceFileHeldOpenIsNeverReplaced)
 {
     // Held open without sharing: neither readable nor deletable, and not to be written over.
-    const std::string held = PreferenceBytes(1, 2, 3, "", '0', '3', "999", "C:\\shots");
+    const std::string held = PreferenceBytes(
+        PreferenceFields().Color(1, 2, 3).Stretch('0').Corner('3').Delay("999").Folder("C:\\shots"));
     ASSERT_TRUE(WriteFileBytes(File(), held));
     {
         const std::unique_ptr<void, decltype(&CloseHandle)> holder(

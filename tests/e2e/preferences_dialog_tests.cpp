@@ -15,6 +15,12 @@ const wchar_t CANNOT_CREATE[] = L"環境設定ファイルを作成できませ�
 const wchar_t CANNOT_LOAD[] = L"画像ファイルがロードできませんでした。";
 constexpr int NO_ID = 0xFFFF;  // labels, group boxes and the picture
 
+// What most cases start from: neither stretching nor a hot corner, captures into C:\a.
+PreferenceFields PlainFields()
+{
+    return PreferenceFields().Stretch('0').Corner('0').Folder("C:\\a");
+}
+
 // From LABEL on, what a person only looks at rather than works.
 enum Kind { BUTTON, CHECK_BOX, RADIO, EDIT, READ_ONLY_EDIT, SLIDER, LABEL, GROUP_BOX, PICTURE,
             SAMPLE };
@@ -124,21 +130,21 @@ void ExpectControls(HWND dialog, HWND owner, const Control (&expected)[N])
     EXPECT_EQ(LOWORD(defaultId), IDC_OK);
 }
 
-std::string ColourShown(HWND dialog)
+std::string ColorShown(HWND dialog)
 {
     return Utf8(DialogItemText(dialog, IDC_RED) + L"," + DialogItemText(dialog, IDC_GREEN) + L"," +
                 DialogItemText(dialog, IDC_BLUE));
 }
 
-std::string SliderColour(HWND picker)
+std::string SliderColor(HWND picker)
 {
-    std::string colour;
+    std::string color;
     for (int id : {IDC_RED_SLIDER, IDC_GREEN_SLIDER, IDC_BLUE_SLIDER}) {
         LRESULT position = 0;
         SendAndWait(GetDlgItem(picker, id), TBM_GETPOS, 0, 0, &position);
-        colour += (colour.empty() ? "" : ",") + std::to_string(position);
+        color += (color.empty() ? "" : ",") + std::to_string(position);
     }
-    return colour;
+    return color;
 }
 
 // What the dialog shows, in one line, so that a difference reads at a glance.
@@ -149,7 +155,7 @@ std::string ShownSettings(HWND dialog)
     for (int i = 0; i < 4; ++i)
         if (IsChecked(dialog, IDC_CORNER_TOP_LEFT + i))
             corner = corner == 0 ? i + 1 : -1;
-    return "colour " + ColourShown(dialog) + "; " + tick(IDC_SHOW_PICTURE) + "picture " +
+    return "colour " + ColorShown(dialog) + "; " + tick(IDC_SHOW_PICTURE) + "picture " +
            Utf8(DialogItemText(dialog, IDC_PICTURE_PATH)) + "; " + tick(IDC_STRETCH) +
            "stretch; folder " + Utf8(DialogItemText(dialog, IDC_CAPTURE_FOLDER)) + "; " +
            tick(IDC_USE_HOT_CORNER) + "corner " + std::to_string(corner) + " after " +
@@ -210,7 +216,7 @@ protected:
     std::string Written() const { return FileBytes(PreferencePath(workDir)); }
     // What OK wrote, once it has closed the dialog.
     std::string WrittenByOk() { return CloseWith(dialog, IDC_OK) ? Written() : "<still open>"; }
-    bool LeftTemporaryFile() const { return PathExists(PreferencePath(workDir) + L".new"); }
+    bool LeftTemporaryFile() const { return PathExists(PreferenceTemporaryPath(workDir)); }
 
     HWND dialog = nullptr, picker = nullptr;
 };
@@ -220,8 +226,8 @@ protected:
 TEST_F(PreferencesDialog, PreferencesDialogMatchesItsTemplate)
 {
     // Settings that make a tidy screenshot.
-    ASSERT_TRUE(Open(
-        PreferenceBytes(0, 0, 128, "", '1', '4', "150", ShiftJis(L"C:\\Users\\Public\\撮影"))));
+    ASSERT_TRUE(Open(PreferenceBytes(
+        PreferenceFields().Color(0, 0, 128).Folder(ShiftJis(L"C:\\Users\\Public\\撮影")))));
     const LONG frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     EXPECT_EQ(GetWindowLongW(dialog, GWL_STYLE) & frame, frame);
     ExpectControls(dialog, nullptr, PREFERENCES_CONTROLS);
@@ -249,12 +255,17 @@ TEST_F(PreferencesDialog, PreferencesDialogShowsTheSettings)
     // Each in a program of its own: the file is read at start-up.
     const struct { const char* name; std::string file, shown; } cases[] = {
         {"prefs_shown_corner0",
-         PreferenceBytes(12, -5, 300, ShiftJis(picture), '1', '0', "-20", "C:\\shots"),
+         PreferenceBytes(PreferenceFields().Color(12, -5, 300).Picture(ShiftJis(picture))
+                             .Corner('0').Delay("-20").Folder("C:\\shots")),
          "colour 12,-5,300; [x] picture " + Utf8(picture) +
              "; [x] stretch; folder C:\\shots; [ ] corner 1 after -20"},
-        {"prefs_shown_corner1", PreferenceBytes(0, 0, 128, "", '0', '1', "500", "D:\\x\\"),
+        {"prefs_shown_corner1",
+         PreferenceBytes(PreferenceFields().Color(0, 0, 128).Stretch('0').Corner('1').Delay("500")
+                             .Folder("D:\\x\\")),
          "colour 0,0,128; [ ] picture ; [ ] stretch; folder D:\\x\\; [x] corner 1 after 500"},
-        {"prefs_shown_corner4", PreferenceBytes(1, 2, 3, "", '0', '4', "abc", "E:\\"),
+        {"prefs_shown_corner4",
+         PreferenceBytes(
+             PreferenceFields().Color(1, 2, 3).Stretch('0').Delay("abc").Folder("E:\\")),
          "colour 1,2,3; [ ] picture ; [ ] stretch; folder E:\\; [x] corner 4 after 0"},
     };
     for (const auto& c : cases) {
@@ -274,7 +285,8 @@ TEST_F(PreferencesDialog, PreferencesOkWritesTheFileAndAppliesIt)
 {
     const std::wstring made = MakePicture("prefs_example.jpg", "-size 64x48 xc:'rgb(0,200,0)'");
     ASSERT_TRUE(!made.empty() && CopyFileW(made.c_str(), L"C:\\pic.jpg", FALSE));
-    ASSERT_TRUE(Open(PreferenceBytes(0, 0, 128, "", '1', '0', "150", "C:\\old")));
+    ASSERT_TRUE(
+        Open(PreferenceBytes(PreferenceFields().Color(0, 0, 128).Corner('0').Folder("C:\\old"))));
 
     EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, true));
     SetItemText(dialog, IDC_PICTURE_PATH, L"C:\\pic.jpg");
@@ -303,7 +315,8 @@ TEST_F(PreferencesDialog, PreferencesOkWritesTheFileAndAppliesIt)
 
 TEST_F(PreferencesDialog, PreferencesOkRefusesIncompleteEntries)
 {
-    const std::string original = PreferenceBytes(1, 2, 3, "", '1', '0', "150", "C:\\keep");
+    PreferenceFields fields = PreferenceFields().Color(1, 2, 3).Corner('0').Folder("C:\\keep");
+    const std::string original = PreferenceBytes(fields);
     ASSERT_TRUE(Open(original));
 
     EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, true));
@@ -321,7 +334,8 @@ TEST_F(PreferencesDialog, PreferencesOkRefusesIncompleteEntries)
     SetItemText(dialog, IDC_PICTURE_PATH, L"C:\\windows");
     SetItemText(dialog, IDC_CAPTURE_FOLDER, L"C:\\new");
     ExpectRefusal(CANNOT_LOAD, dialog);
-    const std::string written = PreferenceBytes(1, 2, 3, "C:\\windows", '1', '0', "150", "C:\\new");
+    fields.folder = "C:\\new";
+    const std::string written = PreferenceBytes(PreferenceFields(fields).Picture("C:\\windows"));
     EXPECT_EQ(Written(), written);
 
     // A line feed would shift every field after it: it writes nothing.
@@ -333,16 +347,17 @@ TEST_F(PreferencesDialog, PreferencesOkRefusesIncompleteEntries)
     // Unticked, whatever the path field holds is neither checked nor saved.
     EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, false));
     SetItemText(dialog, IDC_PICTURE_PATH, L"not a file");
-    EXPECT_EQ(WrittenByOk(), PreferenceBytes(1, 2, 3, "", '1', '0', "150", "C:\\new"));
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(fields));
     EXPECT_FALSE(LeftTemporaryFile());
 }
 
 TEST_F(PreferencesDialog, PreferencesDelayAndHotCornerAreWrittenAsEntered)
 {
-    ASSERT_TRUE(Open(PreferenceBytes(5, 6, 7, "", '0', '3', "150", "C:\\a")));
+    PreferenceFields fields = PlainFields().Color(5, 6, 7).Corner('3');
+    ASSERT_TRUE(Open(PreferenceBytes(fields)));
 
     SetItemText(dialog, IDC_DELAY, L"-1");
-    EXPECT_EQ(WrittenByOk(), PreferenceBytes(5, 6, 7, "", '0', '3', "0", "C:\\a"));
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(fields.Delay("0")));
     ASSERT_TRUE(OpenDialog());
     EXPECT_EQ(ShownSettings(dialog),
               "colour 5,6,7; [ ] picture ; [ ] stretch; folder C:\\a; [x] corner 3 after 0");
@@ -350,7 +365,7 @@ TEST_F(PreferencesDialog, PreferencesDelayAndHotCornerAreWrittenAsEntered)
     // Letters are written as typed and read as 0; unticking the hot corner forgets its corner.
     SetItemText(dialog, IDC_DELAY, L"abc");
     EXPECT_TRUE(ClickToState(dialog, IDC_USE_HOT_CORNER, false));
-    EXPECT_EQ(WrittenByOk(), PreferenceBytes(5, 6, 7, "", '0', '0', "abc", "C:\\a"));
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(fields.Corner('0').Delay("abc")));
     ASSERT_TRUE(OpenDialog());
     EXPECT_EQ(ShownSettings(dialog),
               "colour 5,6,7; [ ] picture ; [ ] stretch; folder C:\\a; [ ] corner 1 after 0");
@@ -359,14 +374,14 @@ TEST_F(PreferencesDialog, PreferencesDelayAndHotCornerAreWrittenAsEntered)
 
 TEST_F(PreferencesDialog, PreferencesCommandOpensOneDialogAtATime)
 {
-    ASSERT_TRUE(Open(PreferenceBytes(9, 9, 9, "", '0', '0', "150", "C:\\a")));
+    ASSERT_TRUE(Open(PreferenceBytes(PlainFields().Color(9, 9, 9))));
 
     // No second dialog; the cover hot key, handled after the command, shows it was dealt with.
     ParkPointer();
     ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_PREFERENCES));
     EXPECT_TRUE(ShowCoverByHotKey(cover));
     int dialogs = 0;
-    FindVisibleWindow(L"#32770", dusklid.Id(), [&](HWND window) {
+    FindVisibleWindow(DIALOG_CLASS, dusklid.Id(), [&](HWND window) {
         dialogs += WindowText(window) == L"環境設定" ? 1 : 0;
         return false;
     });
@@ -381,7 +396,7 @@ TEST_F(PreferencesDialog, PreferencesCommandOpensOneDialogAtATime)
 
 TEST_F(PreferencesDialog, EscapeClosesNeitherDialog)
 {
-    ASSERT_TRUE(Open(PreferenceBytes(1, 2, 3, "", '0', '0', "150", "C:\\a")));
+    ASSERT_TRUE(Open(PreferenceBytes(PlainFields().Color(1, 2, 3))));
 
     // The slider moved after Escape is still there for Enter, which presses OK.
     ASSERT_TRUE(OpenPicker());
@@ -391,7 +406,7 @@ TEST_F(PreferencesDialog, EscapeClosesNeitherDialog)
     ASSERT_TRUE(MoveRedSlider(2));
     PressKey(VK_RETURN);
     ASSERT_TRUE(WaitClosed(picker));
-    EXPECT_EQ(ColourShown(dialog), "3,2,3");
+    EXPECT_EQ(ColorShown(dialog), "3,2,3");
 
     // In the preferences dialog, Enter after Escape still writes the file.
     SetItemText(dialog, IDC_DELAY, L"321");
@@ -400,18 +415,18 @@ TEST_F(PreferencesDialog, EscapeClosesNeitherDialog)
     EXPECT_TRUE(StaysTrue([&] { return IsWindowVisible(dialog) != FALSE; }, 500));
     PressKey(VK_RETURN);
     ASSERT_TRUE(WaitClosed(dialog));
-    EXPECT_EQ(Written(), PreferenceBytes(3, 2, 3, "", '0', '0', "321", "C:\\a"));
+    EXPECT_EQ(Written(), PreferenceBytes(PlainFields().Color(3, 2, 3).Delay("321")));
 }
 
 TEST_F(PreferencesDialog, ColorPickerShowsAndStoresTheColour)
 {
-    const std::string original = PreferenceBytes(300, 128, 0, "", '0', '0', "150", "C:\\a");
+    const std::string original = PreferenceBytes(PlainFields().Color(300, 128, 0));
     ASSERT_TRUE(Open(original));
-    EXPECT_EQ(ColourShown(dialog), "300,128,0");
+    EXPECT_EQ(ColorShown(dialog), "300,128,0");
 
     // 300 clamped to 255, shown in the sample before any slider is touched.
     ASSERT_TRUE(OpenPicker());
-    EXPECT_EQ(SliderColour(picker), "255,128,0");
+    EXPECT_EQ(SliderColor(picker), "255,128,0");
     HWND sample = GetDlgItem(picker, IDC_SAMPLE);
     const POINT spot = CentreOf(sample);
     EXPECT_TRUE(WaitForPixel(spot.x, spot.y, RGB(255, 128, 0)));
@@ -424,15 +439,15 @@ TEST_F(PreferencesDialog, ColorPickerShowsAndStoresTheColour)
     ASSERT_TRUE(MoveRedSlider(-5));
     EXPECT_TRUE(WaitForPixel(spot.x, spot.y, RGB(250, 128, 0)));
     ASSERT_TRUE(CloseWith(picker, IDC_CANCEL));
-    EXPECT_EQ(ColourShown(dialog), "300,128,0");
+    EXPECT_EQ(ColorShown(dialog), "300,128,0");
 
     // OK stores the sliders in the running program, not in the file.
     ASSERT_TRUE(OpenPicker());
-    EXPECT_EQ(SliderColour(picker), "255,128,0");
+    EXPECT_EQ(SliderColor(picker), "255,128,0");
     ASSERT_TRUE(MoveRedSlider(-1));
-    EXPECT_TRUE(WaitUntil([&] { return SliderColour(picker) == "254,128,0"; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return SliderColor(picker) == "254,128,0"; }, 5000));
     ASSERT_TRUE(CloseWith(picker, IDC_OK));
-    EXPECT_EQ(ColourShown(dialog), "254,128,0");
+    EXPECT_EQ(ColorShown(dialog), "254,128,0");
     ASSERT_TRUE(CloseWith(dialog, IDC_CANCEL));
     EXPECT_EQ(Written(), original);
     ASSERT_TRUE(ShowCoverByHotKey(cover));
@@ -445,7 +460,7 @@ TEST_F(PreferencesDialog, PreferencesOkReplacesOrDropsThePicture)
     const std::wstring red = MakePicture("prefs_red.bmp", "-size 64x48 xc:red");
     const std::wstring blue = MakePicture("prefs_blue.bmp", "-size 64x48 xc:blue");
     ASSERT_TRUE(!red.empty() && !blue.empty());
-    ASSERT_TRUE(Open(PreferenceBytes(10, 20, 30, ShiftJis(red), '0', '0', "150", "C:\\a")));
+    ASSERT_TRUE(Open(PreferenceBytes(PlainFields().Color(10, 20, 30).Picture(ShiftJis(red)))));
     const POINT centre = ScreenCentre();
 
     SetItemText(dialog, IDC_PICTURE_PATH, blue);
@@ -456,7 +471,7 @@ TEST_F(PreferencesDialog, PreferencesOkReplacesOrDropsThePicture)
     // The hot key on the shown cover paints it again, now without a picture.
     ASSERT_TRUE(OpenDialog());
     EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, false));
-    EXPECT_EQ(WrittenByOk(), PreferenceBytes(10, 20, 30, "", '0', '0', "150", "C:\\a"));
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(PlainFields().Color(10, 20, 30)));
     PressHotKey(HOTKEY_COVER);
     EXPECT_TRUE(WaitForPixel(centre.x, centre.y, RGB(10, 20, 30)));
 }
@@ -470,7 +485,7 @@ TEST_F(PreferencesDialog, PreferencesOkFreesEachReplacedPicture)
         MakePicture("prefs_large_a.bmp", size + " gradient:red-blue -type TrueColor"),
         MakePicture("prefs_large_b.bmp", size + " gradient:green-yellow -type TrueColor")};
     ASSERT_TRUE(!pictures[0].empty() && !pictures[1].empty());
-    ASSERT_TRUE(Start(PreferenceBytes(0, 0, 0, ShiftJis(pictures[1]), '0', '0', "150", "C:\\a")));
+    ASSERT_TRUE(Start(PreferenceBytes(PlainFields().Picture(ShiftJis(pictures[1])))));
     // The first OK loads the decoders; the count starts after it.
     long before = -1;
     for (int load = 0; load <= LOADS; ++load) {
@@ -535,7 +550,8 @@ TEST_F(PreferencesDialog, FailedPreferenceWritesKeepTheOldFile)
     unfill();
 
     // At the dialog's OK, the old file stays whole.
-    const std::string original = PreferenceBytes(1, 2, 3, "", '0', '0', "150", "C:\\keep");
+    PreferenceFields fields = PlainFields().Color(1, 2, 3).Folder("C:\\keep");
+    const std::string original = PreferenceBytes(fields);
     ASSERT_TRUE(WriteFileBytes(PreferencePath(workDir), original));
     fill();
     ASSERT_TRUE(Open(""));
@@ -544,7 +560,7 @@ TEST_F(PreferencesDialog, FailedPreferenceWritesKeepTheOldFile)
     EXPECT_EQ(Written(), original);
     EXPECT_FALSE(LeftTemporaryFile());
     unfill();
-    EXPECT_EQ(WrittenByOk(), PreferenceBytes(1, 2, 3, "", '0', '0', "777", "C:\\keep"));
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(fields.Delay("777")));
 }
 
 TEST_F(PreferencesDialog, OkSavesFromAStartFolderOfTheLongestPath)
@@ -565,15 +581,16 @@ TEST_F(PreferencesDialog, OkSavesFromAStartFolderOfTheLongestPath)
 
     ASSERT_TRUE(Open(""));
     SetItemText(dialog, IDC_DELAY, L"300");
-    EXPECT_EQ(WrittenByOk(), PreferenceBytes(0, 0, 0, "", '1', '4', "300", ShiftJis(workDir)));
+    EXPECT_EQ(WrittenByOk(),
+              PreferenceBytes(PreferenceFields().Delay("300").Folder(ShiftJis(workDir))));
     EXPECT_FALSE(LeftTemporaryFile());
 }
 
 TEST_F(PreferencesDialog, OkKeepsTheFilesAttributesAndIsNotStoppedByAStaleTemporaryFile)
 {
     const std::wstring file = PreferencePath(workDir);
-    const std::wstring temporary = file + L".new";
-    ASSERT_TRUE(WriteFileBytes(file, PreferenceBytes(0, 0, 0, "", '1', '4', "150", "C:\\a")));
+    const std::wstring temporary = PreferenceTemporaryPath(workDir);
+    ASSERT_TRUE(WriteFileBytes(file, PreferenceBytes(PreferenceFields().Folder("C:\\a"))));
     ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
     // What a crash in the middle of an earlier save would have left.
     ASSERT_TRUE(WriteFileBytes(temporary, "half a fi"));
@@ -581,7 +598,7 @@ TEST_F(PreferencesDialog, OkKeepsTheFilesAttributesAndIsNotStoppedByAStaleTempor
                                    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     ASSERT_TRUE(Open(""));
     SetItemText(dialog, IDC_DELAY, L"300");
-    EXPECT_EQ(WrittenByOk(), PreferenceBytes(0, 0, 0, "", '1', '4', "300", "C:\\a"));
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(PreferenceFields().Delay("300").Folder("C:\\a")));
     EXPECT_NE(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u) << "no longer hidden";
     EXPECT_FALSE(LeftTemporaryFile());
 }
@@ -591,7 +608,7 @@ TEST_F(PreferencesDialog, TypedPathsTooLongToKeepAreRefusedNotCut)
     // 257 bytes of Shift-JIS: cut to 255, the last character would lose a byte.
     const std::wstring tooLong = L"C:\\" + std::wstring(127, L'表');
     const std::wstring longest = tooLong.substr(0, tooLong.size() - 1);
-    const std::string before = PreferenceBytes(0, 0, 0, "", '1', '4', "150", "C:\\a");
+    const std::string before = PreferenceBytes(PreferenceFields().Folder("C:\\a"));
     ASSERT_TRUE(Open(before));
     EXPECT_TRUE(ClickToState(dialog, IDC_SHOW_PICTURE, true));
     SetItemText(dialog, IDC_PICTURE_PATH, tooLong);
@@ -601,7 +618,7 @@ TEST_F(PreferencesDialog, TypedPathsTooLongToKeepAreRefusedNotCut)
     ExpectRefusal(L"キャプチャ保存先のパスが長すぎます。", dialog);
     EXPECT_EQ(Written(), before);
     SetItemText(dialog, IDC_CAPTURE_FOLDER, longest);
-    EXPECT_EQ(WrittenByOk(), PreferenceBytes(0, 0, 0, "", '1', '4', "150", ShiftJis(longest)));
+    EXPECT_EQ(WrittenByOk(), PreferenceBytes(PreferenceFields().Folder(ShiftJis(longest))));
 }
 
 TEST_F(PreferencesDialog, PicturesThatFailAtOkLeaveNoObjectsBehind)
@@ -649,8 +666,8 @@ TEST_F(PreferencesDialog, JapanesePathsRoundTripThroughTheDialog)
     ASSERT_TRUE(drive.ready);
     const std::wstring picture = drive.root + L"\\写真の表\\表ソ.bmp";
     const std::wstring captures = L"C:\\撮影\\表";
-    const std::string original =
-        PreferenceBytes(7, 8, 9, ShiftJis(picture), '0', '0', "150", ShiftJis(captures));
+    const std::string original = PreferenceBytes(
+        PlainFields().Color(7, 8, 9).Picture(ShiftJis(picture)).Folder(ShiftJis(captures)));
     ASSERT_TRUE(Open(original));
     EXPECT_EQ(Utf8(DialogItemText(dialog, IDC_PICTURE_PATH)), Utf8(picture));
     EXPECT_EQ(Utf8(DialogItemText(dialog, IDC_CAPTURE_FOLDER)), Utf8(captures));

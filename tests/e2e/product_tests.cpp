@@ -218,9 +218,9 @@ TEST_F(Product, TrayIconComesBackAfterTheShellRestarts)
 TEST_F(Product, TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
 {
     // The icon sits in the bottom-right corner: the hot corner stays off.
-    ASSERT_TRUE(Start(PreferenceBytes(0, 0, 0, "", '1', '0', "0", "")));
+    ASSERT_TRUE(Start(PreferenceBytes(PreferenceFields().Corner('0').Delay("0"))));
     // The user works in another program, which has the keyboard until the menu takes it.
-    const ColourWindow otherProgram(RGB(0, 120, 0), {100, 100, 500, 400});
+    const ColorWindow otherProgram(RGB(0, 120, 0), {100, 100, 500, 400});
     HWND menu = nullptr;
 
     ASSERT_TRUE(RightClickTrayIcon(dusklid.Id(), &menu));
@@ -249,7 +249,8 @@ TEST_F(Product, TrayMenuFromTheIconTakesTheKeyboardAndClosesOnAClickElsewhere)
 
 TEST_F(Product, TrayMenuClosedWithoutAChoiceGivesTheForegroundBack)
 {
-    ASSERT_TRUE(Start(PreferenceBytes(0, 0, 0, "", '1', '0', "0", ShiftJis(workDir))));
+    ASSERT_TRUE(
+        Start(PreferenceBytes(PreferenceFields().Corner('0').Delay("0").Folder(ShiftJis(workDir)))));
     const TypingWindow editor;
     SetForegroundWindow(editor.window);
     ASSERT_TRUE(WaitForeground(editor.window));
@@ -276,11 +277,11 @@ TEST_F(Product, HelpOpensTheReadMeInNotepad)
 {
     // As unpacked from the release package: the read-me beside the program,
     // which is started in its own folder.
-    const std::string readMe = FileBytes(DusklidFolder() + L"\\ReadMe.txt");
+    const std::string readMe = FileBytes(ReadMePath(DusklidFolder()));
     ASSERT_EQ(readMe.substr(0, 3), "\xEF\xBB\xBF") << "no byte-order mark";
     const ProgramCopy program(workDir);
     ASSERT_TRUE(program.ready);
-    ASSERT_TRUE(WriteFileBytes(workDir + L"\\ReadMe.txt", readMe));
+    ASSERT_TRUE(WriteFileBytes(ReadMePath(workDir), readMe));
     ASSERT_TRUE(Start());
     ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_HELP));
 
@@ -306,10 +307,11 @@ TEST_F(Product, HotKeyHidesTheDesktopBehindAPictureUntilBothButtonsAreHeld)
                      "-fill '#2b2d42' -gravity center -annotate 0 Dusklid");
     ASSERT_FALSE(picture.empty());
     const COLORREF background = RGB(43, 45, 66);
-    ASSERT_TRUE(Start(PreferenceBytes(43, 45, 66, ShiftJis(picture), '0', '0', "0", "")));
+    ASSERT_TRUE(Start(PreferenceBytes(PreferenceFields().Color(background).Picture(ShiftJis(picture))
+                                          .Stretch('0').Corner('0').Delay("0"))));
     const POINT centre = ScreenCentre();
     const COLORREF green = RGB(0, 160, 0);
-    const ColourWindow desktopWork(green, {centre.x - 300, centre.y - 200, centre.x + 300, centre.y + 200});
+    const ColorWindow desktopWork(green, {centre.x - 300, centre.y - 200, centre.x + 300, centre.y + 200});
     ASSERT_TRUE(WaitForPixel(centre.x - 280, centre.y, green));
 
     PressHotKey(HOTKEY_COVER);

@@ -60,7 +60,7 @@ TEST_F(Startup, CloseRequestsChangeNothing)
     PostMessageW(cover, WM_COMMAND, IDM_COVER, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(cover) != FALSE; }, 5000));
     WaitForeground(cover, 3000);
-    SendHotKey(false, false, false, true, VK_F4);
+    SendHotKey(MOD_ALT, VK_F4);
     EXPECT_TRUE(StaysTrue([&] { return IsWindowVisible(cover) && dusklid.Running(); }, 1000))
         << "Alt+F4 closed or hid the cover";
 }

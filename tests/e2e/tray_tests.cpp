@@ -80,7 +80,7 @@ TEST_F(Tray, TrayMenuEntriesReachTheirCommands)
     EXPECT_TRUE(CloseWith(about, IDOK));
 
     // Help opens ReadMe.txt from the working folder with the shell.
-    ASSERT_TRUE(WriteFileBytes(workDir + L"\\ReadMe.txt", "Dusklid\r\n"));
+    ASSERT_TRUE(WriteFileBytes(ReadMePath(workDir), "Dusklid\r\n"));
     ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_HELP));
     HWND viewer = WaitForNotepad();
     ASSERT_NE(viewer, nullptr);

@@ -53,21 +53,21 @@ BitmapFile ReadBitmapFile(const std::wstring& path)
     file.width = static_cast<int>(Read32(b, 18));
     file.height = static_cast<int>(Read32(b, 22));
     file.bits = static_cast<int>(Read16(b, 28));
-    file.colours = file.bits < 16 ? 1u << file.bits : 0;
+    file.colors = file.bits < 16 ? 1u << file.bits : 0;
     file.pixelOffset = Read32(b, 10);
     const std::uint64_t rowSize =
         (static_cast<std::uint64_t>(file.bits) * static_cast<std::uint32_t>(file.width) + 31) / 32 * 4;
     file.rowSize = static_cast<std::uint32_t>(rowSize);
     const std::uint64_t imageSize = rowSize * static_cast<std::uint32_t>(file.height);
-    const std::uint32_t sizeImage = Read32(b, 34), coloursUsed = Read32(b, 46);
+    const std::uint32_t sizeImage = Read32(b, 34), colorsUsed = Read32(b, 46);
     const auto is = [](const char* field, std::uint64_t value) {
         return std::string(field) + " " + std::to_string(value);
     };
     const std::pair<bool, std::string> checks[] = {
         {Read32(b, 2) == b.size(), is("bfSize", Read32(b, 2))},
-        {b.size() == 54 + 4 * file.colours + imageSize, is("file size", b.size())},
+        {b.size() == 54 + 4 * file.colors + imageSize, is("file size", b.size())},
         {Read32(b, 6) == 0, is("bfReserved", Read32(b, 6))},
-        {file.pixelOffset == 54 + 4 * file.colours, is("bfOffBits", file.pixelOffset)},
+        {file.pixelOffset == 54 + 4 * file.colors, is("bfOffBits", file.pixelOffset)},
         {Read32(b, 14) == 40, is("biSize", Read32(b, 14))},
         {file.width > 0 && file.height > 0, "not a positive, bottom-up size"},
         {Read16(b, 26) == 1, is("biPlanes", Read16(b, 26))},
@@ -76,7 +76,7 @@ BitmapFile ReadBitmapFile(const std::wstring& path)
         {Read32(b, 30) == 0, is("biCompression", Read32(b, 30))},
         // The pixel fetch may fill in these two; 0 is as sound.
         {sizeImage == 0 || sizeImage == imageSize, is("biSizeImage", sizeImage)},
-        {coloursUsed == 0 || coloursUsed == file.colours, is("biClrUsed", coloursUsed)},
+        {colorsUsed == 0 || colorsUsed == file.colors, is("biClrUsed", colorsUsed)},
     };
     for (const auto& [sound, problem] : checks)
         if (!sound) {
@@ -123,7 +123,7 @@ void DeleteBitmaps(const std::wstring& folder)
 
 int ScreenBits()
 {
-    return GetDeviceCaps(ScreenDC().dc, BITSPIXEL);
+    return GetDeviceCaps(DisplayDc().dc, BITSPIXEL);
 }
 
 std::vector<COLORREF> BitmapPixels(HBITMAP bitmap)
@@ -133,7 +133,7 @@ std::vector<COLORREF> BitmapPixels(HBITMAP bitmap)
         return {};
     const size_t width = static_cast<size_t>(record.bmWidth);
     const std::vector<unsigned char> file =
-        BmpFileBytes(ScreenDC().dc, bitmap, record.bmWidth, record.bmHeight);
+        BmpFileBytes(DisplayDc().dc, bitmap, record.bmWidth, record.bmHeight);
     // Bottom-up rows of 0x00RRGGBB to top-down COLORREFs, 0x00BBGGRR.
     std::vector<COLORREF> pixels;
     for (size_t row = static_cast<size_t>(record.bmHeight); row-- > 0;)
@@ -144,11 +144,9 @@ std::vector<COLORREF> BitmapPixels(HBITMAP bitmap)
 
 std::vector<COLORREF> GrabScreen(RECT area)
 {
-    const ScreenDC screen;
-    HBITMAP bitmap = CopyScreenArea(screen.dc, area);
-    std::vector<COLORREF> pixels = BitmapPixels(bitmap);
-    DeleteObject(bitmap);
-    return pixels;
+    const DisplayDc screen;
+    const GdiObject<HBITMAP> bitmap(CopyScreenArea(screen.dc, area));
+    return BitmapPixels(bitmap.handle);
 }
 
 std::string Differences(int width, int height, const std::function<COLORREF(int, int)>& actual,
@@ -178,12 +176,12 @@ std::string DifferencesFromScreen(const BitmapFile& file, const std::vector<COLO
         [&](int x, int y) { return screen[static_cast<size_t>(y) * file.width + x]; }, same);
 }
 
-std::string DifferencesFromColour(const BitmapFile& file, COLORREF colour)
+std::string DifferencesFromColor(const BitmapFile& file, COLORREF color)
 {
     if (!file.problem.empty())
         return file.problem;
     return Differences(file.width, file.height, [&](int x, int y) { return file.Pixel(x, y); },
-                       [&](int, int) { return colour; }, std::equal_to<COLORREF>());
+                       [&](int, int) { return color; }, std::equal_to<COLORREF>());
 }
 
 BitmapFile ReadTheCapture(const std::wstring& folder)

@@ -17,7 +17,7 @@ struct BitmapFile {
     int bits = 0;
     std::uint32_t pixelOffset = 0;
     std::uint32_t rowSize = 0;
-    std::uint32_t colours = 0;  // entries of the colour table
+    std::uint32_t colors = 0;  // entries of the colour table
     std::string bytes;
 
     // Counted from the top: through the colour table up to 8 bits, 5-5-5 at 16 bits (BI_RGB's
@@ -55,7 +55,7 @@ std::string Differences(int width, int height, const std::function<COLORREF(int,
 // the file's problem, if it has one.
 std::string DifferencesFromScreen(const BitmapFile& file, const std::vector<COLORREF>& screen,
                                   const std::function<bool(COLORREF, COLORREF)>& same);
-std::string DifferencesFromColour(const BitmapFile& file, COLORREF colour);
+std::string DifferencesFromColor(const BitmapFile& file, COLORREF color);
 
 // Waits for the one capture in `folder` and reads it; `problem` also tells when the folder
 // holds none or several, and names the file.

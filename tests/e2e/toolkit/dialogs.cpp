@@ -1,17 +1,20 @@
 #include "dialogs.h"
 
+#include <utility>
 #include <vector>
 
 #include "core/identifiers.h"
 #include "process.h"
 
-void SendHotKey(bool control, bool shift, bool windows, bool alt, WORD key)
+void SendHotKey(UINT modifiers, WORD key)
 {
+    const std::pair<UINT, WORD> MODIFIER_KEYS[] = {
+        {MOD_CONTROL, VK_CONTROL}, {MOD_SHIFT, VK_SHIFT}, {MOD_WIN, VK_LWIN}, {MOD_ALT, VK_MENU}};
     std::vector<WORD> keys;
-    for (int vk : {control ? VK_CONTROL : 0, shift ? VK_SHIFT : 0, windows ? VK_LWIN : 0,
-                   alt ? VK_MENU : 0, static_cast<int>(key)})
-        if (vk != 0)
-            keys.push_back(static_cast<WORD>(vk));
+    for (const auto& modifier : MODIFIER_KEYS)
+        if ((modifiers & modifier.first) != 0)
+            keys.push_back(modifier.second);
+    keys.push_back(key);
     // Pressed in order, released in reverse.
     std::vector<INPUT> inputs(2 * keys.size());
     for (size_t i = 0; i < inputs.size(); ++i) {
@@ -25,16 +28,14 @@ void SendHotKey(bool control, bool shift, bool windows, bool alt, WORD key)
 
 void PressKey(WORD key)
 {
-    SendHotKey(false, false, false, false, key);
+    SendHotKey(0, key);
 }
 
 void PressHotKey(int hotKeyId)
 {
     for (const HotKeyBinding& hotKey : HOT_KEYS)
         if (hotKey.id == hotKeyId)
-            SendHotKey(hotKey.modifiers & MOD_CONTROL, hotKey.modifiers & MOD_SHIFT,
-                       hotKey.modifiers & MOD_WIN, hotKey.modifiers & MOD_ALT,
-                       static_cast<WORD>(hotKey.key));
+            SendHotKey(hotKey.modifiers, static_cast<WORD>(hotKey.key));
 }
 
 HWND FindVisibleWindow(const wchar_t* className, DWORD processId,
@@ -67,12 +68,12 @@ HWND WaitForVisibleWindow(const wchar_t* className, DWORD processId, DWORD timeo
 
 HWND WaitForDialog(DWORD processId, DWORD timeoutMs)
 {
-    return WaitForVisibleWindow(L"#32770", processId, timeoutMs);
+    return WaitForVisibleWindow(DIALOG_CLASS, processId, timeoutMs);
 }
 
 HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, DWORD timeoutMs)
 {
-    return WaitForVisibleWindow(L"#32770", processId, timeoutMs,
+    return WaitForVisibleWindow(DIALOG_CLASS, processId, timeoutMs,
                                 [&](HWND window) { return WindowText(window) == title; });
 }
 
@@ -83,7 +84,7 @@ bool IsMessageBox(HWND window)
 
 bool NoDialog(DWORD processId)
 {
-    return FindVisibleWindow(L"#32770", processId) == nullptr;
+    return FindVisibleWindow(DIALOG_CLASS, processId) == nullptr;
 }
 
 bool WaitForeground(HWND window, DWORD timeoutMs)
@@ -151,7 +152,7 @@ POINT CentreOf(HWND window)
 MessageBoxSeen AnswerMessageBox(DWORD processId, int button, DWORD timeoutMs)
 {
     MessageBoxSeen seen;
-    HWND box = WaitForVisibleWindow(L"#32770", processId, timeoutMs, IsMessageBox);
+    HWND box = WaitForVisibleWindow(DIALOG_CLASS, processId, timeoutMs, IsMessageBox);
     if (box == nullptr)
         return seen;
     seen.found = true;

@@ -7,8 +7,9 @@
 #include <functional>
 #include <string>
 
-// Presses the modifiers, then the key, and releases them in reverse order.
-void SendHotKey(bool control, bool shift, bool windows, bool alt, WORD key);
+// Presses the modifiers (MOD_CONTROL, MOD_SHIFT, MOD_WIN, MOD_ALT, as
+// RegisterHotKey takes them), then the key, and releases them in reverse order.
+void SendHotKey(UINT modifiers, WORD key);
 void PressKey(WORD key);
 // The keys of one of the program's hot-key bindings.
 void PressHotKey(int hotKeyId);
@@ -21,7 +22,10 @@ HWND FindVisibleWindow(const wchar_t* className, DWORD processId,
 HWND WaitForVisibleWindow(const wchar_t* className, DWORD processId, DWORD timeoutMs,
                           const std::function<bool(HWND)>& accept = nullptr);
 
-// A message box or dialog (class "#32770") of `processId`; with this caption.
+// The class of message boxes and dialogs.
+constexpr wchar_t DIALOG_CLASS[] = L"#32770";
+
+// A message box or dialog of `processId`; with this caption.
 HWND WaitForDialog(DWORD processId, DWORD timeoutMs = 5000);
 HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, DWORD timeoutMs = 5000);
 

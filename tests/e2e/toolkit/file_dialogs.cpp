@@ -272,7 +272,7 @@ FolderBrowser OpenFolderBrowser(const DusklidProcess& dusklid, HWND preferences)
 {
     ClickButton(preferences, IDC_BROWSE_FOLDER);
     // Its caption is the system's own; the tree tells it apart.
-    return {WaitForVisibleWindow(L"#32770", dusklid.Id(), 10000,
+    return {WaitForVisibleWindow(DIALOG_CLASS, dusklid.Id(), 10000,
                                  [&](HWND window) {
                                      return window != preferences &&
                                             FindDescendant(window, L"SysTreeView32") != nullptr;

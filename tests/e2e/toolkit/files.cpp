@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "core/identifiers.h"
+
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -59,14 +61,22 @@ std::vector<std::wstring> FileNames(const std::wstring& folder, const wchar_t* p
 
 std::wstring PreferencePath(const std::wstring& workDir)
 {
-    return workDir + L"\\preference.dat";
+    return workDir + L"\\" + PREFERENCE_FILE_NAME_W;
 }
 
-std::string PreferenceBytes(int red, int green, int blue, const std::string& picture,
-                            char stretch, char corner, const std::string& delay,
-                            const std::string& folder)
+std::wstring PreferenceTemporaryPath(const std::wstring& workDir)
 {
-    return "\x10" + std::to_string(red) + "\n" + std::to_string(green) + "\n" +
-           std::to_string(blue) + "\n" + picture + "\n" + stretch + corner + delay + "\n" +
-           folder;
+    return workDir + L"\\" + PREFERENCE_TEMPORARY_NAME_W;
+}
+
+std::wstring ReadMePath(const std::wstring& folder)
+{
+    return folder + L"\\" + README_FILE_NAME_W;
+}
+
+std::string PreferenceBytes(const PreferenceFields& fields)
+{
+    return "\x10" + std::to_string(fields.red) + "\n" + std::to_string(fields.green) + "\n" +
+           std::to_string(fields.blue) + "\n" + fields.picture + "\n" + fields.stretch +
+           fields.corner + fields.delay + "\n" + fields.folder;
 }

@@ -1,5 +1,6 @@
 #include "fixture.h"
 
+#include "core/identifiers.h"
 #include "files.h"
 #include "text.h"
 
@@ -22,7 +23,7 @@ void FreshFolderTest::SetUp()
                                                   const std::string& preferences)
 {
     if (!preferences.empty() && !WriteFileBytes(PreferencePath(workDir), preferences))
-        return ::testing::AssertionFailure() << "cannot write preference.dat";
+        return ::testing::AssertionFailure() << "cannot write " << PREFERENCE_FILE_NAME;
     if (!StartDusklidAndWait(process, workDir))
         return ::testing::AssertionFailure() << "dusklid.exe did not start with a cover window";
     cover = FindCoverWindow();

@@ -6,7 +6,7 @@
 
 COLORREF ScreenPixel(int x, int y)
 {
-    return GetPixel(ScreenDC().dc, x, y);
+    return GetPixel(DisplayDc().dc, x, y);
 }
 
 RECT DesktopRect()
@@ -28,29 +28,29 @@ bool Near(COLORREF actual, COLORREF expected, int tolerance)
            std::abs(GetBValue(actual) - GetBValue(expected)) <= tolerance;
 }
 
-std::string Rgb(COLORREF colour)
+std::string Rgb(COLORREF color)
 {
-    return "(" + std::to_string(GetRValue(colour)) + "," + std::to_string(GetGValue(colour)) +
-           "," + std::to_string(GetBValue(colour)) + ")";
+    return "(" + std::to_string(GetRValue(color)) + "," + std::to_string(GetGValue(color)) +
+           "," + std::to_string(GetBValue(color)) + ")";
 }
 
-bool WaitForPixel(int x, int y, COLORREF colour, int tolerance, DWORD timeoutMs)
+bool WaitForPixel(int x, int y, COLORREF color, int tolerance, DWORD timeoutMs)
 {
-    return WaitUntil([&] { return Near(ScreenPixel(x, y), colour, tolerance); }, timeoutMs);
+    return WaitUntil([&] { return Near(ScreenPixel(x, y), color, tolerance); }, timeoutMs);
 }
 
-const wchar_t COLOUR_CLASS[] = L"DusklidE2EColour";
+const wchar_t COLOR_CLASS[] = L"DusklidE2EColor";
 
-ColourWindow::ColourWindow(COLORREF colour, RECT area) : brush(CreateSolidBrush(colour))
+ColorWindow::ColorWindow(COLORREF color, RECT area) : brush(CreateSolidBrush(color))
 {
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = DefWindowProcW;
     windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hbrBackground = brush;
-    windowClass.lpszClassName = COLOUR_CLASS;
-    UnregisterClassW(COLOUR_CLASS, windowClass.hInstance);
+    windowClass.hbrBackground = brush.handle;
+    windowClass.lpszClassName = COLOR_CLASS;
+    UnregisterClassW(COLOR_CLASS, windowClass.hInstance);
     RegisterClassW(&windowClass);
-    window = CreateWindowExW(0, COLOUR_CLASS, L"e2e colour", WS_POPUP | WS_VISIBLE, area.left,
+    window = CreateWindowExW(0, COLOR_CLASS, L"e2e colour", WS_POPUP | WS_VISIBLE, area.left,
                              area.top, area.right - area.left, area.bottom - area.top, nullptr,
                              nullptr, windowClass.hInstance, nullptr);
     SetForegroundWindow(window);
@@ -58,10 +58,9 @@ ColourWindow::ColourWindow(COLORREF colour, RECT area) : brush(CreateSolidBrush(
     PumpMessages();
 }
 
-ColourWindow::~ColourWindow()
+ColorWindow::~ColorWindow()
 {
     DestroyWindow(window);
     PumpMessages();
-    UnregisterClassW(COLOUR_CLASS, GetModuleHandleW(nullptr));
-    DeleteObject(brush);
+    UnregisterClassW(COLOR_CLASS, GetModuleHandleW(nullptr));
 }

@@ -5,11 +5,7 @@
 
 #include <string>
 
-// The screen's device context while it lives.
-struct ScreenDC {
-    HDC dc = GetDC(nullptr);
-    ~ScreenDC() { ReleaseDC(nullptr, dc); }
-};
+#include "core/gdi_guards.h"
 
 COLORREF ScreenPixel(int x, int y);
 
@@ -21,16 +17,16 @@ POINT ScreenCentre();
 bool Near(COLORREF actual, COLORREF expected, int tolerance);
 
 // "(r,g,b)", for messages.
-std::string Rgb(COLORREF colour);
+std::string Rgb(COLORREF color);
 
-bool WaitForPixel(int x, int y, COLORREF colour, int tolerance = 0, DWORD timeoutMs = 5000);
+bool WaitForPixel(int x, int y, COLORREF color, int tolerance = 0, DWORD timeoutMs = 5000);
 
 // A plain window of one colour, the driver's, to give the cover a known background.
-struct ColourWindow {
+struct ColorWindow {
+    GdiObject<HBRUSH> brush;  // the class's background, deleted after the class
     HWND window = nullptr;
-    HBRUSH brush = nullptr;
-    ColourWindow(COLORREF colour, RECT area);
-    ~ColourWindow();
-    ColourWindow(const ColourWindow&) = delete;
-    ColourWindow& operator=(const ColourWindow&) = delete;
+    ColorWindow(COLORREF color, RECT area);
+    ~ColorWindow();
+    ColorWindow(const ColorWindow&) = delete;
+    ColorWindow& operator=(const ColorWindow&) = delete;
 };

@@ -138,7 +138,7 @@ DusklidProcess::~DusklidProcess()
         return;
     // Close whatever modal box it has open, then ask it to exit.
     for (int round = 0; round < 5 && Running(); ++round) {
-        HWND box = FindVisibleWindow(L"#32770", info.dwProcessId);
+        HWND box = FindVisibleWindow(DIALOG_CLASS, info.dwProcessId);
         if (box == nullptr)
             break;
         PostMessageW(box, WM_CLOSE, 0, 0);

@@ -8,7 +8,10 @@
 #include <winternl.h>
 
 #include <cstdio>
+#include <deque>
 #include <vector>
+
+#include "core/gdi_guards.h"
 
 namespace {
 
@@ -121,22 +124,23 @@ bool CountingWorks()
 {
     HANDLE self = GetCurrentProcess();
     long gdi[3], handles[3];  // before, with ten brushes and ten events, after
-    HBRUSH brushes[10];
-    HANDLE events[10];
-    gdi[0] = CountGdiObjects(self);
-    handles[0] = CountHandles(self);
-    for (int i = 0; i < 10; ++i) {
-        brushes[i] = CreateSolidBrush(RGB(i, 0, 0));
-        events[i] = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    const auto take = [&](int at) {
+        gdi[at] = CountGdiObjects(self);
+        handles[at] = CountHandles(self);
+    };
+    take(0);
+    {
+        std::deque<GdiObject<HBRUSH>> brushes;
+        HANDLE events[10];
+        for (int i = 0; i < 10; ++i) {
+            brushes.emplace_back(CreateSolidBrush(RGB(i, 0, 0)));
+            events[i] = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        }
+        take(1);
+        for (HANDLE event : events)
+            CloseHandle(event);
     }
-    gdi[1] = CountGdiObjects(self);
-    handles[1] = CountHandles(self);
-    for (int i = 0; i < 10; ++i) {
-        DeleteObject(brushes[i]);
-        CloseHandle(events[i]);
-    }
-    gdi[2] = CountGdiObjects(self);
-    handles[2] = CountHandles(self);
+    take(2);
     std::fprintf(stderr,
                  "counting: own GDI objects %ld, %ld with ten brushes, %ld after; handles %ld, %ld "
                  "with ten events, %ld after; private %ld KiB\n",

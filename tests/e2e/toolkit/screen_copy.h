@@ -8,18 +8,18 @@
 #include <cstring>
 #include <vector>
 
+#include "core/gdi_guards.h"
+
 // A copy of `area` of the screen in a bitmap compatible with `screen`.
 inline HBITMAP CopyScreenArea(HDC screen, const RECT& area)
 {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    return bitmap;
+    const MemoryDc memory(screen);
+    GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen, width, height));
+    const SelectedObject selected(memory.dc, bitmap.handle);
+    BitBlt(memory.dc, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    return bitmap.Release();
 }
 
 // `bitmap` as the bytes of a bottom-up 32-bit .bmp file.

@@ -120,7 +120,7 @@ RECT TrayIconArea()
     HWND taskBar = FindWindowW(L"Shell_TrayWnd", nullptr);
     if (taskBar == nullptr || !GetWindowRect(taskBar, &bar))
         return box;
-    const ScreenDC screen;
+    const DisplayDc screen;
     for (int y = bar.top; y < bar.bottom; ++y)
         for (int x = bar.right - 40; x < bar.right; ++x)
             if (Near(GetPixel(screen.dc, x, y), RGB(0, 0, 0), 63)) {
