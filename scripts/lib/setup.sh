@@ -190,8 +190,11 @@ set_virtual_desktop() {
 }
 
 # A fresh prefix per run: Japanese code page and fonts, one virtual desktop.
+# The run's folder (prefix, the tests' working folders) lies under a short
+# path of its own, not under the checkout: the tests' paths then have the
+# same length wherever the checkout lies.
 prepare_wine_prefix() {
-    RUN_DIR=$(mktemp -d "$BUILD/run.XXXXXX")
+    RUN_DIR=$(mktemp -d "${TMPDIR:-/tmp}/dusklid-run.XXXXXX")
     export WINEPREFIX="$RUN_DIR/prefix"
     export WINEARCH=win64
     export WINEDEBUG=${WINEDEBUG:--all}
