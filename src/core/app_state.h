@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include "display_layout.h"
+#include "hot_corner_kind.h"
 
 // Every path is ANSI text of at most 255 bytes plus the terminating zero.
 constexpr int PATH_BUFFER_SIZE = 256;
@@ -18,7 +19,7 @@ struct AppState {
     int backgroundBlue;
     char picturePath[PATH_BUFFER_SIZE];
     bool stretchPicture;
-    int hotCorner;
+    HotCorner hotCorner;
     int hotCornerDelay;
     char captureFolder[PATH_BUFFER_SIZE];
 

@@ -179,7 +179,7 @@ PreferenceLoad LoadPreferences(HWND window)
     }
 
     appState.stretchPicture = settings.stretchPicture != 0;
-    appState.hotCorner = settings.hotCorner;
+    appState.hotCorner = static_cast<HotCorner>(settings.hotCorner);
     appState.hotCornerDelay = settings.hotCornerDelay;
     if (settings.captureFolder[0] != '\0')
         std::memcpy(appState.captureFolder, settings.captureFolder, sizeof appState.captureFolder);

@@ -270,7 +270,7 @@ void OnOk(HWND dialog)
     // The colour is already in AppState: the picker stored it.
     std::memcpy(appState.picturePath, picturePath, sizeof appState.picturePath);
     appState.stretchPicture = stretch;
-    appState.hotCorner = corner - '0';
+    appState.hotCorner = static_cast<HotCorner>(corner - '0');
     appState.hotCornerDelay = delay;
     std::memcpy(appState.captureFolder, captureFolder, sizeof appState.captureFolder);
 
