@@ -10,8 +10,9 @@ void PaintCover(HWND window, HDC dc);
 
 // Makes appState.stretchedPicture fit the picture, the stretch setting and
 // the primary display as they are now: made afresh when it is missing or of
-// another size, freed when stretching is off or there is no picture. Without
-// memory for it the cover stretches the picture as it paints, as before.
+// another size or colour depth than the screen, freed when stretching is off
+// or there is no picture. Without memory for it the cover stretches the
+// picture as it paints.
 void PrepareStretchedPicture();
 
 // Frees appState.stretchedPicture, if any.
