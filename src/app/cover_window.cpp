@@ -1,6 +1,7 @@
 #include "cover_window.h"
 
 #include "core/app_state.h"
+#include "core/gdi_guards.h"
 #include "core/identifiers.h"
 #include "capture/screen_capture.h"
 #include "cover/cover.h"
@@ -195,20 +196,26 @@ void OnReleaseTimer(HWND window)
 
 void OnTimer(HWND window, WPARAM timerId)
 {
-    if (timerId == appState.hotCornerTimerId)
+    switch (timerId) {
+    case HOT_CORNER_TIMER_ID:
         CheckHotCorner(window);
-    else if (timerId == appState.releaseTimerId)
+        break;
+    case RELEASE_TIMER_ID:
         OnReleaseTimer(window);
+        break;
+    default:
+        break;
+    }
 }
 
 void OnMouseMove(HWND window)
 {
     if (!appState.leftButtonDown || appState.stretchPicture || appState.picture == nullptr)
         return;
-    HDC dc = GetDC(window);
+    const WindowDc dc(window);
     // Without a DC the anchor stays put, so the next step applies the whole
     // movement since the last one that was drawn.
-    if (dc == nullptr)
+    if (dc.dc == nullptr)
         return;
     POINT cursor = appState.dragAnchor;
     GetCursorPos(&cursor);
@@ -216,8 +223,7 @@ void OnMouseMove(HWND window)
     appState.dragAnchor.x = cursor.x;
     appState.pictureY += cursor.y - appState.dragAnchor.y;
     appState.dragAnchor.y = cursor.y;
-    PaintCover(window, dc);
-    ReleaseDC(window, dc);
+    PaintCover(window, dc.dc);
 }
 
 } // namespace

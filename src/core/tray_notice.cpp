@@ -9,7 +9,7 @@ namespace {
 
 // Copies as much of `text` as fits in `size` bytes with its terminating zero,
 // never splitting a double-byte character.
-void CopyWhole(char* target, int size, const char* text)
+void CopyTruncatedAtCharacter(char* target, int size, const char* text)
 {
     const char* end = text;
     for (const char* next = text; *end != '\0'; end = next) {
@@ -36,7 +36,7 @@ void ShowTrayWarning(const char* text)
     balloon.uID = appState.trayIcon.uID;
     balloon.uFlags = NIF_INFO;
     balloon.dwInfoFlags = NIIF_WARNING;
-    CopyWhole(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "Dusklid");
-    CopyWhole(balloon.szInfo, sizeof balloon.szInfo, text);
+    CopyTruncatedAtCharacter(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "Dusklid");
+    CopyTruncatedAtCharacter(balloon.szInfo, sizeof balloon.szInfo, text);
     Shell_NotifyIconA(NIM_MODIFY, &balloon);
 }
