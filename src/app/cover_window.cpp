@@ -119,11 +119,12 @@ bool CommandShowsAWindow(UINT command)
 // lets the next opening work at once. The hidden cover must not keep the
 // foreground once the menu has closed: keys would go nowhere, and the window
 // capture would take the cover instead of the user's window. So unless the
-// chosen command shows a window of its own, the window that was in front gets
-// the foreground back. The command runs from the queue, as a menu's does.
+// chosen command shows a window of its own, the window the user was working
+// in gets the foreground back. The command runs from the queue, as a menu's
+// does.
 void ShowTrayMenu(HWND window, POINT at)
 {
-    HWND previous = GetForegroundWindow();
+    HWND previous = UsersWindowBeforeTheTray(window);
     SetForegroundWindow(window);
     const UINT command = static_cast<UINT>(TrackPopupMenu(
         appState.trayMenu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, window, nullptr));
@@ -139,6 +140,9 @@ void OnTrayIcon(HWND window, WPARAM wParam, LPARAM lParam)
 {
     if (wParam != TRAY_ICON_ID)
         return;
+    // The pointer passes over the icon before every click, while the user's
+    // window is still in front.
+    NoteUsersWindow(window);
     POINT cursor = {};
     GetCursorPos(&cursor);
     if (lParam == WM_LBUTTONDOWN)
@@ -198,6 +202,11 @@ void OnTimer(HWND window, WPARAM timerId)
 {
     switch (timerId) {
     case HOT_CORNER_TIMER_ID:
+        // Also the window in front, which the tray menu gives the foreground
+        // back to (when the icon is reached without the pointer). A
+        // foreground hook would do on Windows, but Wine tells hooks of no
+        // foreground change.
+        NoteUsersWindow(window);
         CheckHotCorner(window);
         break;
     case RELEASE_TIMER_ID:

@@ -54,6 +54,31 @@ HMENU CreateTrayMenu()
     return menu;
 }
 
+// The shell's task bar (on the primary display and the others) and the
+// notification area's overflow (Windows 10, Windows 11): a click on an icon
+// there puts them in front.
+bool IsShellTrayWindow(HWND window)
+{
+    static const char* const CLASSES[] = {"Shell_TrayWnd", "Shell_SecondaryTrayWnd",
+                                          "NotifyIconOverflowWindow",
+                                          "TopLevelWindowForOverflowXamlIsland"};
+    char name[40] = "";
+    GetClassNameA(window, name, sizeof name);
+    for (const char* shellClass : CLASSES)
+        if (lstrcmpA(name, shellClass) == 0)
+            return true;
+    return false;
+}
+
+// Not the shell's task bar, not the hidden cover that owns the tray menu,
+// and not the desktop window, which some platforms report as in front when
+// nothing is.
+bool IsUsersWindow(HWND window, HWND cover)
+{
+    return window != nullptr && window != cover && window != GetDesktopWindow() &&
+           !IsShellTrayWindow(window);
+}
+
 // A combination that another program holds cannot be had; the program runs
 // on with the others, and says once which ones the user cannot press.
 void RegisterHotKeys(HWND window)
@@ -102,6 +127,22 @@ void RemoveShellIntegration(HWND window)
         DestroyMenu(appState.trayMenu);
         appState.trayMenu = nullptr;
     }
+}
+
+void NoteUsersWindow(HWND cover)
+{
+    const HWND front = GetForegroundWindow();
+    if (front != appState.lastUserWindow && IsUsersWindow(front, cover))
+        appState.lastUserWindow = front;
+}
+
+HWND UsersWindowBeforeTheTray(HWND cover)
+{
+    const HWND front = GetForegroundWindow();
+    if (front == nullptr || !IsShellTrayWindow(front))
+        return front;
+    const HWND last = appState.lastUserWindow;
+    return last != nullptr && last != cover && IsWindow(last) ? last : nullptr;
 }
 
 void RestoreTrayIcon()

@@ -12,6 +12,15 @@ void InstallShellIntegration(HWND window);
 // Removes what InstallShellIntegration made; harmless when nothing was made.
 void RemoveShellIntegration(HWND window);
 
+// Remembers the window in front as the one the user works in, unless it is
+// the shell's task bar or the cover. Called at every hot-corner tick.
+void NoteUsersWindow(HWND cover);
+
+// The window the user worked in before the tray icon was clicked: the one in
+// front, unless that is the shell's task bar, which a click on the icon puts
+// in front on Windows; then the last one noted before. Null if none.
+HWND UsersWindowBeforeTheTray(HWND cover);
+
 // Adds the tray icon again after the shell has restarted and lost it.
 void RestoreTrayIcon();
 
