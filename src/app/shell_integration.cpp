@@ -39,7 +39,8 @@ void AddTrayIcon(HWND window)
         appState.instance, MAKEINTRESOURCEA(IDI_DUSKLID_TRAY), IMAGE_ICON, 16, 16,
         LR_DEFAULTCOLOR));
     lstrcpynA(appState.trayIcon.szTip, COVER_WINDOW_TITLE, sizeof appState.trayIcon.szTip);
-    Shell_NotifyIconA(NIM_ADD, &appState.trayIcon);
+    // Without a shell yet, the icon comes with the shell's TaskbarCreated.
+    appState.trayIconAdded = Shell_NotifyIconA(NIM_ADD, &appState.trayIcon) != FALSE;
 }
 
 HMENU CreateTrayMenu()
@@ -123,6 +124,7 @@ void RemoveShellIntegration(HWND window)
         UnregisterHotKey(window, hotKey.id);
     if (appState.trayIcon.cbSize != 0)
         Shell_NotifyIconA(NIM_DELETE, &appState.trayIcon);
+    appState.trayIconAdded = false;
     if (appState.trayMenu != nullptr) {
         DestroyMenu(appState.trayMenu);
         appState.trayMenu = nullptr;
@@ -147,9 +149,13 @@ HWND UsersWindowBeforeTheTray(HWND cover)
 
 void RestoreTrayIcon()
 {
-    // A new shell knows no icons: the same record adds the same icon again.
-    if (appState.trayIcon.cbSize != 0)
-        Shell_NotifyIconA(NIM_ADD, &appState.trayIcon);
+    // A new shell knows no icons: the same record adds the same icon again,
+    // and what it could not show meanwhile comes now.
+    if (appState.trayIcon.cbSize == 0)
+        return;
+    appState.trayIconAdded = Shell_NotifyIconA(NIM_ADD, &appState.trayIcon) != FALSE;
+    if (appState.trayIconAdded)
+        ShowPendingTrayWarning();
 }
 
 void OpenDocument(const char* path)

@@ -21,7 +21,8 @@ void NoteUsersWindow(HWND cover);
 // in front on Windows; then the last one noted before. Null if none.
 HWND UsersWindowBeforeTheTray(HWND cover);
 
-// Adds the tray icon again after the shell has restarted and lost it.
+// Adds the tray icon again once a shell has started (anew, or for the first
+// time) and shows the notice that waited for it.
 void RestoreTrayIcon();
 
 // Opens a document with its associated program through the shell.

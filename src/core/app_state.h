@@ -58,6 +58,8 @@ struct AppState {
 
     // Shell integration.
     NOTIFYICONDATAA trayIcon;
+    bool trayIconAdded;  // the shell took the icon; false until then, and while it has none
+    char pendingNotice[sizeof NOTIFYICONDATAA::szInfo];  // what the tray could not show yet
     HMENU trayMenu;
     bool preferencesAvailable;
     UINT taskbarCreatedMessage;  // sent to every top-level window when the shell restarts

@@ -22,12 +22,8 @@ void CopyTruncatedAtCharacter(char* target, int size, const char* text)
     target[length] = '\0';
 }
 
-} // namespace
-
-void ShowTrayWarning(const char* text)
+bool ShowBalloon(const char* text)
 {
-    if (appState.trayIcon.cbSize == 0)
-        return;
     // The icon's own record keeps the oldest layout, which has no balloon; a
     // record of today's layout names the same icon by window and id.
     NOTIFYICONDATAA balloon = {};
@@ -38,5 +34,34 @@ void ShowTrayWarning(const char* text)
     balloon.dwInfoFlags = NIIF_WARNING;
     CopyTruncatedAtCharacter(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "Dusklid");
     CopyTruncatedAtCharacter(balloon.szInfo, sizeof balloon.szInfo, text);
-    Shell_NotifyIconA(NIM_MODIFY, &balloon);
+    return Shell_NotifyIconA(NIM_MODIFY, &balloon) != FALSE;
+}
+
+// Keeps `text` for later, after what already waits, as far as a balloon
+// holds it.
+void KeepNotice(const char* text)
+{
+    char* pending = appState.pendingNotice;
+    const int size = static_cast<int>(sizeof appState.pendingNotice);
+    int length = lstrlenA(pending);
+    if (length > 0 && length + 1 < size)
+        pending[length++] = '\n';
+    CopyTruncatedAtCharacter(pending + length, size - length, text);
+}
+
+} // namespace
+
+void ShowTrayWarning(const char* text)
+{
+    if (appState.trayIcon.cbSize == 0)
+        return;
+    KeepNotice(text);
+    if (appState.trayIconAdded)
+        ShowPendingTrayWarning();
+}
+
+void ShowPendingTrayWarning()
+{
+    if (appState.pendingNotice[0] != '\0' && ShowBalloon(appState.pendingNotice))
+        appState.pendingNotice[0] = '\0';
 }
