@@ -124,7 +124,7 @@ bool CommandShowsAWindow(UINT command)
 // does.
 void ShowTrayMenu(HWND window, POINT at)
 {
-    HWND previous = UsersWindowBeforeTheTray(window);
+    HWND previous = UsersWindowBeforeTheTray();
     SetForegroundWindow(window);
     const UINT command = static_cast<UINT>(TrackPopupMenu(
         appState.trayMenu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, window, nullptr));
@@ -141,7 +141,9 @@ void OnTrayIcon(HWND window, WPARAM wParam, LPARAM lParam)
     if (wParam != TRAY_ICON_ID)
         return;
     // The pointer passes over the icon before every click, while the user's
-    // window is still in front.
+    // window is still in front. (A foreground hook would follow every change
+    // on Windows, but Wine tells hooks of none, and polling would cost the
+    // idle program time.)
     NoteUsersWindow(window);
     POINT cursor = {};
     GetCursorPos(&cursor);
@@ -202,11 +204,6 @@ void OnTimer(HWND window, WPARAM timerId)
 {
     switch (timerId) {
     case HOT_CORNER_TIMER_ID:
-        // Also the window in front, which the tray menu gives the foreground
-        // back to (when the icon is reached without the pointer). A
-        // foreground hook would do on Windows, but Wine tells hooks of no
-        // foreground change.
-        NoteUsersWindow(window);
         CheckHotCorner(window);
         break;
     case RELEASE_TIMER_ID:

@@ -138,13 +138,12 @@ void NoteUsersWindow(HWND cover)
         appState.lastUserWindow = front;
 }
 
-HWND UsersWindowBeforeTheTray(HWND cover)
+HWND UsersWindowBeforeTheTray()
 {
     const HWND front = GetForegroundWindow();
     if (front == nullptr || !IsShellTrayWindow(front))
         return front;
-    const HWND last = appState.lastUserWindow;
-    return last != nullptr && last != cover && IsWindow(last) ? last : nullptr;
+    return IsWindow(appState.lastUserWindow) ? appState.lastUserWindow : front;
 }
 
 void RestoreTrayIcon()

@@ -13,13 +13,14 @@ void InstallShellIntegration(HWND window);
 void RemoveShellIntegration(HWND window);
 
 // Remembers the window in front as the one the user works in, unless it is
-// the shell's task bar or the cover. Called at every hot-corner tick.
+// the shell's task bar or the cover. Called at every notification from the
+// tray icon, so also while the pointer moves over it towards a click.
 void NoteUsersWindow(HWND cover);
 
 // The window the user worked in before the tray icon was clicked: the one in
 // front, unless that is the shell's task bar, which a click on the icon puts
-// in front on Windows; then the last one noted before. Null if none.
-HWND UsersWindowBeforeTheTray(HWND cover);
+// in front on Windows; then the last one noted, if it is still there.
+HWND UsersWindowBeforeTheTray();
 
 // Adds the tray icon again once a shell has started (anew, or for the first
 // time) and shows the notice that waited for it.

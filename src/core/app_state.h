@@ -63,8 +63,9 @@ struct AppState {
     HMENU trayMenu;
     bool preferencesAvailable;
     UINT taskbarCreatedMessage;  // sent to every top-level window when the shell restarts
-    // The window the user last worked in: the latest seen in front that was
-    // neither the shell's task bar nor the cover.
+    // The window the user last worked in: the latest seen in front, at a
+    // notification from the tray icon, that was neither the shell's task bar
+    // nor the cover.
     HWND lastUserWindow;
 };
 
