@@ -271,7 +271,7 @@ LRESULT CALLBACK CoverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         OnHotKey(window, wParam);
         return 0;
     case WM_DISPLAYCHANGE:
-        FollowDisplayLayout(window);
+        FollowDisplayLayout(window, static_cast<int>(wParam));
         return 0;
     case WM_TRAYICON:
         OnTrayIcon(window, wParam, lParam);

@@ -81,10 +81,10 @@ void SetCoverVisible(HWND window, bool visible)
     appState.covered = true;
 }
 
-void FollowDisplayLayout(HWND window)
+void FollowDisplayLayout(HWND window, int bitsPerPixel)
 {
     ReadDisplayLayout();
-    PrepareStretchedPicture();
+    PrepareStretchedPicture(bitsPerPixel);
     if (!appState.covered)
         return;
     CoverEveryDisplay(window);

@@ -64,7 +64,7 @@ void FreeStretchedPicture()
     }
 }
 
-void PrepareStretchedPicture()
+void PrepareStretchedPicture(int screenBitsPerPixel)
 {
     if (!appState.stretchPicture || appState.picture == nullptr) {
         FreeStretchedPicture();
@@ -73,19 +73,19 @@ void PrepareStretchedPicture()
     const DisplayRect& primary = appState.displayLayout.displays[appState.displayLayout.primary];
     const int width = primary.right - primary.left;
     const int height = primary.bottom - primary.top;
-    const DisplayDc display;
     // A copy of another size or colour depth than the screen's no longer
     // looks like the picture stretched there.
     BITMAP made = {};
     if (appState.stretchedPicture != nullptr &&
         GetObjectA(appState.stretchedPicture, sizeof made, &made) == sizeof made &&
         made.bmWidth == width && made.bmHeight == height &&
-        made.bmBitsPixel == GetDeviceCaps(display.dc, BITSPIXEL))
+        (screenBitsPerPixel == 0 || made.bmBitsPixel == screenBitsPerPixel))
         return;
     FreeStretchedPicture();
 
     // The same stretch the cover would make while painting, made once into
     // a bitmap like the screen's, so that the cover looks exactly the same.
+    const DisplayDc display;
     const MemoryDc memory(display.dc);
     if (memory.dc == nullptr || width <= 0 || height <= 0)
         return;
