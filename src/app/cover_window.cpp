@@ -1,6 +1,7 @@
 #include "cover_window.h"
 
 #include "core/app_state.h"
+#include "core/gdi_guards.h"
 #include "core/identifiers.h"
 #include "capture/screen_capture.h"
 #include "cover/cover.h"
@@ -118,11 +119,12 @@ bool CommandShowsAWindow(UINT command)
 // lets the next opening work at once. The hidden cover must not keep the
 // foreground once the menu has closed: keys would go nowhere, and the window
 // capture would take the cover instead of the user's window. So unless the
-// chosen command shows a window of its own, the window that was in front gets
-// the foreground back. The command runs from the queue, as a menu's does.
+// chosen command shows a window of its own, the window the user was working
+// in gets the foreground back. The command runs from the queue, as a menu's
+// does.
 void ShowTrayMenu(HWND window, POINT at)
 {
-    HWND previous = GetForegroundWindow();
+    HWND previous = UsersWindowBeforeTheTray();
     SetForegroundWindow(window);
     const UINT command = static_cast<UINT>(TrackPopupMenu(
         appState.trayMenu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, window, nullptr));
@@ -138,6 +140,11 @@ void OnTrayIcon(HWND window, WPARAM wParam, LPARAM lParam)
 {
     if (wParam != TRAY_ICON_ID)
         return;
+    // The pointer passes over the icon before every click, while the user's
+    // window is still in front. (A foreground hook would follow every change
+    // on Windows, but Wine tells hooks of none, and polling would cost the
+    // idle program time.)
+    NoteUsersWindow(window);
     POINT cursor = {};
     GetCursorPos(&cursor);
     if (lParam == WM_LBUTTONDOWN)
@@ -195,20 +202,26 @@ void OnReleaseTimer(HWND window)
 
 void OnTimer(HWND window, WPARAM timerId)
 {
-    if (timerId == appState.hotCornerTimerId)
+    switch (timerId) {
+    case HOT_CORNER_TIMER_ID:
         CheckHotCorner(window);
-    else if (timerId == appState.releaseTimerId)
+        break;
+    case RELEASE_TIMER_ID:
         OnReleaseTimer(window);
+        break;
+    default:
+        break;
+    }
 }
 
 void OnMouseMove(HWND window)
 {
     if (!appState.leftButtonDown || appState.stretchPicture || appState.picture == nullptr)
         return;
-    HDC dc = GetDC(window);
+    const WindowDc dc(window);
     // Without a DC the anchor stays put, so the next step applies the whole
     // movement since the last one that was drawn.
-    if (dc == nullptr)
+    if (dc.dc == nullptr)
         return;
     POINT cursor = appState.dragAnchor;
     GetCursorPos(&cursor);
@@ -216,8 +229,7 @@ void OnMouseMove(HWND window)
     appState.dragAnchor.x = cursor.x;
     appState.pictureY += cursor.y - appState.dragAnchor.y;
     appState.dragAnchor.y = cursor.y;
-    PaintCover(window, dc);
-    ReleaseDC(window, dc);
+    PaintCover(window, dc.dc);
 }
 
 } // namespace
@@ -259,7 +271,7 @@ LRESULT CALLBACK CoverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         OnHotKey(window, wParam);
         return 0;
     case WM_DISPLAYCHANGE:
-        FollowDisplayLayout(window);
+        FollowDisplayLayout(window, static_cast<int>(wParam));
         return 0;
     case WM_TRAYICON:
         OnTrayIcon(window, wParam, lParam);

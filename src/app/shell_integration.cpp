@@ -39,7 +39,8 @@ void AddTrayIcon(HWND window)
         appState.instance, MAKEINTRESOURCEA(IDI_DUSKLID_TRAY), IMAGE_ICON, 16, 16,
         LR_DEFAULTCOLOR));
     lstrcpynA(appState.trayIcon.szTip, COVER_WINDOW_TITLE, sizeof appState.trayIcon.szTip);
-    Shell_NotifyIconA(NIM_ADD, &appState.trayIcon);
+    // Without a shell yet, the icon comes with the shell's TaskbarCreated.
+    appState.trayIconAdded = Shell_NotifyIconA(NIM_ADD, &appState.trayIcon) != FALSE;
 }
 
 HMENU CreateTrayMenu()
@@ -52,6 +53,31 @@ HMENU CreateTrayMenu()
             AppendMenuA(menu, MF_STRING, command, TrayMenuText(command));
     }
     return menu;
+}
+
+// The shell's task bar (on the primary display and the others) and the
+// notification area's overflow (Windows 10, Windows 11): a click on an icon
+// there puts them in front.
+bool IsShellTrayWindow(HWND window)
+{
+    static const char* const CLASSES[] = {"Shell_TrayWnd", "Shell_SecondaryTrayWnd",
+                                          "NotifyIconOverflowWindow",
+                                          "TopLevelWindowForOverflowXamlIsland"};
+    char name[40] = "";
+    GetClassNameA(window, name, sizeof name);
+    for (const char* shellClass : CLASSES)
+        if (lstrcmpA(name, shellClass) == 0)
+            return true;
+    return false;
+}
+
+// Not the shell's task bar, not the hidden cover that owns the tray menu,
+// and not the desktop window, which some platforms report as in front when
+// nothing is.
+bool IsUsersWindow(HWND window, HWND cover)
+{
+    return window != nullptr && window != cover && window != GetDesktopWindow() &&
+           !IsShellTrayWindow(window);
 }
 
 // A combination that another program holds cannot be had; the program runs
@@ -98,17 +124,37 @@ void RemoveShellIntegration(HWND window)
         UnregisterHotKey(window, hotKey.id);
     if (appState.trayIcon.cbSize != 0)
         Shell_NotifyIconA(NIM_DELETE, &appState.trayIcon);
+    appState.trayIconAdded = false;
     if (appState.trayMenu != nullptr) {
         DestroyMenu(appState.trayMenu);
         appState.trayMenu = nullptr;
     }
 }
 
+void NoteUsersWindow(HWND cover)
+{
+    const HWND front = GetForegroundWindow();
+    if (front != appState.lastUserWindow && IsUsersWindow(front, cover))
+        appState.lastUserWindow = front;
+}
+
+HWND UsersWindowBeforeTheTray()
+{
+    const HWND front = GetForegroundWindow();
+    if (front == nullptr || !IsShellTrayWindow(front))
+        return front;
+    return IsWindow(appState.lastUserWindow) ? appState.lastUserWindow : front;
+}
+
 void RestoreTrayIcon()
 {
-    // A new shell knows no icons: the same record adds the same icon again.
-    if (appState.trayIcon.cbSize != 0)
-        Shell_NotifyIconA(NIM_ADD, &appState.trayIcon);
+    // A new shell knows no icons: the same record adds the same icon again,
+    // and what it could not show meanwhile comes now.
+    if (appState.trayIcon.cbSize == 0)
+        return;
+    appState.trayIconAdded = Shell_NotifyIconA(NIM_ADD, &appState.trayIcon) != FALSE;
+    if (appState.trayIconAdded)
+        ShowPendingTrayWarning();
 }
 
 void OpenDocument(const char* path)

@@ -12,7 +12,18 @@ void InstallShellIntegration(HWND window);
 // Removes what InstallShellIntegration made; harmless when nothing was made.
 void RemoveShellIntegration(HWND window);
 
-// Adds the tray icon again after the shell has restarted and lost it.
+// Remembers the window in front as the one the user works in, unless it is
+// the shell's task bar or the cover. Called at every notification from the
+// tray icon, so also while the pointer moves over it towards a click.
+void NoteUsersWindow(HWND cover);
+
+// The window the user worked in before the tray icon was clicked: the one in
+// front, unless that is the shell's task bar, which a click on the icon puts
+// in front on Windows; then the last one noted, if it is still there.
+HWND UsersWindowBeforeTheTray();
+
+// Adds the tray icon again once a shell has started (anew, or for the first
+// time) and shows the notice that waited for it.
 void RestoreTrayIcon();
 
 // Opens a document with its associated program through the shell.

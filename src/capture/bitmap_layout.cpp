@@ -22,14 +22,14 @@ bool ComputeBitmapLayout(std::int32_t width, std::int32_t height, std::int32_t b
     if (width <= 0 || height <= 0 || bitsPerPixel < 1 || bitsPerPixel > 32)
         return false;
     // 64-bit sums: a huge bitmap must be refused, not wrap into a small file.
-    const std::uint64_t colours = bitsPerPixel < 16 ? std::uint64_t{1} << bitsPerPixel : 0;
+    const std::uint64_t colors = bitsPerPixel < 16 ? std::uint64_t{1} << bitsPerPixel : 0;
     const std::uint64_t rowSize =
         (static_cast<std::uint64_t>(bitsPerPixel) * static_cast<std::uint64_t>(width) + 31) / 32 * 4;
-    const std::uint64_t pixelOffset = BITMAP_HEADERS_SIZE + 4 * colours;
+    const std::uint64_t pixelOffset = BITMAP_HEADERS_SIZE + 4 * colors;
     const std::uint64_t fileSize = pixelOffset + rowSize * static_cast<std::uint64_t>(height);
     if (fileSize > UINT32_MAX)
         return false;
-    layout.colours = static_cast<std::uint32_t>(colours);
+    layout.colors = static_cast<std::uint32_t>(colors);
     layout.rowSize = static_cast<std::uint32_t>(rowSize);
     layout.pixelOffset = static_cast<std::uint32_t>(pixelOffset);
     layout.fileSize = static_cast<std::uint32_t>(fileSize);

@@ -11,7 +11,7 @@ constexpr std::uint32_t BITMAP_HEADERS_SIZE = 54;
 constexpr std::uint32_t BITMAP_INFO_OFFSET = 14;
 
 struct BitmapLayout {
-    std::uint32_t colours;      // colour-table entries: 2^bits below 16 bits, else 0
+    std::uint32_t colors;       // colour-table entries: 2^bits below 16 bits, else 0
     std::uint32_t rowSize;      // bytes per pixel row, padded to a multiple of 4
     std::uint32_t pixelOffset;  // where the pixel rows begin
     std::uint32_t fileSize;     // headers, colour table and every row

@@ -1,6 +1,7 @@
 #include "screen_capture.h"
 
 #include <cstdlib>
+#include <memory>
 
 #include "core/app_state.h"
 #include "core/file_exists.h"
@@ -8,6 +9,7 @@
 #include "core/tray_notice.h"
 #include "core/virtual_screen.h"
 #include "bitmap_layout.h"
+#include "capture_area.h"
 #include "capture_name.h"
 
 namespace {
@@ -118,90 +120,70 @@ void CaptureWindowToFile(HWND window)
         return;
     }
 
-    HBITMAP bitmap = CaptureScreenRect(area);
-    if (bitmap == nullptr) {
+    const GdiObject<HBITMAP> bitmap(CaptureScreenRect(area));
+    if (bitmap.handle == nullptr) {
         ReportFailedCapture(FailureReason(ERROR_INVALID_DATA));
         return;
     }
-    const DWORD error = WriteBitmapFile(bitmap, path);
-    DeleteObject(bitmap);
+    const DWORD error = WriteBitmapFile(bitmap.handle, path);
     if (error != ERROR_SUCCESS)
         ReportFailedCapture(FailureReason(error));
 }
 
 HBITMAP CaptureScreenRect(RECT area)
 {
-    if (area.right <= area.left || area.bottom <= area.top)
+    // The display DC's coordinates are screen coordinates over every display.
+    const RECT screen = VirtualScreenRect();
+    DisplayRect copied = {area.left, area.top, area.right, area.bottom};
+    if (!ClipCaptureArea(copied, {screen.left, screen.top, screen.right, screen.bottom}))
         return nullptr;
+    const int width = copied.right - copied.left;
+    const int height = copied.bottom - copied.top;
 
     const DisplayDc display;
     const MemoryDc memory(display.dc);
     if (memory.dc == nullptr)
         return nullptr;
-
-    // The display DC's coordinates are screen coordinates over every display.
-    const RECT screen = VirtualScreenRect();
-    if (area.left < screen.left)
-        area.left = screen.left;
-    if (area.top < screen.top)
-        area.top = screen.top;
-    if (area.right > screen.right)
-        area.right = screen.right;
-    if (area.bottom > screen.bottom)
-        area.bottom = screen.bottom;
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    if (width <= 0 || height <= 0)
+    GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(display.dc, width, height));
+    if (bitmap.handle == nullptr)
         return nullptr;
-
-    HBITMAP bitmap = CreateCompatibleBitmap(display.dc, width, height);
-    if (bitmap == nullptr)
-        return nullptr;
-    bool copied = false;
-    {
-        const SelectedObject selected(memory.dc, bitmap);
-        copied = selected.Selected() && BitBlt(memory.dc, 0, 0, width, height, display.dc,
-                                               area.left, area.top, SRCCOPY);
-    }
+    const SelectedObject selected(memory.dc, bitmap.handle);
     // A copy that did not happen would be saved as a black picture.
-    if (!copied) {
-        DeleteObject(bitmap);
+    if (!selected.Selected() || !BitBlt(memory.dc, 0, 0, width, height, display.dc, copied.left,
+                                        copied.top, SRCCOPY))
         return nullptr;
-    }
-    return bitmap;
+    return bitmap.Release();
 }
 
 DWORD WriteBitmapFile(HBITMAP bitmap, const char* path)
 {
-    HDC screen = GetDC(nullptr);
-    if (screen == nullptr)
+    const DisplayDc screen;
+    if (screen.dc == nullptr)
         return ERROR_INVALID_HANDLE;
-    DWORD error = ERROR_OUTOFMEMORY;
-
     BITMAP description = {};
     BitmapLayout layout = {};
-    unsigned char* allocation = nullptr;
-    if (GetObjectA(bitmap, sizeof description, &description) == sizeof description &&
-        ComputeBitmapLayout(description.bmWidth, description.bmHeight, description.bmBitsPixel,
-                            layout))
-        allocation = static_cast<unsigned char*>(
-            std::calloc(1, layout.fileSize + FILE_ALIGNMENT_SLACK));
+    if (GetObjectA(bitmap, sizeof description, &description) != sizeof description ||
+        !ComputeBitmapLayout(description.bmWidth, description.bmHeight, description.bmBitsPixel,
+                             layout))
+        return ERROR_OUTOFMEMORY;
+    // Not a vector: built without exceptions, the program would end where a
+    // picture too large for memory is only a failed capture.
+    const std::unique_ptr<unsigned char, decltype(&std::free)> allocation(
+        static_cast<unsigned char*>(std::calloc(1, layout.fileSize + FILE_ALIGNMENT_SLACK)),
+        std::free);
+    if (allocation == nullptr)
+        return ERROR_OUTOFMEMORY;
 
-    if (allocation != nullptr) {
-        unsigned char* file = allocation + FILE_ALIGNMENT_SLACK;
-        WriteBitmapHeaders(layout, description.bmWidth, description.bmHeight,
-                           description.bmPlanes, description.bmBitsPixel, file);
-        // The header and colour table are completed in place and the rows
-        // land straight in their place in the file.
-        BITMAPINFO* info = reinterpret_cast<BITMAPINFO*>(file + BITMAP_INFO_OFFSET);
-        const int lines = GetDIBits(screen, bitmap, 0, static_cast<UINT>(description.bmHeight),
-                                    file + layout.pixelOffset, info, DIB_RGB_COLORS);
-        // Fewer rows than asked for would leave part of the picture black.
-        error = lines == description.bmHeight ? WriteWholeFile(path, file, layout.fileSize)
-                                              : ERROR_INVALID_DATA;
-        std::free(allocation);
-    }
-
-    ReleaseDC(nullptr, screen);
-    return error;
+    unsigned char* file = allocation.get() + FILE_ALIGNMENT_SLACK;
+    WriteBitmapHeaders(layout, description.bmWidth, description.bmHeight, description.bmPlanes,
+                       description.bmBitsPixel, file);
+    // The header and colour table are completed in place and the rows land
+    // straight in their place in the file.
+    BITMAPINFO* info = reinterpret_cast<BITMAPINFO*>(file + BITMAP_INFO_OFFSET);
+    const int lines = GetDIBits(screen.dc, bitmap, 0, static_cast<UINT>(description.bmHeight),
+                                file + layout.pixelOffset, info, DIB_RGB_COLORS);
+    // Fewer rows than asked for would leave part of the picture black.
+    if (lines != description.bmHeight)
+        return ERROR_INVALID_DATA;
+    return WriteWholeFile(path, file, layout.fileSize);
 }

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include "display_layout.h"
+#include "hot_corner_kind.h"
 
 // Every path is ANSI text of at most 255 bytes plus the terminating zero.
 constexpr int PATH_BUFFER_SIZE = 256;
@@ -18,7 +19,7 @@ struct AppState {
     int backgroundBlue;
     char picturePath[PATH_BUFFER_SIZE];
     bool stretchPicture;
-    int hotCorner;
+    HotCorner hotCorner;
     int hotCornerDelay;
     char captureFolder[PATH_BUFFER_SIZE];
 
@@ -57,9 +58,15 @@ struct AppState {
 
     // Shell integration.
     NOTIFYICONDATAA trayIcon;
+    bool trayIconAdded;  // the shell took the icon; false until then, and while it has none
+    char pendingNotice[sizeof NOTIFYICONDATAA::szInfo];  // what the tray could not show yet
     HMENU trayMenu;
     bool preferencesAvailable;
     UINT taskbarCreatedMessage;  // sent to every top-level window when the shell restarts
+    // The window the user last worked in: the latest seen in front, at a
+    // notification from the tray icon, that was neither the shell's task bar
+    // nor the cover.
+    HWND lastUserWindow;
 };
 
 extern AppState appState;

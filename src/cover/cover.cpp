@@ -9,24 +9,21 @@ namespace {
 
 BOOL CALLBACK AddDisplay(HMONITOR monitor, HDC, LPRECT, LPARAM)
 {
-    DisplayLayout& layout = appState.displayLayout;
     MONITORINFO info = {};
     info.cbSize = sizeof info;
-    if (layout.count >= MAX_DISPLAYS)
-        return FALSE;
-    if (!GetMonitorInfoA(monitor, &info))
-        return TRUE;
-    if (info.dwFlags & MONITORINFOF_PRIMARY)
-        layout.primary = layout.count;
-    layout.displays[layout.count++] = {info.rcMonitor.left, info.rcMonitor.top,
-                                       info.rcMonitor.right, info.rcMonitor.bottom};
+    if (GetMonitorInfoA(monitor, &info))
+        AddDisplayToLayout(appState.displayLayout,
+                           {info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
+                            info.rcMonitor.bottom},
+                           (info.dwFlags & MONITORINFOF_PRIMARY) != 0);
     return TRUE;
 }
 
 // Places the cover over every display just read, without changing its
 // z-order or activating it. A move to where it already stands is skipped:
 // under Wine it still costs a round trip to the X server at every showing.
-// The displays' bounding box is the virtual screen, without the four metrics
+// The displays' bounding box is the virtual screen (the layout keeps the
+// outermost displays, however many there are), without the four metrics
 // that cost Wine more than reading the displays did.
 void CoverEveryDisplay(HWND window)
 {
@@ -45,16 +42,18 @@ void ReadDisplayLayout()
 {
     DisplayLayout& layout = appState.displayLayout;
     layout.count = 0;
-    layout.primary = 0;
+    layout.primary = -1;
     EnumDisplayMonitors(nullptr, nullptr, AddDisplay, 0);
-    if (layout.count > 0)
-        return;
-    // No monitor reported: the desktop window's client area is the primary
-    // display.
-    RECT desktop = {};
-    GetClientRect(GetDesktopWindow(), &desktop);
-    layout.displays[0] = {0, 0, desktop.right, desktop.bottom};
-    layout.count = 1;
+    if (layout.count == 0) {
+        // No monitor reported: the desktop window's client area is the
+        // primary display.
+        RECT desktop = {};
+        GetClientRect(GetDesktopWindow(), &desktop);
+        layout.displays[0] = {0, 0, desktop.right, desktop.bottom};
+        layout.count = 1;
+    }
+    if (layout.primary < 0)
+        layout.primary = 0;
 }
 
 void SetCoverVisible(HWND window, bool visible)
@@ -82,10 +81,10 @@ void SetCoverVisible(HWND window, bool visible)
     appState.covered = true;
 }
 
-void FollowDisplayLayout(HWND window)
+void FollowDisplayLayout(HWND window, int bitsPerPixel)
 {
     ReadDisplayLayout();
-    PrepareStretchedPicture();
+    PrepareStretchedPicture(bitsPerPixel);
     if (!appState.covered)
         return;
     CoverEveryDisplay(window);

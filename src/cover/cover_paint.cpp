@@ -14,32 +14,22 @@ RECT DrawPicture(HWND window, HDC dc)
     RECT drawn = {};
     if (appState.picture == nullptr)
         return drawn;
-    // The cover spans every display; the picture belongs to the primary one,
-    // whose top-left corner is the screen's origin, and its position is in
-    // screen coordinates.
+    HBITMAP bitmap = appState.stretchPicture && appState.stretchedPicture != nullptr
+                         ? appState.stretchedPicture
+                         : appState.picture;
+    BITMAP info = {};
+    if (GetObjectA(bitmap, sizeof info, &info) != sizeof info)
+        return drawn;
+    // The cover spans every display; the picture's position is in screen
+    // coordinates.
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    const DisplayRect& primary = appState.displayLayout.displays[appState.displayLayout.primary];
-    HBITMAP bitmap = appState.picture;
-    POINT at = {appState.pictureX - origin.x, appState.pictureY - origin.y};
-    SIZE size = {primary.right - primary.left, primary.bottom - primary.top};
-    bool naturalSize = true;
-    if (appState.stretchPicture) {
-        at = {-origin.x, -origin.y};
-        if (appState.stretchedPicture != nullptr)
-            bitmap = appState.stretchedPicture;
-        else
-            naturalSize = false;
-    }
-    BITMAP info = {};
-    if (naturalSize) {
-        if (GetObjectA(bitmap, sizeof info, &info) != sizeof info)
-            return drawn;
-        size = {info.bmWidth, info.bmHeight};
-    }
-    if (DrawBitmap(dc, at.x, at.y, naturalSize ? 0 : size.cx, naturalSize ? 0 : size.cy, bitmap,
-                   SRCCOPY))
-        SetRect(&drawn, at.x, at.y, at.x + size.cx, at.y + size.cy);
+    const PicturePlacement at = PlaceCoverPicture(
+        appState.displayLayout.displays[appState.displayLayout.primary], origin.x, origin.y,
+        appState.stretchPicture, appState.pictureX, appState.pictureY, info.bmWidth, info.bmHeight);
+    if (DrawBitmap(dc, at.x, at.y, at.stretched ? at.width : 0, at.stretched ? at.height : 0,
+                   bitmap, SRCCOPY))
+        SetRect(&drawn, at.x, at.y, at.x + at.width, at.y + at.height);
     return drawn;
 }
 
@@ -57,18 +47,13 @@ void PaintCover(HWND window, HDC dc)
     // stretched picture leaves nothing to fill.
     RECT client = {};
     GetClientRect(window, &client);
-    const int saved = SaveDC(dc);
+    const SavedDc saved(dc);
     if (!IsRectEmpty(&picture))
         ExcludeClipRect(dc, picture.left, picture.top, picture.right, picture.bottom);
-    HBRUSH fill = CreateSolidBrush(CoverFillColor(appState.backgroundRed,
-                                                  appState.backgroundGreen,
-                                                  appState.backgroundBlue));
-    if (fill != nullptr) {
-        FillRect(dc, &client, fill);
-        DeleteObject(fill);
-    }
-    if (saved != 0)
-        RestoreDC(dc, saved);
+    const GdiObject<HBRUSH> fill(CreateSolidBrush(
+        CoverFillColor(appState.backgroundRed, appState.backgroundGreen, appState.backgroundBlue)));
+    if (fill.handle != nullptr)
+        FillRect(dc, &client, fill.handle);
 }
 
 void FreeStretchedPicture()
@@ -79,7 +64,7 @@ void FreeStretchedPicture()
     }
 }
 
-void PrepareStretchedPicture()
+void PrepareStretchedPicture(int screenBitsPerPixel)
 {
     if (!appState.stretchPicture || appState.picture == nullptr) {
         FreeStretchedPicture();
@@ -88,10 +73,13 @@ void PrepareStretchedPicture()
     const DisplayRect& primary = appState.displayLayout.displays[appState.displayLayout.primary];
     const int width = primary.right - primary.left;
     const int height = primary.bottom - primary.top;
+    // A copy of another size or colour depth than the screen's no longer
+    // looks like the picture stretched there.
     BITMAP made = {};
     if (appState.stretchedPicture != nullptr &&
         GetObjectA(appState.stretchedPicture, sizeof made, &made) == sizeof made &&
-        made.bmWidth == width && made.bmHeight == height)
+        made.bmWidth == width && made.bmHeight == height &&
+        (screenBitsPerPixel == 0 || made.bmBitsPixel == screenBitsPerPixel))
         return;
     FreeStretchedPicture();
 
@@ -101,19 +89,13 @@ void PrepareStretchedPicture()
     const MemoryDc memory(display.dc);
     if (memory.dc == nullptr || width <= 0 || height <= 0)
         return;
-    HBITMAP copy = CreateCompatibleBitmap(display.dc, width, height);
-    if (copy == nullptr)
+    GdiObject<HBITMAP> copy(CreateCompatibleBitmap(display.dc, width, height));
+    if (copy.handle == nullptr)
         return;
-    bool drawn = false;
-    {
-        const SelectedObject selected(memory.dc, copy);
-        drawn = selected.Selected() &&
-                DrawBitmap(memory.dc, 0, 0, width, height, appState.picture, SRCCOPY);
-    }
-    if (drawn)
-        appState.stretchedPicture = copy;
-    else
-        DeleteObject(copy);
+    const SelectedObject selected(memory.dc, copy.handle);
+    if (selected.Selected() &&
+        DrawBitmap(memory.dc, 0, 0, width, height, appState.picture, SRCCOPY))
+        appState.stretchedPicture = copy.Release();
 }
 
 BOOL DrawBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, DWORD rasterOp)

@@ -9,10 +9,13 @@
 void PaintCover(HWND window, HDC dc);
 
 // Makes appState.stretchedPicture fit the picture, the stretch setting and
-// the primary display as they are now: made afresh when it is missing or of
-// another size, freed when stretching is off or there is no picture. Without
-// memory for it the cover stretches the picture as it paints, as before.
-void PrepareStretchedPicture();
+// the screen as they are now: made afresh when it is missing, of another size
+// than the primary display, or of another colour depth than
+// `screenBitsPerPixel` (0 where the depth is not known to have changed: only
+// a display change, WM_DISPLAYCHANGE, changes it, and reading it at every
+// showing would cost time). Freed when stretching is off or there is no
+// picture. Without memory for it the cover stretches the picture as it paints.
+void PrepareStretchedPicture(int screenBitsPerPixel = 0);
 
 // Frees appState.stretchedPicture, if any.
 void FreeStretchedPicture();

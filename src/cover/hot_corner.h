@@ -6,14 +6,7 @@
 #include <cstdint>
 
 #include "core/display_layout.h"
-
-enum HotCorner : std::int32_t {
-    HOT_CORNER_OFF = 0,
-    HOT_CORNER_TOP_LEFT = 1,
-    HOT_CORNER_TOP_RIGHT = 2,
-    HOT_CORNER_BOTTOM_LEFT = 3,
-    HOT_CORNER_BOTTOM_RIGHT = 4,
-};
+#include "core/hot_corner_kind.h"
 
 // Width of the band at the right and bottom edges that counts as the corner.
 // At the top and left the corner is the screen edge itself (0 or less).

@@ -224,7 +224,7 @@ void ApplyPreferences(const PreferenceSettings& settings)
     appState.backgroundBlue = settings.blue;
     std::memcpy(appState.picturePath, settings.picturePath, sizeof appState.picturePath);
     appState.stretchPicture = settings.stretchPicture != 0;
-    appState.hotCorner = settings.hotCorner;
+    appState.hotCorner = static_cast<HotCorner>(settings.hotCorner);
     appState.hotCornerDelay = settings.hotCornerDelay;
     const char* folder =
         settings.captureFolder[0] != '\0' ? settings.captureFolder : appState.startDirectory;

@@ -278,6 +278,23 @@ TEST_F(Capture, CaptureIntoAMissingOrTooLongFolderLeavesNoFile)
     EXPECT_EQ((folder + L"\\" + BitmapNames(folder)[0]).size(), 255u);
 }
 
+// Without the icon in the notification area (no shell yet, or one
+// restarting) the notice waits until the shell is there and takes the icon.
+TEST_F(Capture, NoticeOfAFailedCaptureWaitsForTheTrayIcon)
+{
+    const std::wstring missing = workDir + L"\\missing";
+    ASSERT_TRUE(Start(CapturePreferences(ShiftJis(missing))));
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    icon.hWnd = cover;
+    icon.uID = TRAY_ICON_ID;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+    ASSERT_TRUE(CaptureScreenAndWait());
+    SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    ExpectNoticeOfFailedCapture(dusklid.Id(), L"保存先のフォルダーが見つかりません。", missing);
+}
+
 TEST_F(Capture, DriveRootCaptureFolderWritesIntoTheRoot)
 {
     const std::wstring root = workDir + L"\\drive";

@@ -94,3 +94,23 @@ TEST_F(Tray, TrayMenuEntriesReachTheirCommands)
     ASSERT_TRUE(ClickTrayEntry(cover, dusklid.Id(), IDM_EXIT));
     EXPECT_EQ(dusklid.WaitForExit(10000), 0);
 }
+
+// A click on the icon as on Windows: the pointer passes over it, and the
+// press puts the shell's task bar in front before the menu opens. The window
+// the user was working in still gets the foreground back, not the task bar.
+TEST_F(Tray, TrayMenuClosedWithoutAChoiceGivesTheForegroundBackPastTheTaskBar)
+{
+    const ColorWindow work(RGB(0, 120, 0), {100, 100, 500, 400});
+    ASSERT_TRUE(WaitForeground(work.window));
+    SendMessageW(cover, WM_TRAYICON, TRAY_ICON_ID, WM_MOUSEMOVE);
+    HWND taskBar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    ASSERT_NE(taskBar, nullptr);
+    SetForegroundWindow(taskBar);
+    ASSERT_TRUE(WaitForeground(taskBar));
+
+    HWND menu = OpenTrayMenu(cover, dusklid.Id(), 300, 200);
+    ASSERT_NE(menu, nullptr);
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(MenuClosesWithoutAChoice(menu, cover, dusklid.Id()));
+    EXPECT_TRUE(WaitForeground(work.window));
+}

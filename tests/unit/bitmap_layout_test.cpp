@@ -19,7 +19,7 @@ BitmapLayout Layout(std::int32_t width, std::int32_t height, std::int32_t bits)
 // Colours, row size, pixel offset and file size, compared at once.
 std::string Fields(const BitmapLayout& l)
 {
-    return std::to_string(l.colours) + " " + std::to_string(l.rowSize) + " " +
+    return std::to_string(l.colors) + " " + std::to_string(l.rowSize) + " " +
            std::to_string(l.pixelOffset) + " " + std::to_string(l.fileSize);
 }
 

@@ -1,9 +1,12 @@
 #include "cover/cover_layout.h"
+#include "cover/hot_corner.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -33,6 +36,40 @@ TEST(BoundingBoxTest, OnlyTheCountedDisplaysWeigh)
     EXPECT_EQ(Text(DisplaysBoundingBox(layout)), "0,0-5000,5000");
 }
 
+// Seven by seven displays 800 x 600, the primary in the middle, read row by
+// row or backwards: more than the layout holds.
+std::vector<DisplayRect> Grid(bool backwards)
+{
+    std::vector<DisplayRect> grid;
+    for (int row = -3; row <= 3; ++row)
+        for (int column = -3; column <= 3; ++column)
+            grid.push_back({column * 800, row * 600, column * 800 + 800, row * 600 + 600});
+    // One taller display in the middle of the bottom row.
+    grid[45].bottom = 2500;
+    if (backwards)
+        std::reverse(grid.begin(), grid.end());
+    return grid;
+}
+
+TEST(DisplayLayoutTest, ManyDisplaysDecideAsIfEveryOneWereHeld)
+{
+    for (bool backwards : {false, true}) {
+        DisplayLayout layout = {};
+        layout.primary = -1;
+        for (const DisplayRect& display : Grid(backwards))
+            AddDisplayToLayout(layout, display, display.left == 0 && display.top == 0);
+        ASSERT_EQ(layout.count, MAX_DISPLAYS);
+        ASSERT_GE(layout.primary, 0);
+        EXPECT_EQ(Text(layout.displays[layout.primary]), "0,0-800,600");
+        EXPECT_EQ(Text(DisplaysBoundingBox(layout)), "-2400,-1800-3200,2500");
+        const char* corners[] = {"-2400,-1800--1600,-1200", "2400,-1800-3200,-1200",
+                                 "-2400,1800--1600,2400", "2400,1800-3200,2400"};
+        for (std::int32_t corner = HOT_CORNER_TOP_LEFT; corner <= HOT_CORNER_BOTTOM_RIGHT; ++corner)
+            EXPECT_EQ(Text(layout.displays[HotCornerDisplay(corner, layout)]), corners[corner - 1])
+                << "corner " << corner << (backwards ? ", backwards" : "");
+    }
+}
+
 TEST(CentringTest, PicturesSmallerAndLargerThanTheDesktop)
 {
     EXPECT_EQ(CentredPictureOrigin(1024, 640), 192);
@@ -55,6 +92,32 @@ TEST(CentringTest, ExtremeSizesStayInRange)
     EXPECT_EQ(CentredPictureOrigin(INT32_MAX, INT32_MIN), INT32_MAX);
     EXPECT_EQ(CentredPictureOrigin(INT32_MIN, INT32_MAX), INT32_MIN);
     EXPECT_EQ(CentredPictureOrigin(0, INT32_MAX), -1073741824);
+}
+
+TEST(PicturePlacementTest, NaturalSizeAtItsPositionStretchedOverThePrimary)
+{
+    const DisplayRect primary = {0, 0, 1024, 768};
+    struct Case {
+        std::int32_t coverX, coverY;  // the cover's top-left corner on the screen
+        bool stretch;
+        std::int32_t bitmapWidth, bitmapHeight;
+        std::string expected;  // where it goes, and whether the blit stretches
+    };
+    const Case cases[] = {
+        {0, 0, false, 640, 480, "192,144-832,624 copied"},
+        {-800, -600, false, 640, 480, "992,744-1632,1224 copied"},
+        {0, 0, true, 640, 480, "0,0-1024,768 stretched"},
+        {-800, 0, true, 640, 480, "800,0-1824,768 stretched"},
+        // The copy made beforehand at the primary's size.
+        {-800, 0, true, 1024, 768, "800,0-1824,768 copied"},
+    };
+    for (const Case& row : cases) {
+        const PicturePlacement at = PlaceCoverPicture(primary, row.coverX, row.coverY, row.stretch,
+                                                      192, 144, row.bitmapWidth, row.bitmapHeight);
+        EXPECT_EQ(Text({at.x, at.y, at.x + at.width, at.y + at.height}) +
+                      (at.stretched ? " stretched" : " copied"),
+                  row.expected);
+    }
 }
 
 TEST(FillColorTest, ComponentsLandInColorrefOrder)
