@@ -152,7 +152,10 @@ void RestoreTrayIcon()
     // and what it could not show meanwhile comes now.
     if (appState.trayIcon.cbSize == 0)
         return;
-    appState.trayIconAdded = Shell_NotifyIconA(NIM_ADD, &appState.trayIcon) != FALSE;
+    // The message also comes while the shell still shows the icon (another
+    // program may send it), and the shell refuses to add it twice.
+    appState.trayIconAdded = Shell_NotifyIconA(NIM_ADD, &appState.trayIcon) != FALSE ||
+                             Shell_NotifyIconA(NIM_MODIFY, &appState.trayIcon) != FALSE;
     if (appState.trayIconAdded)
         ShowPendingTrayWarning();
 }

@@ -279,6 +279,11 @@ bool SavePreferenceFile(const PreferenceText& text)
     const std::size_t size = FormatPreferences(text, bytes, sizeof bytes);
     if (size == 0)
         return false;
+    // One that a failed save left in place of a vanished preference.dat is
+    // the only copy of the settings: it is put in place first, so that this
+    // save failing too loses nothing.
+    if (PreferenceFileMissing())
+        TakeCompleteTemporaryFile();
     // A temporary file that a crash left behind, read-only or hidden
     // perhaps, must not stand in the way.
     RemoveTemporaryFile();

@@ -295,6 +295,18 @@ TEST_F(Capture, NoticeOfAFailedCaptureWaitsForTheTrayIcon)
     ExpectNoticeOfFailedCapture(dusklid.Id(), L"保存先のフォルダーが見つかりません。", missing);
 }
 
+// The shell's announcement may also come while it still shows the icon, which
+// it then refuses to add twice: the notices must not wait for another one.
+TEST_F(Capture, NoticeOfAFailedCaptureShowsAfterAnAnnouncementThatFoundTheIcon)
+{
+    const std::wstring missing = workDir + L"\\missing";
+    ASSERT_TRUE(Start(CapturePreferences(ShiftJis(missing))));
+    SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    ASSERT_TRUE(CaptureScreenAndWait());
+    ExpectNoticeOfFailedCapture(dusklid.Id(), L"保存先のフォルダーが見つかりません。", missing);
+}
+
 TEST_F(Capture, DriveRootCaptureFolderWritesIntoTheRoot)
 {
     const std::wstring root = workDir + L"\\drive";
