@@ -97,6 +97,18 @@ void RegisterHotKeys(HWND window)
         ShowTrayWarning(notice);
 }
 
+// Every change of the foreground, as Windows announces it: the window the
+// user works in is known even when the tray is reached through the
+// overflow flyout or the keyboard, which send the icon no notification
+// first. Wine announces no foreground change; there the notes taken at the
+// icon's notifications serve alone.
+void CALLBACK OnForegroundChanged(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD,
+                                  DWORD)
+{
+    if (object == OBJID_WINDOW && IsUsersWindow(window, appState.coverWindow))
+        appState.lastUserWindow = window;
+}
+
 } // namespace
 
 void InstallShellIntegration(HWND window)
@@ -105,6 +117,11 @@ void InstallShellIntegration(HWND window)
     AddTrayIcon(window);
     appState.trayMenu = CreateTrayMenu();
     RegisterHotKeys(window);
+    // Out of context: the callback runs on this thread, from its message
+    // loop, and no library is injected into other processes.
+    appState.foregroundHook =
+        SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                        OnForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
 
     appState.hotCornerTimerId = HOT_CORNER_TIMER_ID;
     if (SetTimer(window, appState.hotCornerTimerId, HOT_CORNER_TIMER_PERIOD, nullptr) == 0) {
@@ -122,6 +139,10 @@ void RemoveShellIntegration(HWND window)
         KillTimer(window, appState.hotCornerTimerId);
     for (const HotKeyBinding& hotKey : HOT_KEYS)
         UnregisterHotKey(window, hotKey.id);
+    if (appState.foregroundHook != nullptr) {
+        UnhookWinEvent(appState.foregroundHook);
+        appState.foregroundHook = nullptr;
+    }
     if (appState.trayIcon.cbSize != 0)
         Shell_NotifyIconA(NIM_DELETE, &appState.trayIcon);
     appState.trayIconAdded = false;

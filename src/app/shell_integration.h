@@ -14,7 +14,8 @@ void RemoveShellIntegration(HWND window);
 
 // Remembers the window in front as the one the user works in, unless it is
 // the shell's task bar or the cover. Called at every notification from the
-// tray icon, so also while the pointer moves over it towards a click.
+// tray icon, so also while the pointer moves over it towards a click; a
+// foreground hook notes every other change where the platform reports them.
 void NoteUsersWindow(HWND cover);
 
 // The window the user worked in before the tray icon was clicked: the one in

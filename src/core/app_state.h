@@ -67,6 +67,7 @@ struct AppState {
     // notification from the tray icon, that was neither the shell's task bar
     // nor the cover.
     HWND lastUserWindow;
+    HWINEVENTHOOK foregroundHook;  // keeps lastUserWindow in step on Windows
 };
 
 extern AppState appState;
